@@ -1,0 +1,347 @@
+#include "meter/level_analysis.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstring>
+
+#include "meter/meter_engine.h"
+
+namespace {
+
+// Sums are gathered in this many independent lanes so the loop can run
+// several samples at once without reordering any single lane's additions.
+constexpr int kLanes = 8;
+
+struct Lanes {
+    float peak[kLanes];
+    float sum[kLanes];
+    float sumSq[kLanes];
+};
+
+inline float LoadAmplitude(const unsigned char* p) {
+    int16_t s;
+    std::memcpy(&s, p, sizeof s);
+    return static_cast<float>(s) * kSampleScale;
+}
+
+inline void Gather(Lanes& l, int k, float y) {
+    float a = std::fabs(y);
+    l.peak[k] = a > l.peak[k] ? a : l.peak[k];
+    l.sum[k] += a;
+    l.sumSq[k] += a * a;
+}
+
+// The running sums enter lane 0, so a frame that spans buffers keeps them.
+Lanes LanesFrom(const ChannelAccumulators* acc) {
+    Lanes l{};
+    l.peak[0] = acc->peak;
+    l.sum[0] = acc->sum;
+    l.sumSq[0] = acc->sumSq;
+    return l;
+}
+
+float Reduce(const float* v) {
+    return ((v[0] + v[1]) + (v[2] + v[3])) + ((v[4] + v[5]) + (v[6] + v[7]));
+}
+
+void LanesTo(const Lanes& l, ChannelAccumulators* acc) {
+    float peak = l.peak[0];
+    for (int k = 1; k < kLanes; ++k) peak = l.peak[k] > peak ? l.peak[k] : peak;
+    acc->peak = peak;
+    acc->sum = Reduce(l.sum);
+    acc->sumSq = Reduce(l.sumSq);
+}
+
+// How a chunk reads its delayed samples: kSame when read equals write (no
+// delay: y is x), kApart when the read and write windows do not overlap,
+// kMixed for one channel of each (store first, then load).
+enum ChunkMode { kSame, kApart, kMixed };
+
+template <ChunkMode kMode>
+void StereoChunk(const unsigned char* in, uint32_t n, float* __restrict wl,
+                 const float* __restrict rl, float* __restrict wr, const float* __restrict rr,
+                 Lanes& L, Lanes& R, float* corr) {
+    uint32_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        for (int k = 0; k < kLanes; ++k) {
+            const unsigned char* p = in + 4 * (i + k);
+            float xl = LoadAmplitude(p);
+            float xr = LoadAmplitude(p + 2);
+            float yl = kMode == kSame ? xl : rl[i + k];
+            float yr = kMode == kSame ? xr : rr[i + k];
+            wl[i + k] = xl;
+            wr[i + k] = xr;
+            Gather(L, k, yl);
+            Gather(R, k, yr);
+            corr[k] += yr * yl;
+        }
+    }
+    for (; i < n; ++i) {
+        const unsigned char* p = in + 4 * i;
+        float xl = LoadAmplitude(p);
+        float xr = LoadAmplitude(p + 2);
+        float yl = kMode == kSame ? xl : rl[i];
+        float yr = kMode == kSame ? xr : rr[i];
+        wl[i] = xl;
+        wr[i] = xr;
+        Gather(L, 0, yl);
+        Gather(R, 0, yr);
+        corr[0] += yr * yl;
+    }
+}
+
+// One channel at or without delay: read may equal write, so store before load.
+void MixedStereoChunk(const unsigned char* in, uint32_t n, float* wl, const float* rl, float* wr,
+                      const float* rr, Lanes& L, Lanes& R, float* corr) {
+    for (uint32_t i = 0; i < n; ++i) {
+        const unsigned char* p = in + 4 * i;
+        wl[i] = LoadAmplitude(p);
+        wr[i] = LoadAmplitude(p + 2);
+        float yl = rl[i];
+        float yr = rr[i];
+        Gather(L, 0, yl);
+        Gather(R, 0, yr);
+        corr[0] += yr * yl;
+    }
+}
+
+template <bool kDelayed>
+void MonoChunk(const unsigned char* in, uint32_t n, float* __restrict w, const float* __restrict r,
+               Lanes& L) {
+    uint32_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        for (int k = 0; k < kLanes; ++k) {
+            float x = LoadAmplitude(in + 2 * (i + k));
+            float y = kDelayed ? r[i + k] : x;
+            w[i + k] = x;
+            Gather(L, k, y);
+        }
+    }
+    for (; i < n; ++i) {
+        float x = LoadAmplitude(in + 2 * i);
+        float y = kDelayed ? r[i] : x;
+        w[i] = x;
+        Gather(L, 0, y);
+    }
+}
+
+// Samples that can be taken from write and read before either wraps or the
+// two windows start to overlap.
+uint32_t ChunkRoom(const DelayLine* line, uint32_t limit) {
+    uint32_t room = static_cast<uint32_t>(line->end - line->write);
+    uint32_t readRoom = static_cast<uint32_t>(line->end - line->read);
+    if (readRoom < room) room = readRoom;
+    if (line->read != line->write) {
+        uint32_t gap = static_cast<uint32_t>(line->read > line->write ? line->read - line->write
+                                                                      : line->write - line->read);
+        if (gap < room) room = gap;
+    }
+    return room < limit ? room : limit;
+}
+
+void Advance(DelayLine* line, uint32_t n) {
+    line->write += n;
+    if (line->write == line->end) line->write = line->begin;
+    line->read += n;
+    if (line->read == line->end) line->read = line->begin;
+}
+
+} // namespace
+
+void AnalyseMono(const void* samples, uint32_t frames, DelayLine* line, ChannelAccumulators* acc) {
+    const unsigned char* in = static_cast<const unsigned char*>(samples);
+    Lanes l = LanesFrom(acc);
+    DelayLine d = *line;
+    while (frames > 0) {
+        uint32_t n = ChunkRoom(&d, frames);
+        if (d.read == d.write)
+            MonoChunk<false>(in, n, d.write, d.read, l);
+        else
+            MonoChunk<true>(in, n, d.write, d.read, l);
+        Advance(&d, n);
+        in += 2 * n;
+        frames -= n;
+    }
+    *line = d;
+    LanesTo(l, acc);
+}
+
+void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayLine* right,
+                   ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum) {
+    const unsigned char* in = static_cast<const unsigned char*>(samples);
+    Lanes L = LanesFrom(accLeft);
+    Lanes R = LanesFrom(accRight);
+    float corr[kLanes] = {*corrSum};
+    DelayLine dl = *left;
+    DelayLine dr = *right;
+    while (frames > 0) {
+        uint32_t n = ChunkRoom(&dr, ChunkRoom(&dl, frames));
+        bool sameL = dl.read == dl.write;
+        bool sameR = dr.read == dr.write;
+        if (sameL && sameR)
+            StereoChunk<kSame>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
+        else if (!sameL && !sameR)
+            StereoChunk<kApart>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
+        else
+            MixedStereoChunk(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
+        Advance(&dl, n);
+        Advance(&dr, n);
+        in += 4 * n;
+        frames -= n;
+    }
+    *left = dl;
+    *right = dr;
+    LanesTo(L, accLeft);
+    LanesTo(R, accRight);
+    *corrSum = Reduce(corr);
+}
+
+float AmplitudeToDb(float amplitude) {
+    if (!(amplitude >= kLevelFloor)) return kSilenceDb;
+    return 20.0f * std::log10(amplitude);
+}
+
+float PowerToDb(float power) {
+    if (!(power >= kLevelFloor)) return kSilenceDb;
+    return 10.0f * std::log10(power);
+}
+
+float FrameCorrelation(float inv, float corrSum, float msLeft, float msRight) {
+    float product = msLeft * msRight;
+    if (!(product >= 1e-20f)) return 0.0f;
+    float c = (inv * corrSum) / std::sqrt(product);
+    // Rounding may step a hair outside the range the correlator shows.
+    if (c > 1.0f) return 1.0f;
+    if (c < -1.0f) return -1.0f;
+    return c;
+}
+
+// ---- The engine's per-buffer entry ----
+
+namespace {
+
+void ClearAccumulators(MeterEngine* e) {
+    e->accLeft = ChannelAccumulators{};
+    if (e->channels > 1) {
+        e->accRight = ChannelAccumulators{};
+        e->corrSum = 0.0f;
+    }
+}
+
+// Step 2 of the entry: the flag checks under the lock. Returns 1 when the
+// buffer is to be analysed, 0 when it is ignored, -1 when the engine must be
+// destroyed.
+int EnterBuffer(MeterEngine* e, uint32_t frames) {
+    SysLockEnter(&e->lock);
+    int result = 1;
+    if (e->analysisBusy || e->hold || !e->left.base || (e->channels > 1 && !e->right.base)) {
+        result = 0;
+    } else if (e->destroyPending) {
+        result = -1;
+    } else {
+        if (!e->derivedValid) MeterDerive(e);
+        e->analysisBusy = 1;
+        e->samplePosition += frames;
+    }
+    SysLockLeave(&e->lock);
+    return result;
+}
+
+} // namespace
+
+void AnalyseBuffer(MeterEngine** handle, const void* samples, uint32_t byteCount) {
+    MeterEngine* e = *handle;
+    if (!e || !samples) return;
+    uint32_t frames = byteCount / 2;
+    if (e->channels == 2) frames /= 2;
+    if (frames < 1) return;
+
+    int entered = EnterBuffer(e, frames);
+    if (entered < 0) MeterEngineDestroy(handle);
+    if (entered <= 0) return;
+
+    std::fenv_t saved;
+    std::fegetenv(&saved);
+    std::fesetenv(FE_DFL_ENV);
+    e->frameSamples += frames;
+    e->framePhase += frames;
+    if (e->channels > 1)
+        AnalyseStereo(samples, frames, &e->left, &e->right, &e->accLeft, &e->accRight, &e->corrSum);
+    else
+        AnalyseMono(samples, frames, &e->left, &e->accLeft);
+
+    if (e->framePhase >= e->samplesPerFrame) {
+        if (MeterHandOverFrame(e) == kHandOverQuit) return;
+        e->framePhase %= e->samplesPerFrame;
+        e->frameSamples = 0;
+        ClearAccumulators(e);
+    }
+    std::fesetenv(&saved);
+
+    SysLockEnter(&e->lock);
+    e->analysisBusy = 0;
+    uint32_t destroy = e->destroyPending;
+    SysLockLeave(&e->lock);
+    if (destroy) MeterEngineDestroy(handle);
+}
+
+int MeterAllocateDelayLines(MeterEngine* e) {
+    DelayLineFree(&e->left);
+    DelayLineFree(&e->right);
+    int ok = DelayLineAllocate(&e->left, e->sampleRate);
+    if (ok && e->channels > 1) {
+        ok = DelayLineAllocate(&e->right, e->sampleRate);
+        e->frame.correlationMarker = -1;
+    }
+    if (!ok) {
+        DelayLineFree(&e->left);
+        DelayLineFree(&e->right);
+        return 0;
+    }
+    return 1;
+}
+
+void MeterFreeDelayLines(MeterEngine* e) {
+    DelayLineFree(&e->left);
+    DelayLineFree(&e->right);
+    SysLockEnter(&e->lock);
+    e->derivedValid = 0;
+    SysLockLeave(&e->lock);
+}
+
+int MeterSetFormat(MeterEngine** handle, float sampleRate, uint32_t channels) {
+    MeterEngine* e = *handle;
+    if (!e || (channels != 1 && channels != 2)) return 0;
+    if (!(sampleRate >= 1.0f && sampleRate <= 1000000.0f)) return 0;
+    if (sampleRate == e->sampleRate && channels == e->channels && e->left.base) return 1;
+    e->sampleRate = sampleRate;
+    e->channels = channels;
+    int ok = MeterAllocateDelayLines(e);
+    SysLockEnter(&e->lock);
+    e->derivedValid = 0;
+    if (ok) MeterDerive(e);
+    SysLockLeave(&e->lock);
+    return ok;
+}
+
+void MeterZero(MeterEngine** handle) {
+    MeterEngine* e = *handle;
+    if (!e) return;
+    e->framePhase = 0;
+    e->frameSamples = 0;
+    e->lostFrames.store(0);
+    e->accLeft = ChannelAccumulators{};
+    DelayLineZero(&e->left);
+    if (e->channels == 2) {
+        e->accRight = ChannelAccumulators{};
+        e->corrSum = 0.0f;
+        DelayLineZero(&e->right);
+    }
+    // The ballistic values are the display thread's: ask it to clear them
+    // before its next frame, and clear them here when it holds no frame.
+    e->ballisticsReset.store(1, std::memory_order_release);
+    if (e->framePending.load(std::memory_order_acquire) == 0) FrameClearBallistics(&e->frame);
+    SysLockEnter(&e->lock);
+    e->derivedValid = 0;
+    SysLockLeave(&e->lock);
+}

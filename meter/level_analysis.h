@@ -1,0 +1,70 @@
+// Level analysis: turns 16-bit PCM buffers into measurement frames. Each
+// channel is delayed, then its peak magnitude, sum of magnitudes and sum of
+// squares are gathered, and for stereo the sum of left x right.
+#pragma once
+
+#include <cstdint>
+
+#include "meter/delay_line.h"
+
+struct MeterEngine;
+
+// A sample s becomes the amplitude s x kSampleScale: -32768 gives exactly -1.0.
+constexpr float kSampleScale = 3.0517578125e-05f;
+
+// Levels below this are silence: -200 dB, and the ballistics drop them to 0.
+constexpr float kLevelFloor = 1e-10f;
+constexpr float kSilenceDb = -200.0f;
+
+// One channel's sums over the current frame (of the delayed amplitudes y).
+struct ChannelAccumulators {
+    float peak;  // largest |y|
+    float sum;   // sum of |y|
+    float sumSq; // sum of y x y
+};
+
+// The sample loops. They run frames sample frames of interleaved 16-bit
+// little-endian PCM through the delay lines (which must hold rings) and add to
+// the accumulators; nothing is allocated, locked or called. The sums are
+// gathered in several lanes and added up at the end, so they may differ from
+// a strictly sequential single-precision sum by rounding only; the peak is exact.
+void AnalyseMono(const void* samples, uint32_t frames, DelayLine* line, ChannelAccumulators* acc);
+void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayLine* right,
+                   ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum);
+
+// Decibels of a linear amplitude (20 log10) or a mean square (10 log10);
+// kSilenceDb for anything below kLevelFloor (also for NaN).
+float AmplitudeToDb(float amplitude);
+float PowerToDb(float power);
+
+// The frame's correlation from inv = 1/N, the channels' mean squares and the
+// sum of products: 0 when msLeft x msRight is below 1e-20, else
+// (inv x corrSum) / sqrt(msLeft x msRight), in -1..+1.
+float FrameCorrelation(float inv, float corrSum, float msLeft, float msRight);
+
+// ---- The engine's per-buffer entry and the analysis state it owns ----
+
+// Measures one buffer of byteCount bytes. *handle holds the engine (or null);
+// the entry may destroy the engine when a destroy request arrived during the
+// buffer, and then clears *handle. Buffers of less than one sample frame,
+// and buffers arriving while the analysis is busy or on hold, are ignored.
+void AnalyseBuffer(MeterEngine** handle, const void* samples, uint32_t byteCount);
+
+// Sets the stream format. Returns 1 on success (also when nothing changes),
+// 0 when there is no engine, channels is not 1 or 2, sampleRate is not a
+// finite value in 1..1000000, or the delay lines cannot be allocated (the
+// engine then has none and measures nothing). Call while no stream runs.
+int MeterSetFormat(MeterEngine** handle, float sampleRate, uint32_t channels);
+
+// Frees the delay lines and allocates them for the engine's format. Returns
+// 1 on success, 0 when an allocation failed (both lines are then freed).
+int MeterAllocateDelayLines(MeterEngine* engine);
+
+// Frees both delay lines and clears derivedValid.
+void MeterFreeDelayLines(MeterEngine* engine);
+
+// The reset run before a stream starts: clears the frame phase and sums,
+// the lost-frame count, the ballistic values and the delay rings, and marks
+// the derived values for recomputation. The history is left alone. Call
+// while no stream runs.
+void MeterZero(MeterEngine** handle);

@@ -1,0 +1,58 @@
+// Threads with priorities, manual-reset events and the lock: the little the
+// portable core needs from the platform. Win32 maps them onto its own
+// objects; the native build onto POSIX threads, where priorities are best
+// effort (raising one usually needs privileges the process does not have).
+#pragma once
+
+#include <cstdint>
+
+// Scheduling priorities a thread may ask for, in the Win32 sense.
+enum SysThreadPriority {
+    kSysPriorityNormal = 0,       // THREAD_PRIORITY_NORMAL
+    kSysPriorityHighest = 1,      // THREAD_PRIORITY_HIGHEST (the display thread)
+    kSysPriorityTimeCritical = 2, // THREAD_PRIORITY_TIME_CRITICAL (the streaming thread)
+};
+
+// A wait without limit.
+constexpr uint32_t kSysWaitForever = 0xFFFFFFFFu;
+
+// A lock in the manner of a critical section: recursive for its owner,
+// embedded in the record it guards. Zero-filled storage until SysLockInit.
+struct SysLock {
+    alignas(8) unsigned char opaque[64];
+};
+
+struct SysEvent;  // a manual-reset event, made by SysEventCreate
+struct SysThread; // a running thread, made by SysThreadStart
+
+using SysThreadProc = void (*)(void* arg);
+
+// Prepares the lock. Returns 1 on success, 0 on failure (then it must not be used).
+int SysLockInit(SysLock* lock);
+// Releases what SysLockInit took. The lock must not be held.
+void SysLockDelete(SysLock* lock);
+void SysLockEnter(SysLock* lock);
+void SysLockLeave(SysLock* lock);
+
+// Creates a manual-reset event, initially clear. Returns null on failure.
+SysEvent* SysEventCreate();
+// Closes the event; null is ignored. Nobody may wait on it any more.
+void SysEventClose(SysEvent* event);
+// Sets the event: every waiter, present and future, passes until it is reset.
+void SysEventSet(SysEvent* event);
+void SysEventReset(SysEvent* event);
+// Waits until the event is set or timeoutMs has passed (kSysWaitForever: no
+// limit). Returns 1 when the event is set, 0 on timeout, -1 on failure.
+int SysEventWait(SysEvent* event, uint32_t timeoutMs);
+
+// Starts proc(arg) on a new thread. Returns null when no thread could be made.
+SysThread* SysThreadStart(SysThreadProc proc, void* arg);
+// Waits for the thread to end and frees its handle. Returns 1 when it ended,
+// 0 when thread was null or the wait failed.
+int SysThreadJoin(SysThread* thread);
+// Sets the calling thread's priority. Returns 1 when the platform took it, 0
+// when it refused (natively the normal outcome without privileges): the
+// thread then runs on at its previous priority.
+int SysThreadSetPriority(SysThreadPriority priority);
+// Sleeps for about ms milliseconds.
+void SysSleep(uint32_t ms);
