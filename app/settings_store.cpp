@@ -6,7 +6,9 @@
 
 namespace {
 
-int ValidName(const char* key, const char* name) { return key && key[0] && name; }
+int ValidName(const char* key, const char* name) {
+    return key && key[0] && name;
+}
 
 } // namespace
 
@@ -50,4 +52,6 @@ int ReadSettingText(const char* key, const char* name, char* dest) {
     return 1;
 }
 
-int SetSettingsRoot(const char* root) { return SettingsBackendSetRoot(root); }
+int SetSettingsRoot(const char* root) {
+    return SettingsBackendSetRoot(root);
+}

@@ -15,22 +15,38 @@ struct ValueInfo {
 
 // Record order; #6 and #7 share "AttnBorder".
 const ValueInfo kValueInfo[kMeterValueCount] = {
-    {kMoyBorderValue, kColour},        {kMoyBrushValue, kColour},
-    {kNomBorderValue, kColour},        {kNomBrushValue, kColour},
-    {kMaxBorderValue, kColour},        {kMaxBrushValue, kColour},
-    {kAttnBorderValue, kColour},       {kAttnBorderValue, kColour},
-    {kMaxColorValue, kColour},         {kMoyColorValue, kColour},
-    {kElectronValue, kColour},         {kPersistenceValue, kColour},
-    {kCorelOnValue, kColour},          {kCorelOffValue, kColour},
-    {kBrushTypeValue, kInteger},       {kDbHeadValue, kFloat},
-    {kDbMaxValue, kFloat},             {kLevelMinDbValue, kFloat},
-    {kLevelMaxDbValue, kFloat},        {kSecondMinDbValue, kFloat},
-    {kSecondMaxDbValue, kFloat},       {kMaxDbPerSValue, kFloat},
-    {kMoyDbPerSValue, kFloat},         {kFramesPerSValue, kInteger},
-    {kReduceMinDbValue, kFloat},       {kDisplayDbOffsetValue, kFloat},
-    {kDelayValue, kFloat},             {kAttackValue, kFloat},
-    {kPhaseReleaseValue, kFloat},      {kDelayElectronValue, kFloat},
-    {kDelayPersistenceValue, kFloat},  {kRangeReleaseValue, kFloat},
+    {kMoyBorderValue, kColour},
+    {kMoyBrushValue, kColour},
+    {kNomBorderValue, kColour},
+    {kNomBrushValue, kColour},
+    {kMaxBorderValue, kColour},
+    {kMaxBrushValue, kColour},
+    {kAttnBorderValue, kColour},
+    {kAttnBorderValue, kColour},
+    {kMaxColorValue, kColour},
+    {kMoyColorValue, kColour},
+    {kElectronValue, kColour},
+    {kPersistenceValue, kColour},
+    {kCorelOnValue, kColour},
+    {kCorelOffValue, kColour},
+    {kBrushTypeValue, kInteger},
+    {kDbHeadValue, kFloat},
+    {kDbMaxValue, kFloat},
+    {kLevelMinDbValue, kFloat},
+    {kLevelMaxDbValue, kFloat},
+    {kSecondMinDbValue, kFloat},
+    {kSecondMaxDbValue, kFloat},
+    {kMaxDbPerSValue, kFloat},
+    {kMoyDbPerSValue, kFloat},
+    {kFramesPerSValue, kInteger},
+    {kReduceMinDbValue, kFloat},
+    {kDisplayDbOffsetValue, kFloat},
+    {kDelayValue, kFloat},
+    {kAttackValue, kFloat},
+    {kPhaseReleaseValue, kFloat},
+    {kDelayElectronValue, kFloat},
+    {kDelayPersistenceValue, kFloat},
+    {kRangeReleaseValue, kFloat},
     {kDiapasonValue, kFloat},
 };
 
@@ -40,32 +56,44 @@ const int kSaveOrder[kMeterValueCount] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,
                                           12, 13, 11, 14, 15, 16, 17, 18, 19, 20, 21,
                                           22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
 
-constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
+constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
+    return r | g << 8 | b << 16;
+}
 
 const MeterSettingsValues kDefaults = {
-    Rgb(0, 215, 5),      Rgb(0, 215, 5),     Rgb(237, 237, 63),  Rgb(237, 237, 63),
-    Rgb(249, 51, 51),    Rgb(249, 51, 51),   Rgb(98, 169, 189),  Rgb(98, 169, 189),
-    Rgb(255, 216, 164),  Rgb(208, 255, 208), Rgb(255, 245, 0),   Rgb(110, 100, 0),
-    Rgb(0, 200, 0),      Rgb(200, 0, 0),
-    2,        // BrushType
-    -12.0f,   // dbHead
-    -3.0f,    // dbMax
-    -60.0f,   // L_MinDB
-    6.0f,     // L_MaxDB
-    -40.0f,   // C_MinDB
-    40.0f,    // C_MaxDB
-    6.0f,     // Max_DBperS
-    24.0f,    // Moy_DBperS
-    10,       // nbFperS
-    -20.0f,   // ReduceMinDb
-    0.0f,     // DisplayDbOffset
-    0.0f,     // Delay
-    48.0f,    // Attack
-    0.5f,     // PhaseRelease
-    0.05f,    // DelayElectron
-    0.2f,     // DelayPersistence
-    3.0f,     // RangeRelease
-    440.0f,   // diapason
+    Rgb(0, 215, 5),     // MoyBorder
+    Rgb(0, 215, 5),     // MoyBrush
+    Rgb(237, 237, 63),  // nomBorder
+    Rgb(237, 237, 63),  // nomBrush
+    Rgb(249, 51, 51),   // MaxBorder
+    Rgb(249, 51, 51),   // MaxBrush
+    Rgb(98, 169, 189),  // AttnBorder (outline)
+    Rgb(98, 169, 189),  // AttnBorder (fill)
+    Rgb(255, 216, 164), // MaxColor
+    Rgb(208, 255, 208), // MoyColor
+    Rgb(255, 245, 0),   // Electron
+    Rgb(110, 100, 0),   // Persistence
+    Rgb(0, 200, 0),     // Corel_on
+    Rgb(200, 0, 0),     // Corel_off
+    2,                  // BrushType
+    -12.0f,             // dbHead
+    -3.0f,              // dbMax
+    -60.0f,             // L_MinDB
+    6.0f,               // L_MaxDB
+    -40.0f,             // C_MinDB
+    40.0f,              // C_MaxDB
+    6.0f,               // Max_DBperS
+    24.0f,              // Moy_DBperS
+    10,                 // nbFperS
+    -20.0f,             // ReduceMinDb
+    0.0f,               // DisplayDbOffset
+    0.0f,               // Delay
+    48.0f,              // Attack
+    0.5f,               // PhaseRelease
+    0.05f,              // DelayElectron
+    0.2f,               // DelayPersistence
+    3.0f,               // RangeRelease
+    440.0f,             // diapason
 };
 
 MeterSettings gSettings;
@@ -103,13 +131,21 @@ void SetMeterSettingsHooks(const MeterSettingsHooks* hooks) {
     gHooks = hooks ? *hooks : MeterSettingsHooks{};
 }
 
-const MeterSettingsValues* MeterSettingsDefaults() { return &kDefaults; }
+const MeterSettingsValues* MeterSettingsDefaults() {
+    return &kDefaults;
+}
 
-MeterSettings* GetMeterSettings() { return &gSettings; }
+MeterSettings* GetMeterSettings() {
+    return &gSettings;
+}
 
-int MeterSettingsUseCount() { return gUseCount; }
+int MeterSettingsUseCount() {
+    return gUseCount;
+}
 
-uint32_t* MeterCustomColours() { return gCustomColours; }
+uint32_t* MeterCustomColours() {
+    return gCustomColours;
+}
 
 int LoadMeterSettingsValues(const char* key, MeterSettingsValues* out) {
     *out = kDefaults;

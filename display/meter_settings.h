@@ -11,39 +11,39 @@
 // The 33 persisted values, each stored as 4 raw bytes, in record order.
 // Colours are 0x00BBGGRR (red in the low byte).
 struct MeterSettingsValues {
-    uint32_t moyBorder;       // average level zone, outline
-    uint32_t moyBrush;        // average level zone, fill
-    uint32_t nomBorder;       // nominal level zone, outline
-    uint32_t nomBrush;        // nominal level zone, fill
-    uint32_t maxBorder;       // clip / max level zone, outline
-    uint32_t maxBrush;        // clip / max level zone, fill
-    uint32_t attnBorder;      // reduction level, outline (stored as "AttnBorder")
-    uint32_t attnBrush;       // reduction level, fill (also stored as "AttnBorder")
-    uint32_t maxColor;        // max level marker
-    uint32_t moyColor;        // max average level marker
-    uint32_t electron;        // oscilloscope beam
-    uint32_t persistence;     // oscilloscope screen persistence
-    uint32_t corelOn;         // phase correlator, positive side
-    uint32_t corelOff;        // phase correlator, negative side
-    int32_t brushType;        // zone fill pattern 0..6; others give light grey
-    float dbHead;             // dB, start of the nominal zone
-    float dbMax;              // dB, start of the clip / max zone
-    float levelMinDb;         // dB, bottom of the level range
-    float levelMaxDb;         // dB, top of the level range
-    float secondMinDb;        // dB, bottom of the oscilloscope range
-    float secondMaxDb;        // dB, top of the oscilloscope range
-    float maxDbPerS;          // dB/s, peak fall rate
-    float moyDbPerS;          // dB/s, average and RMS fall rate
-    int32_t framesPerS;       // display frames per second
-    float reduceMinDb;        // dB, bottom of the gain-reduction scale
-    float displayDbOffset;    // dB added to displayed levels
-    float delay;              // s, measurement (sync) delay
-    float attack;             // dB/s, attack rate
-    float phaseRelease;       // 1/s, correlator return rate
-    float delayElectron;      // s, oscilloscope beam delay
-    float delayPersistence;   // s, oscilloscope persistence delay
-    float rangeRelease;       // oscilloscope range release
-    float diapason;           // Hz, tuning reference
+    uint32_t moyBorder;     // average level zone, outline
+    uint32_t moyBrush;      // average level zone, fill
+    uint32_t nomBorder;     // nominal level zone, outline
+    uint32_t nomBrush;      // nominal level zone, fill
+    uint32_t maxBorder;     // clip / max level zone, outline
+    uint32_t maxBrush;      // clip / max level zone, fill
+    uint32_t attnBorder;    // reduction level, outline (stored as "AttnBorder")
+    uint32_t attnBrush;     // reduction level, fill (also stored as "AttnBorder")
+    uint32_t maxColor;      // max level marker
+    uint32_t moyColor;      // max average level marker
+    uint32_t electron;      // oscilloscope beam
+    uint32_t persistence;   // oscilloscope screen persistence
+    uint32_t corelOn;       // phase correlator, positive side
+    uint32_t corelOff;      // phase correlator, negative side
+    int32_t brushType;      // zone fill pattern 0..6; others give light grey
+    float dbHead;           // dB, start of the nominal zone
+    float dbMax;            // dB, start of the clip / max zone
+    float levelMinDb;       // dB, bottom of the level range
+    float levelMaxDb;       // dB, top of the level range
+    float secondMinDb;      // dB, bottom of the oscilloscope range
+    float secondMaxDb;      // dB, top of the oscilloscope range
+    float maxDbPerS;        // dB/s, peak fall rate
+    float moyDbPerS;        // dB/s, average and RMS fall rate
+    int32_t framesPerS;     // display frames per second
+    float reduceMinDb;      // dB, bottom of the gain-reduction scale
+    float displayDbOffset;  // dB added to displayed levels
+    float delay;            // s, measurement (sync) delay
+    float attack;           // dB/s, attack rate
+    float phaseRelease;     // 1/s, correlator return rate
+    float delayElectron;    // s, oscilloscope beam delay
+    float delayPersistence; // s, oscilloscope persistence delay
+    float rangeRelease;     // oscilloscope range release
+    float diapason;         // Hz, tuning reference
 };
 
 constexpr int kMeterValueCount = 33;
@@ -52,10 +52,10 @@ static_assert(sizeof(MeterSettingsValues) == kMeterValueCount * 4, "33 values of
 // Drawing objects made from the values by the shell, as opaque handles
 // (HPEN, HBRUSH, HBITMAP). All zero while nothing is built.
 struct MeterDrawingObjects {
-    void* pens[8];            // outlines #0 #2 #4 #6, markers #8 #9, #10 #11
-    void* brushes[12];        // fills #1 #3 #5 #7 horizontal, the same vertical,
-                              // solid #10 #11 #12 #13
-    void* patternBitmaps[8];  // one per pattern brush
+    void* pens[8];           // outlines #0 #2 #4 #6, markers #8 #9, #10 #11
+    void* brushes[12];       // fills #1 #3 #5 #7 horizontal, the same vertical,
+                             // solid #10 #11 #12 #13
+    void* patternBitmaps[8]; // one per pattern brush
 };
 
 struct MeterSettings {

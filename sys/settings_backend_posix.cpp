@@ -117,9 +117,9 @@ bool ReadFully(int fd, uint8_t* data, size_t size) {
 }
 
 // Writes the whole file under a temporary name, flushes it to the disk and
-// only then renames it over the old value, so a crash leaves either the old
-// value or the new one.
-bool ReplaceFile(const std::string& folder, const std::string& path, const std::string& temp,
+// only then renames it over the old value, so a crash of the program or of
+// the machine leaves either the old value or the new one, never a part.
+bool ReplaceFile(const std::string& path, const std::string& temp,
                  const std::vector<uint8_t>& bytes) {
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
@@ -129,11 +129,6 @@ bool ReplaceFile(const std::string& folder, const std::string& path, const std::
     if (!ok) {
         unlink(temp.c_str());
         return false;
-    }
-    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
     }
     return true;
 }
@@ -146,12 +141,11 @@ int SettingsBackendWrite(const char* key, const char* name, uint32_t kind, const
     if (!KeyFolder(key, &folder) || !MakeFolders(folder)) return 0;
     std::vector<uint8_t> bytes(kHeadSize + size);
     memcpy(bytes.data(), kMagic, 4);
-    for (int i = 0; i < 4; ++i) bytes[4 + i] = uint8_t(kind >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[4 + i] = uint8_t(kind >> (8 * i));
     if (size) memcpy(bytes.data() + kHeadSize, data, size);
-    return ReplaceFile(folder, ValueFile(folder, name, ".val"), ValueFile(folder, name, ".tmp"),
-                       bytes)
-               ? 1
-               : 0;
+    return ReplaceFile(ValueFile(folder, name, ".val"), ValueFile(folder, name, ".tmp"), bytes) ? 1
+                                                                                                : 0;
 }
 
 int SettingsBackendRead(const char* key, const char* name, uint32_t kind, void* dest,

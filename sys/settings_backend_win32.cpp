@@ -25,8 +25,8 @@ int SettingsBackendWrite(const char* key, const char* name, uint32_t kind, const
     char path[2048];
     if (!FullKey(key, path, sizeof path)) return 0;
     HKEY hkey;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, nullptr, &hkey, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                        nullptr, &hkey, nullptr) != ERROR_SUCCESS)
         return 0;
     const LONG status =
         RegSetValueExA(hkey, name, 0, DWORD(kind), static_cast<const BYTE*>(data), DWORD(size));

@@ -1,0 +1,317 @@
+#include "app/settings_store.h"
+
+#include "sys/settings_backend.h"
+#include "tests/app/settings_test_root.h"
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kFill = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+
+TEST(SettingsStore, FirstRunReadsFailAndCreateNothing) {
+    SettingsTestRoot root;
+    uint8_t bytes[4] = {1, 2, 3, 4};
+    char text[kSettingTextSize] = "kept";
+    EXPECT_EQ(0, ReadSettingBinary(kLatencyKey, kLatencyTimeValue, bytes, 4));
+    EXPECT_EQ(0, ReadSettingBinaryExact(kMeterKey, kAttackValue, bytes, 4));
+    EXPECT_EQ(0, ReadSettingText(kHistoryLoadKey, kDirValue, text));
+    EXPECT_EQ(Bytes({1, 2, 3, 4}), Bytes(bytes, bytes + 4));
+    EXPECT_STREQ("kept", text);
+    EXPECT_EQ(1, SettingsBackendRootIsEmpty());
+
+    // A value missing from an existing key fails the same way.
+    ASSERT_EQ(1, WriteSettingBinary(kLatencyKey, "other", bytes, 4));
+    EXPECT_EQ(0, ReadSettingBinary(kLatencyKey, kLatencyTimeValue, bytes, 4));
+    EXPECT_EQ(0, SettingsBackendRootIsEmpty());
+}
+
+struct BinaryReadCase {
+    const char* what;
+    uint32_t kind; // kind stored
+    Bytes stored;
+    uint32_t size; // destination size asked
+    bool exact;    // ReadSettingBinaryExact
+    int result;
+    Bytes expected; // the 8-byte destination afterwards
+};
+
+TEST(SettingsStore, BinaryReadsTakeOnlyWhatFits) {
+    const BinaryReadCase cases[] = {
+        {"same size",
+         kSettingKindBinary,
+         {1, 2, 3, 4},
+         4,
+         false,
+         1,
+         {1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 0xEE}},
+        {"smaller fills its own bytes",
+         kSettingKindBinary,
+         {1, 2},
+         4,
+         false,
+         1,
+         {1, 2, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}},
+        {"empty value", kSettingKindBinary, {}, 4, false, 1, kFill},
+        {"larger refused", kSettingKindBinary, {1, 2, 3, 4, 5, 6, 7, 8}, 4, false, 0, kFill},
+        {"text refused", kSettingKindText, {'a', 'b', 'c', 0}, 4, false, 0, kFill},
+        {"exact, same size",
+         kSettingKindBinary,
+         {9, 8, 7, 6},
+         4,
+         true,
+         1,
+         {9, 8, 7, 6, 0xEE, 0xEE, 0xEE, 0xEE}},
+        {"exact, smaller refused", kSettingKindBinary, {1, 2}, 4, true, 0, kFill},
+        {"exact, larger refused", kSettingKindBinary, {1, 2, 3, 4, 5}, 4, true, 0, kFill},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SettingsTestRoot root;
+        ASSERT_EQ(1, SettingsBackendWrite(kMeterKey, kDelayValue, c.kind, c.stored.data(),
+                                          uint32_t(c.stored.size())));
+        Bytes dest = kFill;
+        const int result = c.exact
+                               ? ReadSettingBinaryExact(kMeterKey, kDelayValue, dest.data(), c.size)
+                               : ReadSettingBinary(kMeterKey, kDelayValue, dest.data(), c.size);
+        EXPECT_EQ(c.result, result);
+        EXPECT_EQ(c.expected, dest);
+    }
+}
+
+TEST(SettingsStore, BinaryWriteReadsBack) {
+    SettingsTestRoot root;
+    const float latency = 0.05f;
+    ASSERT_EQ(1, WriteSettingBinary(kLatencyKey, kLatencyTimeValue, &latency, 4));
+    float read = 0;
+    ASSERT_EQ(1, ReadSettingBinary(kLatencyKey, kLatencyTimeValue, &read, 4));
+    EXPECT_EQ(0, memcmp(&latency, &read, 4));
+}
+
+std::string Repeat(char c, size_t n) {
+    return std::string(n, c);
+}
+
+struct TextCase {
+    const char* what;
+    std::string text;
+    int writeResult;
+};
+
+TEST(SettingsStore, TextsReadBackUnchangedAndTerminated) {
+    const TextCase cases[] = {
+        {"directory", "C:\\Music\\Live 2024\\", 1},
+        {"empty", "", 1},
+        {"8-bit characters", "caf\xE9 \xA9Ktavin", 1},
+        {"largest that fits", Repeat('x', kSettingTextSize - 1), 1},
+        {"one too long", Repeat('y', kSettingTextSize), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SettingsTestRoot root;
+        EXPECT_EQ(c.writeResult, WriteSettingText(kHistorySaveKey, kDirValue, c.text.c_str()));
+        std::vector<char> dest(kSettingTextSize, '#');
+        const int read = ReadSettingText(kHistorySaveKey, kDirValue, dest.data());
+        EXPECT_EQ(c.writeResult, read);
+        if (read) {
+            EXPECT_EQ(c.text, std::string(dest.data()));
+        } else {
+            // Nothing was stored and the destination is untouched.
+            EXPECT_EQ(1, SettingsBackendRootIsEmpty());
+            EXPECT_EQ('#', dest[0]);
+        }
+    }
+}
+
+struct StoredTextCase {
+    const char* what;
+    uint32_t kind;
+    std::string stored; // bytes as stored, terminator included or not
+    int result;
+    std::string expected;
+};
+
+TEST(SettingsStore, TextReadsRefuseWrongKindAndOversize) {
+    const StoredTextCase cases[] = {
+        {"binary value", kSettingKindBinary, std::string("abc\0", 4), 0, ""},
+        {"no terminator, short", kSettingKindText, "abc", 1, "abc"},
+        {"no terminator, full area", kSettingKindText, Repeat('z', kSettingTextSize), 0, ""},
+        {"larger than the area", kSettingKindText, Repeat('z', 5000) + '\0', 0, ""},
+        {"inner terminator ends it", kSettingKindText, std::string("ab\0cd\0", 6), 1, "ab"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SettingsTestRoot root;
+        ASSERT_EQ(1, SettingsBackendWrite(kHistoryLoadKey, kNameValue, c.kind, c.stored.data(),
+                                          uint32_t(c.stored.size())));
+        std::vector<char> dest(kSettingTextSize, '#');
+        EXPECT_EQ(c.result, ReadSettingText(kHistoryLoadKey, kNameValue, dest.data()));
+        if (c.result)
+            EXPECT_EQ(c.expected, std::string(dest.data()));
+        else
+            EXPECT_EQ('#', dest[0]);
+    }
+}
+
+TEST(SettingsStore, WriteReplacesAValueOfAnotherKind) {
+    SettingsTestRoot root;
+    ASSERT_EQ(1, WriteSettingText(kToolkitKey, kRotModeValue, "text first"));
+    const int32_t mode = 2;
+    ASSERT_EQ(1, WriteSettingBinary(kToolkitKey, kRotModeValue, &mode, 4));
+    char text[kSettingTextSize];
+    EXPECT_EQ(0, ReadSettingText(kToolkitKey, kRotModeValue, text));
+    int32_t read = 0;
+    EXPECT_EQ(1, ReadSettingBinary(kToolkitKey, kRotModeValue, &read, 4));
+    EXPECT_EQ(2, read);
+}
+
+TEST(SettingsStore, KeysAndValuesOfTheSameNameStayApart) {
+    SettingsTestRoot root;
+    // "Tavin_Audio\OLMA" has a subkey "Tenvelo"; a value of that name must
+    // not collide with it, nor values whose names look like paths.
+    const char* names[] = {"Tenvelo", "a/b", "..", "x.val", "x.tmp", "%41", "x"};
+    for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
+        const uint32_t v = uint32_t(100 + i);
+        ASSERT_EQ(1, WriteSettingBinary(kOlmaKey, names[i], &v, 4)) << names[i];
+    }
+    const int32_t x0 = -7;
+    ASSERT_EQ(1, WriteSettingBinary(kMeterWindowKey, kWindowX0Value, &x0, 4));
+    for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
+        uint32_t v = 0;
+        EXPECT_EQ(1, ReadSettingBinary(kOlmaKey, names[i], &v, 4)) << names[i];
+        EXPECT_EQ(100 + i, v) << names[i];
+    }
+    int32_t read = 0;
+    EXPECT_EQ(1, ReadSettingBinary(kMeterWindowKey, kWindowX0Value, &read, 4));
+    EXPECT_EQ(-7, read);
+}
+
+TEST(SettingsStore, MissingArgumentsFail) {
+    SettingsTestRoot root;
+    uint8_t bytes[4] = {};
+    char text[kSettingTextSize];
+    EXPECT_EQ(0, WriteSettingBinary(nullptr, "v", bytes, 4));
+    EXPECT_EQ(0, WriteSettingBinary("", "v", bytes, 4));
+    EXPECT_EQ(0, WriteSettingBinary("k", nullptr, bytes, 4));
+    EXPECT_EQ(0, WriteSettingBinary("k", "v", nullptr, 4));
+    EXPECT_EQ(0, WriteSettingText("k", "v", nullptr));
+    EXPECT_EQ(0, ReadSettingBinary("k", "v", nullptr, 4));
+    EXPECT_EQ(0, ReadSettingText("k", "v", nullptr));
+    EXPECT_EQ(0, ReadSettingText(nullptr, "v", text));
+    EXPECT_EQ(1, SettingsBackendRootIsEmpty());
+}
+
+#ifndef _WIN32
+
+namespace fs = std::filesystem;
+
+TEST(SettingsFileStore, EmptyKeyComponentsAreRefused) {
+    SettingsTestRoot root;
+    const uint32_t v = 1;
+    for (const char* key : {"a\\\\b", "\\a", "a\\"}) {
+        EXPECT_EQ(0, WriteSettingBinary(key, "v", &v, 4)) << key;
+    }
+    EXPECT_EQ(1, SettingsBackendRootIsEmpty());
+}
+
+TEST(SettingsFileStore, AValueIsOneFileInItsKeyFolder) {
+    SettingsTestRoot root;
+    const uint32_t v = 0x04030201;
+    ASSERT_EQ(1, WriteSettingBinary(kLatencyKey, kLatencyTimeValue, &v, 4));
+    ASSERT_EQ(1, WriteSettingBinary(kLatencyKey, kLatencyTimeValue, &v, 4));
+    const fs::path folder = fs::path(root.root()) / "Tavin_Audio" / "demo";
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(folder))
+        files.push_back(e.path().filename());
+    // Replaced in place: no temporary left beside it.
+    EXPECT_EQ(std::vector<std::string>{"LatencyTime.val"}, files);
+    EXPECT_EQ(Bytes({'T', 'V', 'S', 'T', 3, 0, 0, 0, 1, 2, 3, 4}),
+              testsupport::ReadAll((folder / "LatencyTime.val").string()));
+}
+
+TEST(SettingsFileStore, DamagedValueFilesAreRefused) {
+    const Bytes files[] = {
+        {},                                  // empty
+        {'T', 'V', 'S'},                     // cut in the head
+        {'X', 'V', 'S', 'T', 3, 0, 0, 0, 1}, // foreign
+        {'T', 'V', 'S', 'T', 9, 0, 0, 0, 1}, // unknown kind
+    };
+    for (const auto& bytes : files) {
+        SettingsTestRoot root;
+        const fs::path folder = fs::path(root.root()) / "Tavin_Audio" / "demo";
+        fs::create_directories(folder);
+        ASSERT_TRUE(testsupport::WriteAll((folder / "LatencyTime.val").string(), bytes));
+        uint8_t dest[4] = {7, 7, 7, 7};
+        EXPECT_EQ(0, ReadSettingBinary(kLatencyKey, kLatencyTimeValue, dest, 4));
+        EXPECT_EQ(Bytes(4, 7), Bytes(dest, dest + 4));
+    }
+}
+
+TEST(SettingsFileStore, WriteFailureIsReported) {
+    testsupport::ScratchDir scratch;
+    // A root below a plain file can never be created.
+    ASSERT_TRUE(testsupport::WriteAll(scratch.file("file"), {1}));
+    SetSettingsRoot((scratch.file("file") + "/store").c_str());
+    const uint32_t v = 1;
+    EXPECT_EQ(0, WriteSettingBinary(kLatencyKey, kLatencyTimeValue, &v, 4));
+    EXPECT_EQ(0, WriteSettingText(kHistoryLoadKey, kDirValue, "x"));
+    SetSettingsRoot(nullptr);
+}
+
+// Sets or clears an environment variable for one test, restoring it after.
+class EnvVar {
+  public:
+    EnvVar(const char* name, const char* value) : name_(name) {
+        const char* old = getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~EnvVar() {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    bool had_;
+    std::string old_;
+};
+
+TEST(SettingsFileStore, UserRootFollowsTheConfigDirectory) {
+    testsupport::ScratchDir scratch;
+    SetSettingsRoot(nullptr);
+    const uint32_t v = 5;
+    {
+        EnvVar config("XDG_CONFIG_HOME", scratch.file("config").c_str());
+        ASSERT_EQ(1, WriteSettingBinary(kLatencyKey, kLatencyTimeValue, &v, 4));
+    }
+    {
+        // A relative XDG_CONFIG_HOME is ignored, as the convention says.
+        EnvVar config("XDG_CONFIG_HOME", "relative");
+        EnvVar home("HOME", scratch.file("home").c_str());
+        ASSERT_EQ(1, WriteSettingBinary(kLatencyKey, kLatencyTimeValue, &v, 4));
+    }
+    EXPECT_TRUE(
+        testsupport::FileExists(scratch.file("config/tenvelo/Tavin_Audio/demo/LatencyTime.val")));
+    EXPECT_TRUE(testsupport::FileExists(
+        scratch.file("home/.config/tenvelo/Tavin_Audio/demo/LatencyTime.val")));
+}
+
+#endif
+
+} // namespace

@@ -1,0 +1,291 @@
+#include "display/meter_settings.h"
+
+#include "app/settings_store.h"
+#include "sys/settings_backend.h"
+#include "tests/app/settings_test_root.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The stored names in record order, as other versions of the program read them.
+const char* const kNames[kMeterValueCount] = {
+    "MoyBorder",        "MoyBrush",     "nomBorder",  "nomBrush",     "MaxBorder",
+    "MaxBrush",         "AttnBorder",   "AttnBorder", "MaxColor",     "MoyColor",
+    "Electron",         "Persistence",  "Corel_on",   "Corel_off",    "BrushType",
+    "dbHead",           "dbMax",        "L_MinDB",    "L_MaxDB",      "C_MinDB",
+    "C_MaxDB",          "Max_DBperS",   "Moy_DBperS", "nbFperS",      "ReduceMinDb",
+    "DisplayDbOffset",  "Delay",        "Attack",     "PhaseRelease", "DelayElectron",
+    "DelayPersistence", "RangeRelease", "diapason",
+};
+
+uint32_t Slot(const MeterSettingsValues& v, int i) {
+    uint32_t bits;
+    memcpy(&bits, reinterpret_cast<const uint8_t*>(&v) + 4 * i, 4);
+    return bits;
+}
+
+void SetSlot(MeterSettingsValues* v, int i, uint32_t bits) {
+    memcpy(reinterpret_cast<uint8_t*>(v) + 4 * i, &bits, 4);
+}
+
+uint32_t FloatBits(float f) {
+    uint32_t bits;
+    memcpy(&bits, &f, 4);
+    return bits;
+}
+
+int IndexOf(const char* name) {
+    for (int i = 0; i < kMeterValueCount; ++i)
+        if (strcmp(kNames[i], name) == 0) return i;
+    return -1;
+}
+
+bool SameValues(const MeterSettingsValues& a, const MeterSettingsValues& b) {
+    return memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Keeps the global record's use count balanced whatever a test does.
+class MeterSettingsTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        while (MeterSettingsUseCount() > 0)
+            ReleaseMeterSettings();
+        SetMeterSettingsHooks(nullptr);
+    }
+    SettingsTestRoot root_;
+};
+
+TEST_F(MeterSettingsTest, FirstRunUsesDefaultsAndTheLastReleaseWritesThemAll) {
+    MeterSettings* settings = AcquireMeterSettings("Tenvelo");
+    ASSERT_NE(nullptr, settings);
+    EXPECT_EQ(GetMeterSettings(), settings);
+    EXPECT_TRUE(SameValues(*MeterSettingsDefaults(), settings->values));
+    EXPECT_EQ(1, SettingsBackendRootIsEmpty());
+
+    EXPECT_EQ(1, ReleaseMeterSettings());
+    for (int i = 0; i < kMeterValueCount; ++i) {
+        uint32_t bits = 0;
+        EXPECT_EQ(1, ReadSettingBinaryExact(kMeterKey, kNames[i], &bits, 4)) << kNames[i];
+        EXPECT_EQ(Slot(*MeterSettingsDefaults(), i), bits) << kNames[i];
+    }
+}
+
+TEST_F(MeterSettingsTest, DefaultsAreStoredInTheirByteLayout) {
+    const MeterSettingsValues& d = *MeterSettingsDefaults();
+    // Colours are 0x00BBGGRR; numbers little-endian IEEE or two's complement.
+    EXPECT_EQ(0x0005D700u, d.moyBorder);
+    EXPECT_EQ(0x00BDA962u, d.attnBrush);
+    EXPECT_EQ(0x000000C8u, d.corelOff);
+    EXPECT_EQ(2, d.brushType);
+    EXPECT_EQ(10, d.framesPerS);
+    EXPECT_EQ(FloatBits(-60.0f), FloatBits(d.levelMinDb));
+    EXPECT_EQ(FloatBits(440.0f), FloatBits(d.diapason));
+    EXPECT_EQ(FloatBits(0.05f), FloatBits(d.delayElectron));
+}
+
+TEST_F(MeterSettingsTest, EveryValueRoundTrips) {
+    MeterSettings* settings = AcquireMeterSettings("Tenvelo");
+    ASSERT_NE(nullptr, settings);
+    MeterSettingsValues changed;
+    for (int i = 0; i < kMeterValueCount; ++i)
+        SetSlot(&changed, i, FloatBits(float(i) + 0.25f));
+    changed.brushType = 5;
+    changed.framesPerS = 25;
+    changed.attnBorder = changed.attnBrush; // they share one stored value
+    settings->values = changed;
+    const MeterSettingsValues defaults = *MeterSettingsDefaults();
+    ASSERT_EQ(1, ReleaseMeterSettings());
+
+    settings = AcquireMeterSettings("Tenvelo");
+    EXPECT_TRUE(SameValues(changed, settings->values));
+    // Loading and saving leave the built-in table alone.
+    EXPECT_TRUE(SameValues(defaults, *MeterSettingsDefaults()));
+}
+
+TEST_F(MeterSettingsTest, ReductionOutlineAndFillShareTheFillColour) {
+    MeterSettings* settings = AcquireMeterSettings("Tenvelo");
+    settings->values.attnBorder = 0x00112233;
+    settings->values.attnBrush = 0x00445566;
+    ReleaseMeterSettings();
+    settings = AcquireMeterSettings("Tenvelo");
+    EXPECT_EQ(0x00445566u, settings->values.attnBorder);
+    EXPECT_EQ(0x00445566u, settings->values.attnBrush);
+}
+
+TEST_F(MeterSettingsTest, TheKeyIsFormedFromTheMeterName) {
+    const float attack = 12.0f;
+    ASSERT_EQ(1, WriteSettingBinary("Tavin_Audio\\OLMA\\Meter\\Other", "Attack", &attack, 4));
+    EXPECT_EQ(12.0f, AcquireMeterSettings("Other")->values.attack);
+    ReleaseMeterSettings();
+    EXPECT_EQ(48.0f, AcquireMeterSettings("Tenvelo")->values.attack);
+    EXPECT_EQ(nullptr, AcquireMeterSettings(nullptr));
+    EXPECT_EQ(1, MeterSettingsUseCount());
+}
+
+struct StoredCase {
+    const char* what;
+    const char* name;
+    uint32_t kind;
+    std::vector<uint8_t> bytes;
+    bool taken; // else the default stays
+};
+
+std::vector<uint8_t> Le(uint32_t v) {
+    return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+}
+
+TEST_F(MeterSettingsTest, MalformedStoredValuesKeepTheirDefaults) {
+    const StoredCase cases[] = {
+        {"4 bytes taken", "Attack", kSettingKindBinary, Le(FloatBits(20.0f)), true},
+        {"2 bytes, older size", "Attack", kSettingKindBinary, {0x00, 0x41}, false},
+        {"8 bytes", "nbFperS", kSettingKindBinary, {25, 0, 0, 0, 0, 0, 0, 0}, false},
+        {"empty", "MoyBorder", kSettingKindBinary, {}, false},
+        {"text", "dbHead", kSettingKindText, {'-', '6', 0, 0}, false},
+        {"NaN float", "L_MinDB", kSettingKindBinary, Le(0x7FC00000), false},
+        {"infinite float", "Delay", kSettingKindBinary, Le(0x7F800000), false},
+        {"colour with every bit", "MaxColor", kSettingKindBinary, Le(0xFFFFFFFF), true},
+        {"brush type out of range", "BrushType", kSettingKindBinary, Le(9), true},
+        {"frame rate 0", "nbFperS", kSettingKindBinary, Le(0), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SettingsTestRoot root;
+        ASSERT_EQ(1, SettingsBackendWrite(kMeterKey, c.name, c.kind, c.bytes.data(),
+                                          uint32_t(c.bytes.size())));
+        MeterSettingsValues loaded;
+        EXPECT_EQ(c.taken ? 1 : 0, LoadMeterSettingsValues(kMeterKey, &loaded));
+        const int i = IndexOf(c.name);
+        uint32_t expected = Slot(*MeterSettingsDefaults(), i);
+        if (c.taken) memcpy(&expected, c.bytes.data(), 4);
+        EXPECT_EQ(expected, Slot(loaded, i));
+    }
+}
+
+struct ClampCase {
+    const char* name;
+    uint32_t stored; // raw bits
+    uint32_t expected;
+};
+
+TEST_F(MeterSettingsTest, StoredValuesReachTheEngineWithinTheirLimits) {
+    const ClampCase cases[] = {
+        {"Delay", FloatBits(-1.0f), FloatBits(0.0f)},
+        {"Delay", FloatBits(5.0f), FloatBits(2.0f)},
+        {"Delay", FloatBits(0.5f), FloatBits(0.5f)},
+        {"Attack", FloatBits(0.0f), FloatBits(0.1f)},
+        {"Attack", FloatBits(500.0f), FloatBits(96.0f)},
+        {"L_MinDB", FloatBits(-500.0f), FloatBits(-180.0f)},
+        {"L_MaxDB", FloatBits(100.0f), FloatBits(48.0f)},
+        {"L_MaxDB", FloatBits(-100.0f), FloatBits(6.0f)}, // below L_MinDB: default range
+        {"Max_DBperS", FloatBits(-3.0f), FloatBits(0.1f)},
+        {"Moy_DBperS", FloatBits(1000.0f), FloatBits(96.0f)},
+        {"PhaseRelease", FloatBits(0.0f), FloatBits(0.1f)},
+        {"PhaseRelease", FloatBits(31.0f), FloatBits(30.0f)},
+        {"nbFperS", 0, 10},
+        {"nbFperS", uint32_t(-5), 10},
+        {"nbFperS", 2000, 10},
+        {"nbFperS", 30, 30},
+        {"dbHead", FloatBits(-300.0f), FloatBits(-300.0f)}, // not the engine's to clamp
+        {"BrushType", 9, 9},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.stored));
+        SettingsTestRoot root;
+        ASSERT_EQ(1, WriteSettingBinary(kMeterKey, c.name, &c.stored, 4));
+        MeterSettingsValues loaded;
+        ASSERT_EQ(1, LoadMeterSettingsValues(kMeterKey, &loaded));
+        const MeterSettingsValues engine = ClampMeterValuesForEngine(&loaded);
+        EXPECT_EQ(c.expected, Slot(engine, IndexOf(c.name)));
+    }
+}
+
+TEST_F(MeterSettingsTest, InvertedLevelRangeTakesTheDefaultRange) {
+    MeterSettingsValues v = *MeterSettingsDefaults();
+    v.levelMinDb = 40.0f;
+    v.levelMaxDb = -170.0f;
+    v.attack = std::numeric_limits<float>::quiet_NaN();
+    const MeterSettingsValues engine = ClampMeterValuesForEngine(&v);
+    EXPECT_EQ(-60.0f, engine.levelMinDb);
+    EXPECT_EQ(6.0f, engine.levelMaxDb);
+    EXPECT_EQ(48.0f, engine.attack);
+}
+
+TEST_F(MeterSettingsTest, OnlyTheLastReleaseSaves) {
+    MeterSettings* first = AcquireMeterSettings("Tenvelo");
+    MeterSettings* second = AcquireMeterSettings("Tenvelo");
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(2, MeterSettingsUseCount());
+    first->values.attack = 30.0f;
+
+    EXPECT_EQ(1, ReleaseMeterSettings());
+    EXPECT_EQ(1, SettingsBackendRootIsEmpty());
+    EXPECT_EQ(30.0f, GetMeterSettings()->values.attack); // still in use
+
+    EXPECT_EQ(1, ReleaseMeterSettings());
+    EXPECT_EQ(0, MeterSettingsUseCount());
+    float attack = 0;
+    EXPECT_EQ(1, ReadSettingBinary(kMeterKey, "Attack", &attack, 4));
+    EXPECT_EQ(30.0f, attack);
+    // Released: the record is empty, and a further release saves nothing.
+    EXPECT_EQ(0.0f, GetMeterSettings()->values.attack);
+    ASSERT_EQ(1, SettingsBackendDeleteTestRoot());
+    EXPECT_EQ(1, ReleaseMeterSettings());
+    EXPECT_EQ(1, SettingsBackendRootIsEmpty());
+}
+
+// What the shell's hooks saw, in order.
+std::string gCalls;
+float gAttackSeenByDestroy;
+
+TEST_F(MeterSettingsTest, HooksBuildOnceAndDestroyBeforeTheSave) {
+    gCalls.clear();
+    MeterSettingsHooks hooks = {};
+    hooks.buildObjects = [](MeterSettings* s) {
+        gCalls += "build ";
+        s->objects.pens[0] = &gCalls;
+    };
+    hooks.destroyObjects = [](MeterSettings* s) {
+        gCalls += "destroy ";
+        gAttackSeenByDestroy = s->values.attack;
+        // Destroying may clear the whole record; the values must still be saved.
+        memset(s, 0, sizeof *s);
+    };
+    hooks.closeDialog = [] { gCalls += "close "; };
+    hooks.paletteColor = [](int i) { return uint32_t(0x010101 * i); };
+    SetMeterSettingsHooks(&hooks);
+
+    MeterSettings* settings = AcquireMeterSettings("Tenvelo");
+    AcquireMeterSettings("Tenvelo");
+    EXPECT_EQ("build ", gCalls);
+    EXPECT_EQ(&gCalls, settings->objects.pens[0]);
+    EXPECT_EQ(0x0F0F0Fu, MeterCustomColours()[15]);
+    settings->values.attack = 7.0f;
+    ReleaseMeterSettings();
+    EXPECT_EQ("build ", gCalls);
+    EXPECT_EQ(1, ReleaseMeterSettings());
+    EXPECT_EQ("build close destroy ", gCalls);
+    EXPECT_EQ(7.0f, gAttackSeenByDestroy);
+    EXPECT_EQ(nullptr, GetMeterSettings()->objects.pens[0]);
+    float attack = 0;
+    EXPECT_EQ(1, ReadSettingBinary(kMeterKey, "Attack", &attack, 4));
+    EXPECT_EQ(7.0f, attack);
+}
+
+#ifndef _WIN32
+TEST_F(MeterSettingsTest, AFailedSaveIsReported) {
+    testsupport::ScratchDir scratch;
+    ASSERT_TRUE(testsupport::WriteAll(scratch.file("file"), {1}));
+    AcquireMeterSettings("Tenvelo");
+    SetSettingsRoot((scratch.file("file") + "/store").c_str());
+    EXPECT_EQ(0, ReleaseMeterSettings());
+    SetSettingsRoot(root_.root().c_str());
+}
+#endif
+
+} // namespace
