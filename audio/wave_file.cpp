@@ -1,0 +1,214 @@
+#include "audio/wave_file.h"
+
+#include <cstring>
+#include <sys/types.h>
+
+namespace {
+
+constexpr uint32_t kAcceptedRate = 44100;
+constexpr uint16_t kAcceptedBits = 16;
+constexpr uint16_t kAcceptedChannels = 2;
+constexpr uint32_t kFormatBytesRead = 16;
+constexpr uint32_t kChunkHeaderSize = 8;
+
+// A chunk found by the search: where its contents start and how long they say they are.
+struct Chunk {
+    uint64_t contents; // file offset of the first content byte
+    uint32_t size;     // as stored
+};
+
+// Absolute 64-bit seek; stdio's fseek takes a long, which is 32 bits on Windows.
+bool SeekTo(FILE* f, uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX)) return false;
+#if defined(_WIN32)
+    return _fseeki64(f, int64_t(offset), SEEK_SET) == 0;
+#else
+    static_assert(sizeof(off_t) >= 8, "the native build needs a 64-bit off_t");
+    return fseeko(f, off_t(offset), SEEK_SET) == 0;
+#endif
+}
+
+// The file's size in bytes, or -1 when it cannot be sought (pipes, some devices).
+int64_t FileSize(FILE* f) {
+#if defined(_WIN32)
+    if (_fseeki64(f, 0, SEEK_END) != 0) return -1;
+    return _ftelli64(f);
+#else
+    if (fseeko(f, 0, SEEK_END) != 0) return -1;
+    return int64_t(ftello(f));
+#endif
+}
+
+// Reads up to `count` bytes at `offset`; returns how many arrived.
+size_t ReadAt(FILE* f, uint64_t offset, void* out, size_t count) {
+    if (!SeekTo(f, offset)) return 0;
+    return fread(out, 1, count, f);
+}
+
+uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t U32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The offset just past a chunk's contents and its pad byte.
+uint64_t ChunkEnd(const Chunk& c) { return c.contents + c.size + (c.size & 1u); }
+
+// Walks the chunks from `from` to `end` (exclusive; only chunks whose header
+// lies wholly before `end` count) and finds the first with identifier `id`.
+// Every step moves forward by at least a header, so any sizes terminate.
+bool FindChunk(FILE* f, uint64_t from, uint64_t end, const char id[4], Chunk* found) {
+    uint64_t at = from;
+    while (at + kChunkHeaderSize <= end) {
+        uint8_t header[kChunkHeaderSize];
+        if (ReadAt(f, at, header, sizeof header) != sizeof header) return false;
+        Chunk c = {at + kChunkHeaderSize, U32(header + 4)};
+        if (memcmp(header, id, 4) == 0) {
+            *found = c;
+            return true;
+        }
+        at = ChunkEnd(c);
+    }
+    return false;
+}
+
+// Finds the first top-level RIFF chunk of form type "WAVE"; `riff` gets its
+// whole contents (form type included).
+bool FindWaveRiff(FILE* f, uint64_t fileSize, Chunk* riff) {
+    uint64_t at = 0;
+    Chunk c;
+    while (FindChunk(f, at, fileSize, "RIFF", &c)) {
+        uint8_t form[4];
+        if (ReadAt(f, c.contents, form, sizeof form) != sizeof form) return false;
+        if (memcmp(form, "WAVE", 4) == 0) {
+            *riff = c;
+            return true;
+        }
+        at = ChunkEnd(c);
+    }
+    return false;
+}
+
+// Reads the "fmt " chunk's first 16 bytes (fewer when it is shorter) into the
+// format fields. Returns false on a short read or a format that cannot frame data.
+bool ReadFormat(FILE* f, const Chunk& fmt, WaveFormat* format) {
+    uint8_t raw[kFormatBytesRead] = {};
+    const size_t want = fmt.size < kFormatBytesRead ? fmt.size : kFormatBytesRead;
+    if (ReadAt(f, fmt.contents, raw, want) != want) return false;
+    // Fields the chunk is too short to hold stay zero.
+    format->formatTag = U16(raw);
+    format->channels = U16(raw + 2);
+    format->sampleRate = U32(raw + 4);
+    format->avgBytesPerSec = U32(raw + 8);
+    format->blockAlign = U16(raw + 12);
+    format->extraSize = 0;
+    if (format->channels == 0 || format->blockAlign == 0) return false;
+    const uint32_t bits = uint32_t(format->blockAlign / format->channels) * 8u;
+    // A wrapped value could pass for 16 bits with frames of thousands of bytes.
+    if (bits > 0xFFFFu) return false;
+    format->bitsPerSample = uint16_t(bits);
+    return true;
+}
+
+int LocateChunks(WaveFile* file) {
+    FILE* f = file->handle;
+    const int64_t size = FileSize(f);
+    if (size < 0) return kWaveNoFile;
+    Chunk riff, fmt, data;
+    if (!FindWaveRiff(f, uint64_t(size), &riff)) return kWaveNoRiff;
+    const uint64_t riffEnd = riff.contents + riff.size;
+    if (!FindChunk(f, riff.contents + 4, riffEnd, "fmt ", &fmt)) return kWaveBadFormat;
+    if (!ReadFormat(f, fmt, &file->format)) return kWaveBadFormat;
+    if (!FindChunk(f, ChunkEnd(fmt), riffEnd, "data", &data)) return kWaveNoData;
+    if (data.contents > UINT32_MAX) return kWaveNoData;
+    file->dataOffset = uint32_t(data.contents);
+    file->dataSize = data.size;
+    file->dataLength = data.size / file->format.blockAlign;
+    return kWaveOpened;
+}
+
+} // namespace
+
+int WaveFileOpen(WaveFile* file, const char* path) {
+    if (!file) return kWaveNoObject;
+    memset(file, 0, sizeof *file);
+    if (!path) return kWaveNoFile;
+    const size_t length = strlen(path);
+    if (length >= sizeof file->path) return kWaveNoFile;
+    memcpy(file->path, path, length + 1);
+    file->handle = fopen(path, "rb");
+    if (!file->handle) return kWaveNoFile;
+    const int result = LocateChunks(file);
+    if (result != kWaveOpened) {
+        WaveFileClose(file);
+        return result;
+    }
+    file->read = WaveFileRead;
+    return kWaveOpened;
+}
+
+int WaveFileRead(WaveFile* file, void* buffer, uint32_t byteCount) {
+    if (!file || !file->handle || !buffer || file->format.blockAlign == 0) return 0;
+    const uint32_t align = file->format.blockAlign;
+    const uint32_t frames = byteCount / align;
+    if (frames == 0) return 0;
+    const uint8_t silence = WaveFileSilenceByte(file);
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    int64_t start = file->position;
+    uint32_t remaining = frames;
+
+    if (start < 0) {
+        const uint32_t lead = start < -int64_t(remaining) ? remaining : uint32_t(-start);
+        memset(out, silence, size_t(lead) * align);
+        out += size_t(lead) * align;
+        remaining -= lead;
+        start += lead;
+    }
+    if (remaining > 0 && start < int64_t(file->dataLength)) {
+        const uint64_t left = uint64_t(file->dataLength) - uint64_t(start);
+        const uint32_t count = left < remaining ? uint32_t(left) : remaining;
+        const size_t bytes = size_t(count) * align;
+        const uint64_t offset = file->dataOffset + uint64_t(start) * align;
+        size_t got = ReadAt(file->handle, offset, out, bytes);
+        got -= got % align; // a frame cut short by the end of the file is not delivered
+        memset(out + got, silence, bytes - got);
+        out += bytes;
+        remaining -= count;
+    }
+    memset(out, silence, size_t(remaining) * align);
+
+    file->position = file->position > INT64_MAX - int64_t(frames) ? INT64_MAX
+                                                                   : file->position + frames;
+    return 0;
+}
+
+void WaveFileSeek(WaveFile* file, int64_t milliseconds) {
+    if (!file) return;
+    // ms = 1000 q + r with r of the same sign as q, so the truncated quotient
+    // is q * rate + r * rate / 1000 and only q * rate can leave the range.
+    const int64_t rate = file->format.sampleRate;
+    const int64_t q = milliseconds / 1000;
+    const int64_t fraction = milliseconds % 1000 * rate / 1000;
+    int64_t whole, position;
+    if (__builtin_mul_overflow(q, rate, &whole) ||
+        __builtin_add_overflow(whole, fraction, &position)) {
+        position = milliseconds < 0 ? INT64_MIN : INT64_MAX;
+    }
+    file->position = position;
+}
+
+void WaveFileClose(WaveFile* file) {
+    if (!file || !file->handle) return;
+    fclose(file->handle);
+    file->handle = nullptr;
+}
+
+int WaveFileFormatAccepted(const WaveFile* file) {
+    if (!file || !file->handle) return 0;
+    const WaveFormat& f = file->format;
+    return f.sampleRate == kAcceptedRate && f.bitsPerSample == kAcceptedBits &&
+           f.channels == kAcceptedChannels;
+}
+
+uint8_t WaveFileSilenceByte(const WaveFile* file) {
+    return file && file->format.bitsPerSample == 8 ? 0x80 : 0x00;
+}
