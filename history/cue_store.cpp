@@ -3,14 +3,18 @@
 #include <cstdio>
 #include <cstring>
 
-int32_t CueCount(const HistoryStore* store) { return store->cueCount; }
+int32_t CueCount(const HistoryStore* store) {
+    return store->cueCount;
+}
 
 const CueRecord* CueAt(const HistoryStore* store, int32_t k) {
     if (!store->cues || k < 1 || k > store->cueCount) return nullptr;
     return &store->cues[k - 1];
 }
 
-int32_t CueSelected(const HistoryStore* store) { return store->cueSelected; }
+int32_t CueSelected(const HistoryStore* store) {
+    return store->cueSelected;
+}
 
 void CueDefaultName(char* out, int32_t n) {
     std::snprintf(out, kCueNameSize, "Cue point n\xB0%i", int(n));
@@ -29,7 +33,8 @@ int32_t CueInsert(HistoryStore* store, int64_t samplePosition, const char* name)
     cue.samplePosition = samplePosition;
     if (name) {
         size_t length = 0;
-        while (length < size_t(kCueNameMaxChars) && name[length]) ++length;
+        while (length < size_t(kCueNameMaxChars) && name[length])
+            ++length;
         std::memcpy(cue.name, name, length);
     }
     store->cueCount += 1;

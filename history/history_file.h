@@ -32,8 +32,7 @@ struct HistoryFileInfo {
 // replaces path with it only when complete, so a failure never damages an
 // existing file and leaves no temporary behind. Returns 0 on success, -1 on
 // failure (null store, empty history, cannot write, disk full).
-int WriteHistory(const HistoryStore* store, const char* path, double sampleRate,
-                 int32_t startTime);
+int WriteHistory(const HistoryStore* store, const char* path, double sampleRate, int32_t startTime);
 
 // Reads and validates path into incoming (a zeroed or freed store, allocated
 // here only once the header, counts and file length check out). Returns -1 on

@@ -36,11 +36,12 @@ void HistoryStoreFree(HistoryStore* store) {
     *store = HistoryStore{};
 }
 
-void HistoryStoreSwap(HistoryStore* a, HistoryStore* b) { std::swap(*a, *b); }
+void HistoryStoreSwap(HistoryStore* a, HistoryStore* b) {
+    std::swap(*a, *b);
+}
 
 int HistoryAppend(HistoryStore* store, const HistoryRecord* record) {
-    if (!store->history || store->writeIndex < 0 ||
-        uint32_t(store->writeIndex) >= store->capacity)
+    if (!store->history || store->writeIndex < 0 || uint32_t(store->writeIndex) >= store->capacity)
         return 0;
     store->history[store->writeIndex] = *record;
     store->recordCount += 1;
@@ -79,7 +80,9 @@ void HistorySetZoom(HistoryStore* store, int32_t zoom) {
     store->viewPos = pos < 0 ? 0 : pos;
 }
 
-int32_t HistoryGetZoom(int32_t zoomWord) { return zoomWord < 1 ? 1 : zoomWord; }
+int32_t HistoryGetZoom(int32_t zoomWord) {
+    return zoomWord < 1 ? 1 : zoomWord;
+}
 
 static int64_t WholeSeconds(int64_t samplePosition, double sampleRate) {
     // Also refuses NaN and rates too large to truncate.

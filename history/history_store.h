@@ -60,7 +60,8 @@ struct HistoryStatus {
 
 // Allocates the cue block (if not yet there) and a zeroed history buffer, and
 // empties the store. Returns 1 when both buffers exist, 0 when an allocation
-// failed (then history is null and capacity 0; the cue block may exist).
+// failed (on a fresh store history then stays null and capacity 0; a buffer
+// allocated before stays in place).
 int HistoryStoreInit(HistoryStore* store);
 
 // Frees both buffers and zeroes the store. Safe on a zeroed or freed store.

@@ -14,7 +14,8 @@ class CueStoreTest : public ::testing::Test {
 
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (int32_t k = 1; k <= CueCount(&store); ++k) names.push_back(CueAt(&store, k)->name);
+        for (int32_t k = 1; k <= CueCount(&store); ++k)
+            names.push_back(CueAt(&store, k)->name);
         return names;
     }
 
@@ -40,7 +41,7 @@ TEST_F(CueStoreTest, InsertionKeepsPositionOrderAndAddingOrderForTies) {
     };
     const Step steps[] = {
         {500, "first at 500", 1}, {500, "second at 500", 2}, {100, "early", 1},
-        {500, "third at 500", 4}, {900, "late", 5},           {499, "just before", 2},
+        {500, "third at 500", 4}, {900, "late", 5},          {499, "just before", 2},
     };
     for (const Step& s : steps) {
         EXPECT_EQ(CueInsert(&store, s.position, s.name), s.index) << s.name;
@@ -51,7 +52,8 @@ TEST_F(CueStoreTest, InsertionKeepsPositionOrderAndAddingOrderForTies) {
 }
 
 TEST_F(CueStoreTest, The1025thCueIsRefused) {
-    for (int32_t i = 0; i < 1024; ++i) ASSERT_EQ(CueInsert(&store, 10 * i, "x"), i + 1);
+    for (int32_t i = 0; i < 1024; ++i)
+        ASSERT_EQ(CueInsert(&store, 10 * i, "x"), i + 1);
     store.cueSelected = 7;
     EXPECT_EQ(CueInsert(&store, 5, "too many"), 0);
     EXPECT_EQ(CueCount(&store), 1024);
@@ -66,8 +68,7 @@ TEST_F(CueStoreTest, NamesAreCutTo55Characters) {
         std::string stored;
     };
     const std::string s55(55, 'n');
-    const Case cases[] = {
-        {std::string(80, 'n'), s55}, {s55, s55}, {"short", "short"}, {"", ""}};
+    const Case cases[] = {{std::string(80, 'n'), s55}, {s55, s55}, {"short", "short"}, {"", ""}};
     for (const Case& c : cases) {
         const int32_t k = CueInsert(&store, 1, c.given.c_str());
         EXPECT_EQ(std::string(CueAt(&store, k)->name), c.stored);
@@ -89,17 +90,16 @@ TEST_F(CueStoreTest, DeletionPullsTheSelectionBack) {
         int32_t countAfter, selectedAfter;
     };
     const Case cases[] = {
-        {4, 4, 2, 1, 3, 3}, // selection past the end follows it
-        {4, 2, 4, 1, 3, 2}, // selection before the deleted one stays
-        {4, 4, 4, 1, 3, 3},
-        {1, 1, 1, 1, 0, 0}, // the last one goes: no selection
-        {4, 3, 0, 0, 4, 3}, // out of range: nothing
-        {4, 3, 5, 0, 4, 3},
-        {0, 0, 1, 0, 0, 0},
+        {4, 4, 2, 1, 3, 3},                     // selection past the end follows it
+        {4, 2, 4, 1, 3, 2},                     // selection before the deleted one stays
+        {4, 4, 4, 1, 3, 3}, {1, 1, 1, 1, 0, 0}, // the last one goes: no selection
+        {4, 3, 0, 0, 4, 3},                     // out of range: nothing
+        {4, 3, 5, 0, 4, 3}, {0, 0, 1, 0, 0, 0},
     };
     for (const Case& c : cases) {
         HistoryReset(&store);
-        for (int32_t i = 0; i < c.count; ++i) CueInsert(&store, i, "c");
+        for (int32_t i = 0; i < c.count; ++i)
+            CueInsert(&store, i, "c");
         store.cueSelected = c.selected;
         EXPECT_EQ(DeleteCue(&store, c.k), c.result) << "delete " << c.k << " of " << c.count;
         EXPECT_EQ(CueCount(&store), c.countAfter);
@@ -136,8 +136,8 @@ TEST_F(CueJumpTest, TargetsFiftyColumnsLeftOfTheEdgeOrTheEnd) {
     };
     const Case cases[] = {
         {"back to the start", 1000, 1000, 1, 60},      // newest before it: slot 9, idx 10
-        {"back, zoomed", 1000, 1000, 7, 357},         // (10 / 7 + 50) * 7
-        {"before every slot", 0, 1000, 1, 51},        // idx 1
+        {"back, zoomed", 1000, 1000, 7, 357},          // (10 / 7 + 50) * 7
+        {"before every slot", 0, 1000, 1, 51},         // idx 1
         {"forward near the end", 99000, 100, 1, 1000}, // idx 991 + 50 passes the end
         {"forward, zoomed, at the end", 99000, 100, 7, 994},
         {"after every slot", 1000000000, 100, 1, 1000},

@@ -74,7 +74,8 @@ TEST_F(HistoryStoreTest, SwitchingOffMarksOnlyTheNewestSlot) {
     const Case cases[] = {{0, 0, false}, {3, 1, false}, {3, 0, true}, {1, 0, true}};
     for (const Case& c : cases) {
         HistoryReset(&store);
-        for (int i = 0; i < 5; ++i) store.history[i].flags = 0;
+        for (int i = 0; i < 5; ++i)
+            store.history[i].flags = 0;
         Record(c.slots);
         HistorySetRecording(&store, c.on);
         for (int i = 0; i < 5; ++i) {
@@ -104,13 +105,13 @@ TEST_F(HistoryStoreTest, ZoomAlignsViewOnMultiples) {
         int32_t recordCount, viewEnd, zoom, viewPos;
     };
     const Case cases[] = {
-        {100, 100, 7, 98},   // view on a multiple of 7
-        {100, 100, 1, 100},  // back to zoom 1
-        {100, 60, 7, 56},    // the scroll position counts, not the end
-        {30, 100, 7, 28},    // never past the slots
-        {100, 100, 120, 0},  // wider than the history
-        {100, 100, 0, 100},  // a zero zoom computes as 1
-        {100, -40, 3, 0},    // never negative
+        {100, 100, 7, 98},  // view on a multiple of 7
+        {100, 100, 1, 100}, // back to zoom 1
+        {100, 60, 7, 56},   // the scroll position counts, not the end
+        {30, 100, 7, 28},   // never past the slots
+        {100, 100, 120, 0}, // wider than the history
+        {100, 100, 0, 100}, // a zero zoom computes as 1
+        {100, -40, 3, 0},   // never negative
     };
     for (const Case& c : cases) {
         store.recordCount = store.writeIndex = c.recordCount;
@@ -168,11 +169,10 @@ TEST_F(HistoryStoreTest, StatusInWholeSeconds) {
         int64_t current, newest;
     };
     const Case cases[] = {
-        {0, 44099, 44100.0, 0, 0},     // empty store: newest 0
-        {100, 441000, 44100.0, 10, 10}, // newest slot at 441000
-        {100, 441000, 44100.9, 10, 10}, // the rate is truncated
-        {100, 441000, 48000.0, 9, 9},
-        {100, 441000, 0.0, 0, 0}, // no rate, no time
+        {0, 44099, 44100.0, 0, 0},                                // empty store: newest 0
+        {100, 441000, 44100.0, 10, 10},                           // newest slot at 441000
+        {100, 441000, 44100.9, 10, 10},                           // the rate is truncated
+        {100, 441000, 48000.0, 9, 9},   {100, 441000, 0.0, 0, 0}, // no rate, no time
     };
     for (const Case& c : cases) {
         HistoryReset(&store);
