@@ -48,6 +48,7 @@ struct DisplayFrame {
     float phaseStep;           // correlation release per frame
     uint32_t historyGraphWord; // the history graph's own
     uint32_t recordOn;         // 1 = append a history slot for this frame
+    uint32_t restart;          // 1 = clear the ballistic values before this frame
     HistoryStore history;      // the level history
     int64_t samplePosition;    // at hand-over
 };

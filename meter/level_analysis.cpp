@@ -337,9 +337,9 @@ void MeterZero(MeterEngine** handle) {
         e->corrSum = 0.0f;
         DelayLineZero(&e->right);
     }
-    // The ballistic values are the display thread's: ask it to clear them
-    // before its next frame, and clear them here when it holds no frame.
-    e->ballisticsReset.store(1, std::memory_order_release);
+    // The ballistic values are the display thread's: the next frame clears
+    // them, and they are cleared here at once when that thread holds no frame.
+    e->restartPending = 1;
     if (e->framePending.load(std::memory_order_acquire) == 0) FrameClearBallistics(&e->frame);
     SysLockEnter(&e->lock);
     e->derivedValid = 0;

@@ -76,7 +76,9 @@ void DeriveCoefficients(MeterEngine* e, const MeterParams* p, float fps) {
 }
 
 // The meter restarts when the ballistics change kind: the analysis clears its
-// own state here, the display thread its values before its next frame.
+// own state here; the ballistic values are the display thread's, so the next
+// frame handed over carries the request to clear them (a frame handed over
+// before the change must not take it).
 void RestartMeter(MeterEngine* e) {
     e->framePhase = 0;
     e->accLeft = ChannelAccumulators{};
@@ -84,7 +86,7 @@ void RestartMeter(MeterEngine* e) {
         e->accRight = ChannelAccumulators{};
         e->corrSum = 0.0f;
     }
-    e->ballisticsReset.store(1, std::memory_order_release);
+    e->restartPending = 1;
 }
 
 const MeterDrawHooks* Hooks(MeterEngine* e) { return e->hooks.load(std::memory_order_acquire); }
@@ -98,14 +100,12 @@ void AppendHistory(MeterEngine* e, const DisplayFrame* f) {
 
 void FrameWork(MeterEngine* e) {
     DisplayFrame* f = &e->frame;
-    if (e->ballisticsReset.exchange(0, std::memory_order_acq_rel)) FrameClearBallistics(f);
+    if (f->restart) FrameClearBallistics(f);
     FrameApplyAttack(f, e->channels);
     if (f->recordOn == 1) AppendHistory(e, f);
     const MeterDrawHooks* hooks = Hooks(e);
     if (hooks && hooks->drawFrame) hooks->drawFrame(e, f);
     FrameApplyRelease(f, e->channels);
-    // A clear requested while this frame ran applies now, before the next one.
-    if (e->ballisticsReset.exchange(0, std::memory_order_acq_rel)) FrameClearBallistics(f);
 }
 
 // Waits for a frame, works on it, reports it done. The frame is ours only
@@ -386,7 +386,9 @@ void MeterDerive(MeterEngine* e) {
     e->peakSelect = p->peakSelect;
     if (e->linearBallistics != p->linearBallistics) RestartMeter(e);
     e->linearBallistics = p->linearBallistics;
-    uint32_t spf = static_cast<uint32_t>(T * e->sampleRate);
+    // The product is kept wider than a float, as the x87 unit does: 1763 at 25
+    // frames per second, where a float product would round up to 1764.
+    uint32_t spf = static_cast<uint32_t>(static_cast<double>(T) * e->sampleRate);
     e->samplesPerFrame = spf >= 1 ? spf : 1; // a frame rate above the sample rate
     e->minDb = p->minDb;
     e->maxDb = p->maxDb;
@@ -432,6 +434,8 @@ void FillFrame(MeterEngine* e, void* window, int64_t samplePosition) {
     f->phaseStep = e->phaseStep;
     f->recordOn = e->recordOn;
     f->samplePosition = samplePosition;
+    f->restart = e->restartPending;
+    e->restartPending = 0;
 }
 
 } // namespace

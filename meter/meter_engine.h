@@ -131,9 +131,9 @@ struct MeterEngine {
     std::atomic<uint32_t> lostFrames;
     std::atomic<uint32_t> notifyFrameLoss;
     std::atomic<uint32_t> relaxMode;
-    std::atomic<uint32_t> ballisticsReset; // the display thread clears its values first
     std::atomic<const MeterDrawHooks*> hooks;
-    uint32_t recordOn; // the applied record switch (derive step)
+    uint32_t recordOn;       // the applied record switch (derive step)
+    uint32_t restartPending; // the next frame handed over clears the ballistic values
     int64_t samplePosition;
     uint32_t historyDragging; // the history view's drag state
     void* previousCapture;

@@ -1,0 +1,86 @@
+// Helpers for the meter tests: a watchdog that turns a hang into a failure,
+// a settings store in a scratch folder, and PCM buffer makers.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "app/settings_store.h"
+#include "tests/support/test_files.h"
+
+namespace metertest {
+
+// Aborts the test program when the scope is not left within the limit: a
+// hang fails the run instead of stalling it.
+class Watchdog {
+  public:
+    explicit Watchdog(int seconds) : thread_([this, seconds] { Watch(seconds); }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            done_ = true;
+        }
+        cond_.notify_all();
+        thread_.join();
+    }
+
+  private:
+    void Watch(int seconds) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!cond_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
+            std::fprintf(stderr, "watchdog: the test hung for %d s\n", seconds);
+            std::abort();
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable cond_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// Polls cond until it holds; false after timeoutMs.
+template <typename Cond> bool WaitFor(Cond cond, int timeoutMs = 5000) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+// Keeps the settings the engine loads and saves in a scratch folder.
+class ScratchSettings {
+  public:
+    ScratchSettings() { SetSettingsRoot(dir_.path().c_str()); }
+    ~ScratchSettings() { SetSettingsRoot(nullptr); }
+
+  private:
+    testsupport::ScratchDir dir_;
+};
+
+// Interleaved stereo PCM of frames sample frames, each channel from its function.
+template <typename L, typename R> std::vector<int16_t> Stereo(uint32_t frames, L left, R right) {
+    std::vector<int16_t> pcm(2 * frames);
+    for (uint32_t i = 0; i < frames; ++i) {
+        pcm[2 * i] = left(i);
+        pcm[2 * i + 1] = right(i);
+    }
+    return pcm;
+}
+
+inline std::vector<int16_t> Constant(uint32_t frames, int16_t left, int16_t right) {
+    return Stereo(frames, [=](uint32_t) { return left; }, [=](uint32_t) { return right; });
+}
+
+inline uint32_t Bytes(const std::vector<int16_t>& pcm) {
+    return static_cast<uint32_t>(pcm.size() * sizeof(int16_t));
+}
+
+} // namespace metertest
