@@ -137,6 +137,9 @@ int WaveFileOpen(WaveFile* file, const char* path) {
     memcpy(file->path, path, length + 1);
     file->handle = fopen(path, "rb");
     if (!file->handle) return kWaveNoFile;
+    // Every read is an absolute seek and one large read; a stdio buffer would
+    // only be refilled and thrown away on each seek.
+    setvbuf(file->handle, nullptr, _IONBF, 0);
     const int result = LocateChunks(file);
     if (result != kWaveOpened) {
         WaveFileClose(file);
