@@ -159,11 +159,4 @@ TEST_F(SettingsRegistryTest, MeterSettingsRoundTrip) {
     EXPECT_EQ(0, memcmp(&expected, &settings->values, sizeof expected));
 }
 
-TEST_F(SettingsRegistryTest, ADwordWhereTheMeterWantsBinaryKeepsTheDefault) {
-    const DWORD frames = 25;
-    ASSERT_TRUE(Set(kMeterKey, "nbFperS", REG_DWORD, &frames, 4));
-    MeterSettings* settings = AcquireMeterSettings(kSettingsAppName);
-    EXPECT_EQ(10, settings->values.framesPerS);
-}
-
 } // namespace
