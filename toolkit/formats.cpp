@@ -108,8 +108,9 @@ void PutDate(TextBuffer* out, const FormatSpec* spec, int32_t dayNumber) {
 
 // The sign position of decimal output.
 char DecimalSign(const FormatSpec* spec, int negative, bool isZero) {
+    if (isZero && spec->blankZeroSign) return ' '; // -0.0 is exactly zero too
     if (negative) return spec->blankMinus ? ' ' : OrDefault(spec->minusChar, '-');
-    if (spec->blankPlus || (isZero && spec->blankZeroSign)) return ' ';
+    if (spec->blankPlus) return ' ';
     return OrDefault(spec->plusChar, '+');
 }
 
