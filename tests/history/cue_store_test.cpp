@@ -107,14 +107,6 @@ TEST_F(CueStoreTest, DeletionPullsTheSelectionBack) {
     }
 }
 
-TEST_F(CueStoreTest, CueAtOutOfRangeIsNothing) {
-    CueInsert(&store, 1, "one");
-    EXPECT_EQ(CueAt(&store, 0), nullptr);
-    EXPECT_EQ(CueAt(&store, 2), nullptr);
-    EXPECT_EQ(CueAt(&store, -1), nullptr);
-    ASSERT_NE(CueAt(&store, 1), nullptr);
-}
-
 // 1000 slots; slot n (1-based) lies at position 100·n.
 class CueJumpTest : public CueStoreTest {
   protected:

@@ -25,16 +25,6 @@ class HistoryStoreTest : public ::testing::Test {
     HistoryStore store{};
 };
 
-TEST_F(HistoryStoreTest, InitAllocatesEmptyStoreOfFullCapacity) {
-    EXPECT_NE(store.history, nullptr);
-    EXPECT_NE(store.cues, nullptr);
-    EXPECT_EQ(store.capacity, 432000u);
-    EXPECT_EQ(store.recordCount, 0);
-    HistoryStoreFree(&store);
-    EXPECT_EQ(store.history, nullptr);
-    HistoryStoreFree(&store); // twice is harmless
-}
-
 TEST_F(HistoryStoreTest, TenSecondsAtTenFramesGiveHundredSlotsStepping4410) {
     Record(100);
     EXPECT_EQ(store.recordCount, 100);
@@ -131,12 +121,6 @@ TEST_F(HistoryStoreTest, ZoomSevenThenOneRestoresTheEnd) {
     EXPECT_EQ(store.viewPos, 100);
 }
 
-TEST_F(HistoryStoreTest, GetZoomNeverBelowOne) {
-    EXPECT_EQ(HistoryGetZoom(7), 7);
-    EXPECT_EQ(HistoryGetZoom(0), 1);
-    EXPECT_EQ(HistoryGetZoom(-3), 1);
-}
-
 TEST_F(HistoryStoreTest, ResetEmptiesCountsAndRecordsFromSlotZero) {
     Record(10);
     HistorySetRecording(&store, 0);
@@ -184,18 +168,6 @@ TEST_F(HistoryStoreTest, StatusInWholeSeconds) {
         EXPECT_EQ(s.newestSeconds, c.newest) << c.rate;
         EXPECT_EQ(s.startTime, 77);
     }
-}
-
-TEST_F(HistoryStoreTest, SwapExchangesBuffersAndCounts) {
-    Record(5);
-    HistoryStore other{};
-    ASSERT_EQ(HistoryStoreInit(&other), 1);
-    HistoryRecord* mine = store.history;
-    HistoryStoreSwap(&store, &other);
-    EXPECT_EQ(other.history, mine);
-    EXPECT_EQ(other.recordCount, 5);
-    EXPECT_EQ(store.recordCount, 0);
-    HistoryStoreFree(&other);
 }
 
 } // namespace
