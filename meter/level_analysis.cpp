@@ -6,6 +6,10 @@
 
 #include "meter/meter_engine.h"
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace {
 
 // Sums are gathered in this many independent lanes so the loop can run
@@ -53,29 +57,95 @@ void LanesTo(const Lanes& l, ChannelAccumulators* acc) {
 }
 
 // How a chunk reads its delayed samples: kSame when read equals write (no
-// delay: y is x), kApart when the read and write windows do not overlap,
-// kMixed for one channel of each (store first, then load).
+// delay: y is x), kApart when they differ, kMixed for one channel of each
+// (store first, then load). With a delay every step loads the delayed
+// samples before it stores the new ones, so a read window ahead of the write
+// window takes the old values as it must; a read window behind it takes what
+// earlier steps stored, which needs a delay of at least one step (ChunkRoom).
 enum ChunkMode { kSame, kApart, kMixed };
 
+// Four lanes of floats and the 16-bit samples they come from. Plain vector
+// types of the compiler, so the loop runs four lanes per instruction where
+// the target has SIMD (and lane by lane where it has not).
+typedef float V4 __attribute__((vector_size(16)));
+typedef int32_t I4 __attribute__((vector_size(16)));
+
+// Four lanes of both channels.
+struct Quad {
+    V4 peakL, sumL, sumSqL, peakR, sumR, sumSqR, corr;
+};
+
+inline V4 Abs(V4 v) {
+    const I4 mask = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
+    return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & mask);
+}
+
+// a > b ? a : b in each lane.
+inline V4 Max(V4 a, V4 b) {
+#if defined(__SSE__)
+    return reinterpret_cast<V4>(_mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
+#else
+    I4 m = a > b;
+    return reinterpret_cast<V4>((reinterpret_cast<I4>(a) & m) | (reinterpret_cast<I4>(b) & ~m));
+#endif
+}
+
+// Four stereo frames: each 32-bit word holds a left sample in its low half
+// and a right one in its high half; the shifts split and sign-extend them.
 template <ChunkMode kMode>
-void StereoChunk(const unsigned char* in, uint32_t n, float* __restrict wl,
-                 const float* __restrict rl, float* __restrict wr, const float* __restrict rr,
-                 Lanes& L, Lanes& R, float* corr) {
-    uint32_t i = 0;
-    for (; i + kLanes <= n; i += kLanes) {
-        for (int k = 0; k < kLanes; ++k) {
-            const unsigned char* p = in + 4 * (i + k);
-            float xl = LoadAmplitude(p);
-            float xr = LoadAmplitude(p + 2);
-            float yl = kMode == kSame ? xl : rl[i + k];
-            float yr = kMode == kSame ? xr : rr[i + k];
-            wl[i + k] = xl;
-            wr[i + k] = xr;
-            Gather(L, k, yl);
-            Gather(R, k, yr);
-            corr[k] += yr * yl;
-        }
+inline void StereoStep(const unsigned char* in, float* wl, const float* rl, float* wr,
+                       const float* rr, Quad& q) {
+    I4 pcm;
+    std::memcpy(&pcm, in, sizeof pcm);
+    V4 xl = __builtin_convertvector((pcm << 16) >> 16, V4) * kSampleScale;
+    V4 xr = __builtin_convertvector(pcm >> 16, V4) * kSampleScale;
+    V4 yl = xl, yr = xr;
+    if (kMode != kSame) {
+        std::memcpy(&yl, rl, sizeof yl);
+        std::memcpy(&yr, rr, sizeof yr);
     }
+    std::memcpy(wl, &xl, sizeof xl);
+    std::memcpy(wr, &xr, sizeof xr);
+    V4 al = Abs(yl), ar = Abs(yr);
+    q.peakL = Max(al, q.peakL);
+    q.peakR = Max(ar, q.peakR);
+    q.sumL += al;
+    q.sumSqL += al * al;
+    q.sumR += ar;
+    q.sumSqR += ar * ar;
+    q.corr += yr * yl;
+}
+
+inline Quad QuadFrom(const Lanes& L, const Lanes& R, const float* corr, int at) {
+    Quad q;
+    std::memcpy(&q.peakL, L.peak + at, sizeof(V4));
+    std::memcpy(&q.sumL, L.sum + at, sizeof(V4));
+    std::memcpy(&q.sumSqL, L.sumSq + at, sizeof(V4));
+    std::memcpy(&q.peakR, R.peak + at, sizeof(V4));
+    std::memcpy(&q.sumR, R.sum + at, sizeof(V4));
+    std::memcpy(&q.sumSqR, R.sumSq + at, sizeof(V4));
+    std::memcpy(&q.corr, corr + at, sizeof(V4));
+    return q;
+}
+
+inline void QuadTo(const Quad& q, Lanes& L, Lanes& R, float* corr, int at) {
+    std::memcpy(L.peak + at, &q.peakL, sizeof(V4));
+    std::memcpy(L.sum + at, &q.sumL, sizeof(V4));
+    std::memcpy(L.sumSq + at, &q.sumSqL, sizeof(V4));
+    std::memcpy(R.peak + at, &q.peakR, sizeof(V4));
+    std::memcpy(R.sum + at, &q.sumR, sizeof(V4));
+    std::memcpy(R.sumSq + at, &q.sumSqR, sizeof(V4));
+    std::memcpy(corr + at, &q.corr, sizeof(V4));
+}
+
+template <ChunkMode kMode>
+void StereoChunk(const unsigned char* in, uint32_t n, float* wl, const float* rl, float* wr,
+                 const float* rr, Lanes& L, Lanes& R, float* corr) {
+    // Four lanes: the seven accumulators then stay in registers.
+    Quad q = QuadFrom(L, R, corr, 0);
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) StereoStep<kMode>(in + 4 * i, wl + i, rl + i, wr + i, rr + i, q);
+    QuadTo(q, L, R, corr, 0);
     for (; i < n; ++i) {
         const unsigned char* p = in + 4 * i;
         float xl = LoadAmplitude(p);
@@ -106,8 +176,7 @@ void MixedStereoChunk(const unsigned char* in, uint32_t n, float* wl, const floa
 }
 
 template <bool kDelayed>
-void MonoChunk(const unsigned char* in, uint32_t n, float* __restrict w, const float* __restrict r,
-               Lanes& L) {
+void MonoChunk(const unsigned char* in, uint32_t n, float* w, const float* r, Lanes& L) {
     uint32_t i = 0;
     for (; i + kLanes <= n; i += kLanes) {
         for (int k = 0; k < kLanes; ++k) {
@@ -125,17 +194,15 @@ void MonoChunk(const unsigned char* in, uint32_t n, float* __restrict w, const f
     }
 }
 
-// Samples that can be taken from write and read before either wraps or the
-// two windows start to overlap.
+// Samples that can be taken from write and read before either wraps, and
+// before a read less than one step behind write would need samples of its
+// own step.
 uint32_t ChunkRoom(const DelayLine* line, uint32_t limit) {
     uint32_t room = static_cast<uint32_t>(line->end - line->write);
     uint32_t readRoom = static_cast<uint32_t>(line->end - line->read);
     if (readRoom < room) room = readRoom;
-    if (line->read != line->write) {
-        uint32_t gap = static_cast<uint32_t>(line->read > line->write ? line->read - line->write
-                                                                      : line->write - line->read);
-        if (gap < room) room = gap;
-    }
+    if (line->read < line->write && line->write - line->read < kLanes)
+        room = static_cast<uint32_t>(line->write - line->read);
     return room < limit ? room : limit;
 }
 

@@ -110,11 +110,12 @@ Reference RunReference(const std::vector<int16_t>& pcm, DelayLine& dl, DelayLine
     return ref;
 }
 
-// The fast loop adds in 8 lanes of n/8 terms each, then combines the lanes
-// pairwise; its rounding error is then at most (n/8 + 4) x 2^-24 of the sum of
-// the terms' magnitudes (the sequential loop's bound has n in place of n/8).
+// The fast loop adds in 4 lanes (8 for mono) of n/4 terms each, then combines
+// the lanes pairwise; its rounding error is then at most (n/4 + 4) x 2^-24 of
+// the sum of the terms' magnitudes (the sequential loop's bound has n in place
+// of n/4). Products add one rounding each, hence twice the bound for them.
 double Bound(uint32_t n, double magnitudes) {
-    return (n / 8.0 + 4.0) * std::ldexp(1.0, -24) * magnitudes + 1e-30;
+    return (n / 4.0 + 4.0) * std::ldexp(1.0, -24) * magnitudes + 1e-30;
 }
 
 TEST(LevelAnalysis, FastLoopMatchesTheSampleBySampleRingWithinRounding) {
