@@ -68,6 +68,11 @@ enum ChunkMode { kSame, kApart, kMixed };
 // types of the compiler, so the loop runs four lanes per instruction where
 // the target has SIMD (and lane by lane where it has not).
 typedef float V4 __attribute__((vector_size(16)));
+#if defined(__GNUC__) && !defined(__clang__)
+// Without SSE (the i686 build) GCC notes that vector arguments are passed
+// differently; these helpers never leave this file, so that is no concern.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
 typedef int32_t I4 __attribute__((vector_size(16)));
 
 // Four lanes of both channels.

@@ -17,6 +17,8 @@ using metertest::Watchdog;
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 // What the drawing hook saw, frame by frame; it may sleep to play a slow display.
 struct Recorder {
     std::mutex mutex;
@@ -153,14 +155,14 @@ TEST_F(MeterEngineTest, OddAndTinyBuffersAreIgnoredOrCut) {
 
 TEST_F(MeterEngineTest, SteadySineShowsItsLevels) {
     auto sine = [](uint32_t i) {
-        return int16_t(std::lround(16384.0 * std::sin(2 * M_PI * 440.0 * i / 44100.0)));
+        return int16_t(std::lround(16384.0 * std::sin(2 * kPi * 440.0 * i / 44100.0)));
     };
     Feed(Stereo(4410, sine, sine), 5);
     std::vector<DisplayFrame> frames = Frames();
     ASSERT_EQ(5u, frames.size());
     for (const DisplayFrame& f : frames) {
         EXPECT_NEAR(0.5f, f.peakL, 1e-4);
-        EXPECT_NEAR(2.0 / M_PI * 0.5, f.averageL, 2e-4);
+        EXPECT_NEAR(2.0 / kPi * 0.5, f.averageL, 2e-4);
         EXPECT_NEAR(0.125, f.powerL, 1e-4);
         EXPECT_NEAR(0.125, f.frameSumSqL, 1e-4); // the frame's own mean square
         EXPECT_NEAR(1.0f, f.correlation, 1e-5);
