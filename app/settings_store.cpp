@@ -2,12 +2,16 @@
 
 #include "sys/settings_backend.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
 
+std::atomic<int> detached{0};
+
+// A detached store answers every call with a failure and touches nothing.
 int ValidName(const char* key, const char* name) {
-    return key && key[0] && name;
+    return !detached.load() && key && key[0] && name;
 }
 
 } // namespace
@@ -54,4 +58,8 @@ int ReadSettingText(const char* key, const char* name, char* dest) {
 
 int SetSettingsRoot(const char* root) {
     return SettingsBackendSetRoot(root);
+}
+
+void SetSettingsDetached(int on) {
+    detached.store(on ? 1 : 0);
 }

@@ -222,3 +222,26 @@ TEST(SettingsFileStore, UserRootFollowsTheConfigDirectory) {
 #endif
 
 } // namespace
+
+namespace {
+
+TEST(SettingsStore, DetachedStoreReadsNothingAndWritesNothing) {
+    SettingsTestRoot root;
+    uint8_t bytes[4] = {1, 2, 3, 4};
+    char text[kSettingTextSize] = "kept";
+    ASSERT_EQ(1, WriteSettingBinary(kLatencyKey, kLatencyTimeValue, bytes, 4));
+
+    SetSettingsDetached(1);
+    uint8_t read[4] = {9, 9, 9, 9};
+    EXPECT_EQ(0, ReadSettingBinary(kLatencyKey, kLatencyTimeValue, read, 4));
+    EXPECT_EQ(0, WriteSettingBinary(kMeterKey, kAttackValue, bytes, 4));
+    EXPECT_EQ(0, WriteSettingText(kHistoryLoadKey, kDirValue, "x"));
+    EXPECT_EQ(0, ReadSettingText(kHistoryLoadKey, kDirValue, text));
+    SetSettingsDetached(0);
+
+    EXPECT_EQ(Bytes({9, 9, 9, 9}), Bytes(read, read + 4));
+    EXPECT_EQ(0, ReadSettingBinary(kMeterKey, kAttackValue, read, 4)); // nothing was written
+    EXPECT_EQ(1, ReadSettingBinary(kLatencyKey, kLatencyTimeValue, read, 4));
+}
+
+} // namespace
