@@ -465,3 +465,14 @@ MeterHandOver MeterHandOverFrame(MeterEngine* e) {
     SysEventSet(e->frameReady);
     return kHandOverDone;
 }
+
+int MeterWaitDisplayIdle(MeterEngine* e, uint32_t timeoutMs) {
+    // Same order as the hand-over: reset, then look, so a completion in
+    // between leaves the event set.
+    while (e->frameDone && e->framePending.load(std::memory_order_acquire)) {
+        SysEventReset(e->frameDone);
+        if (e->framePending.load(std::memory_order_acquire) == 0) break;
+        if (SysEventWait(e->frameDone, timeoutMs) != 1) return 0;
+    }
+    return 1;
+}

@@ -219,3 +219,10 @@ enum MeterHandOver { kHandOverDone = 0, kHandOverLost = 1, kHandOverQuit = 2 };
 // frame). Returns kHandOverQuit when the engine is ending (the caller must
 // then return at once), kHandOverLost for a lost or discarded frame, else kHandOverDone.
 MeterHandOver MeterHandOverFrame(MeterEngine* engine);
+
+// Waits until the display thread has finished the frame last handed to it
+// (for offline measuring, which reads the history once the input ends).
+// Call only from the thread that feeds the analysis, between buffers: it
+// resets frameDone, which a hand-over in progress elsewhere waits on.
+// Returns 1 when no frame is pending, 0 when timeoutMs passed first.
+int MeterWaitDisplayIdle(MeterEngine* engine, uint32_t timeoutMs);

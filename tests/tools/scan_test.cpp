@@ -1,0 +1,179 @@
+#include "tools/scan.h"
+
+#include "history/cue_store.h"
+#include "history/history_file.h"
+#include "meter/level_analysis.h"
+#include "tests/app/settings_test_root.h"
+#include "tests/support/test_files.h"
+#include "tools/demo_wave.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using testsupport::FileExists;
+using testsupport::ScratchDir;
+
+namespace {
+
+struct ParseCase {
+    std::vector<const char*> args;
+    int result;
+    const char* error; // expected start of the message, for failures
+};
+
+TEST(ScanArguments, AcceptOrRefuseWithOneLine) {
+    const ParseCase cases[] = {
+        {{"in.wav"}, 1, ""},
+        {{"--fps", "25", "--delay", "0.5", "in.wav", "-o", "x.his"}, 1, ""},
+        {{"--demo"}, 1, ""},
+        {{"--help"}, 1, ""},
+        {{}, 0, "no input file"},
+        {{"a.wav", "b.wav"}, 0, "one input file only"},
+        {{"--fps", "1", "in.wav"}, 0, "--fps 1: needs a whole number from 2 to 30"},
+        {{"--fps", "31", "in.wav"}, 0, "--fps 31"},
+        {{"--fps", "10.5", "in.wav"}, 0, "--fps 10.5"},
+        {{"--delay", "2.5", "in.wav"}, 0, "--delay 2.5: needs a number from 0 to 2"},
+        {{"--delay", "nan", "in.wav"}, 0, "--delay nan"},
+        {{"--attack", "0", "in.wav"}, 0, "--attack 0"},
+        {{"--peak-fall", "x", "in.wav"}, 0, "--peak-fall x"},
+        {{"--latency", "0", "in.wav"}, 0, "--latency 0"},
+        {{"--cue", "abc", "in.wav"}, 0, "--cue abc: needs SECONDS=NAME"},
+        {{"--cue", "-1=x", "in.wav"}, 0, "--cue -1=x"},
+        {{"in.wav", "-o"}, 0, "-o needs a file name"},
+        {{"--bogus", "in.wav"}, 0, "unknown option --bogus"},
+    };
+    for (const ParseCase& c : cases) {
+        std::vector<const char*> argv = {"tenvelo-scan"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ScanOptions options;
+        std::string error;
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        EXPECT_EQ(ParseScanArguments(int(argv.size()), argv.data(), &options, &error), c.result);
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(ScanArguments, ValuesLandInTheirOptions) {
+    const char* argv[] = {"tenvelo-scan", "--fps", "25", "--attack", "48", "--linear", "--cue",
+                          "1.5=Intro", "--cue", "3=Verse = 1", "in.wav"};
+    ScanOptions o;
+    std::string error;
+    ASSERT_EQ(ParseScanArguments(11, argv, &o, &error), 1) << error;
+    EXPECT_EQ(o.framesPerSecond, 25);
+    EXPECT_TRUE(o.attackOn);
+    EXPECT_EQ(o.attack, 48.0);
+    EXPECT_TRUE(o.linear);
+    ASSERT_EQ(o.cues.size(), 2u);
+    EXPECT_EQ(o.cues[1].seconds, 3.0);
+    EXPECT_EQ(o.cues[1].name, "Verse = 1");
+    EXPECT_EQ(o.input, "in.wav");
+}
+
+TEST(ScanArguments, DefaultHistoryPathReplacesTheExtension) {
+    EXPECT_EQ(DefaultHistoryPath("dir/song.wav"), "dir/song.his");
+    EXPECT_EQ(DefaultHistoryPath("dir.x/song"), "dir.x/song.his");
+    EXPECT_EQ(DefaultHistoryPath("C:\\a.b\\take.1.WAV"), "C:\\a.b\\take.1.his");
+}
+
+class DemoScan : public testing::Test {
+  protected:
+    void SetUp() override {
+        options.input = dir.file("demo.wav");
+        options.output = dir.file("demo.his");
+        options.csv = dir.file("demo.csv");
+        options.cues = {{10.0, "Inverted"}, {20.0, "Sweep"}};
+        ASSERT_TRUE(demo::WriteDemoWave(options.input));
+    }
+    ScratchDir dir;
+    ScanOptions options;
+};
+
+// Every slot of the demo's steady sections shows the section's known levels.
+TEST_F(DemoScan, SlotsStepByTheFrameAndShowTheKnownLevels) {
+    SettingsTestRoot settings;
+    ScanSummary summary;
+    std::string error;
+    ASSERT_EQ(RunScan(options, &summary, &error), 0) << error;
+    EXPECT_EQ(SettingsBackendRootIsEmpty(), 1) << "the scan left settings behind";
+
+    HistoryStore store = {};
+    HistoryFileInfo info;
+    ASSERT_EQ(ReadHistory(&store, options.output.c_str(), 44100.0, &info), 0);
+    ASSERT_EQ(store.recordCount, 300);
+    EXPECT_EQ(summary.frames, 300);
+    EXPECT_EQ(CueCount(&store), 2);
+    EXPECT_EQ(CueAt(&store, 2)->samplePosition, 20 * 44100);
+    // A frame covers whole 4408-frame buffers: the first takes two to reach
+    // 4410 samples, then the carried phase makes most frames one buffer.
+    int64_t previous = 0;
+    for (int i = 0; i < store.recordCount; ++i) {
+        int64_t step = store.history[i].samplePosition - previous;
+        ASSERT_TRUE(step == 4408 || step == 8816) << i << ": " << step;
+        previous = store.history[i].samplePosition;
+    }
+    EXPECT_EQ(store.history[0].samplePosition, 8816);
+
+    // Rising levels show at once; after the fall at 10 s the peak needs
+    // 5 dB / 6 dB/s to come down, and the right peak of the left-only
+    // section is still falling (NAN: not checked).
+    struct Section { double from, to, peakDbL, peakDbR, correlation; };
+    const Section sections[] = {
+        {2.2, 3.9, -20, -20, 1}, {4.2, 5.9, -12, -12, 1},  {6.2, 7.9, -6, -6, 1},
+        {8.2, 9.9, -1, -1, 1},   {11.0, 13.9, -6, -6, -1}, {14.2, 17.9, -6, NAN, 0},
+    };
+    for (const Section& s : sections) {
+        for (int i = 0; i < store.recordCount; ++i) {
+            const HistoryRecord& r = store.history[i];
+            double t = SlotSeconds(r);
+            if (t < s.from || t > s.to) continue;
+            SCOPED_TRACE(t);
+            EXPECT_NEAR(AmplitudeToDb(r.peakL), s.peakDbL, 0.05);
+            if (!std::isnan(s.peakDbR)) {
+                EXPECT_NEAR(AmplitudeToDb(r.peakR), s.peakDbR, 0.05);
+            }
+            EXPECT_NEAR(PowerToDb(r.powerL), s.peakDbL - 3.01, 0.05); // a sine's RMS
+            EXPECT_NEAR(r.correlation, s.correlation, 0.01);
+        }
+    }
+    EXPECT_NEAR(summary.peakDb[0], -1.0, 0.05);
+    EXPECT_NEAR(summary.lowestCorrelation, -1.0, 0.01);
+    EXPECT_GE(summary.lowestCorrelationAt, 10.0);
+    EXPECT_LT(summary.lowestCorrelationAt, 14.1);
+    EXPECT_EQ(testsupport::ReadAll(options.csv).size() > 300 * 20, true);
+    HistoryStoreFree(&store);
+}
+
+TEST_F(DemoScan, RefusedInputsLeaveNoHistory) {
+    struct Case { const char* what; std::vector<uint8_t> bytes; const char* message; };
+    std::vector<uint8_t> mono;
+    using namespace testsupport;
+    PutTag(mono, "RIFF"); PutU32(mono, 36 + 8); PutTag(mono, "WAVE");
+    PutTag(mono, "fmt "); PutU32(mono, 16); PutU16(mono, 1); PutU16(mono, 1);
+    PutU32(mono, 44100); PutU32(mono, 88200); PutU16(mono, 2); PutU16(mono, 16);
+    PutTag(mono, "data"); PutU32(mono, 8); mono.resize(mono.size() + 8);
+    std::vector<uint8_t> tiny(mono);
+    tiny[22] = 2; tiny[32] = 4; // stereo, block align 4: two frames, no whole display frame
+    const Case cases[] = {
+        {"not a wave file", {'h', 'e', 'l', 'l', 'o'}, "not a RIFF WAVE file"},
+        {"mono", mono, "refused format (44100 Hz, 1 channels, 16 bits"},
+        {"too short to record", tiny, "nothing recorded"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteAll(options.input, c.bytes));
+        ScanSummary summary;
+        std::string error;
+        EXPECT_EQ(RunScan(options, &summary, &error), 1);
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        EXPECT_FALSE(FileExists(options.output));
+    }
+    options.input = dir.file("missing.wav");
+    ScanSummary summary;
+    std::string error;
+    EXPECT_EQ(RunScan(options, &summary, &error), 1);
+    EXPECT_NE(error.find("cannot open the file"), std::string::npos) << error;
+}
+
+} // namespace
