@@ -1,0 +1,581 @@
+#include "audio/wave_device.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "audio/winmm_table.h"
+
+const char kWaveNamePrefix[] = "WIN : ";
+const char kWaveMapperName[] = "Windows Wave Mapper";
+const char kWaveCommunicationLost[] = "Driver Communication lost...";
+
+namespace {
+
+constexpr UINT kHeaderSize = sizeof(WAVEHDR);
+constexpr UINT kErrorTextLimit = 256; // 255 characters and the terminator
+
+RecordList g_devices;
+int g_deviceUsers;
+
+// ---- Helpers ----
+
+HWAVEOUT OutHandle(const WaveDriver* d) {
+    return static_cast<HWAVEOUT>(d->deviceHandle);
+}
+
+HWAVEIN InHandle(const WaveDriver* d) {
+    return static_cast<HWAVEIN>(d->deviceHandle);
+}
+
+void StoreError(WaveDriver* d, MMRESULT code) {
+    char text[kErrorTextLimit] = {};
+    const WinmmTable* mm = Winmm();
+    MMRESULT got = d->direction == kWaveInput ? mm->inGetErrorText(code, text, kErrorTextLimit)
+                                               : mm->outGetErrorText(code, text, kErrorTextLimit);
+    if (got != MMSYSERR_NOERROR) std::snprintf(text, sizeof text, "Wave device error %u", code);
+    std::snprintf(d->errorText, sizeof d->errorText, "%s", text);
+}
+
+void BuildFormat(const StreamFormat* f, WAVEFORMATEX* out) {
+    uint32_t bytesPerSample = StreamBytesPerSample(f->sampleType);
+    *out = WAVEFORMATEX{};
+    out->wFormatTag = StreamFormatTag(f->sampleType);
+    out->nChannels = static_cast<WORD>(f->channels);
+    out->nSamplesPerSec = f->sampleRate;
+    out->wBitsPerSample = static_cast<WORD>(bytesPerSample * 8);
+    out->nBlockAlign = static_cast<WORD>(f->channels * bytesPerSample);
+    out->nAvgBytesPerSec = out->nBlockAlign * f->sampleRate;
+    out->cbSize = 0;
+}
+
+// Waits for an open or close notification; a missing one is not an error.
+void WaitNotification(WaveDriver* d) {
+    WaitForSingleObject(d->event, kWaveNotifyTimeoutMs);
+    ResetEvent(d->event);
+}
+
+void FreeBlock(HGLOBAL memory) {
+    if (!memory) return;
+    GlobalUnlock(memory);
+    GlobalFree(memory);
+}
+
+void FreeSlots(WaveDriver* d) {
+    if (!d->slots) return;
+    for (uint32_t i = 0; i < d->slotCount; ++i) {
+        FreeBlock(d->slots[i].headerMemory);
+        FreeBlock(d->slots[i].dataMemory);
+    }
+    std::free(d->slots);
+    d->slots = nullptr;
+}
+
+// Allocates and locks both blocks of every slot. Returns 1, or 0 with no slot left.
+int AllocateSlots(WaveDriver* d) {
+    FreeSlots(d);
+    d->slots = static_cast<WaveBufferSlot*>(std::calloc(d->slotCount, sizeof(WaveBufferSlot)));
+    if (!d->slots) return 0;
+    const UINT flags = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_SHARE;
+    const WinmmTable* mm = Winmm();
+    for (uint32_t i = 0; i < d->slotCount; ++i) {
+        WaveBufferSlot* s = &d->slots[i];
+        s->headerMemory = mm->globalAlloc(flags, kWaveHeaderBlockSize);
+        s->dataMemory = mm->globalAlloc(flags, SIZE_T(8) * d->bytesPerBuffer + 16);
+        if (s->headerMemory) s->header = static_cast<WAVEHDR*>(GlobalLock(s->headerMemory));
+        if (s->dataMemory) s->data = GlobalLock(s->dataMemory);
+        if (!s->header || !s->data) {
+            FreeSlots(d);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+void PointHeaders(WaveDriver* d) {
+    for (uint32_t i = 0; i < d->slotCount; ++i) {
+        WaveBufferSlot* s = &d->slots[i];
+        s->prepared = 0;
+        s->dataReady = 0;
+        *s->header = WAVEHDR{};
+        s->header->lpData = static_cast<LPSTR>(s->data);
+        s->header->dwBufferLength = d->bytesPerBuffer;
+        s->header->dwUser = i; // lets the input notification find its slot
+    }
+}
+
+void ResetCounters(WaveDriver* d) {
+    InterlockedExchange(&d->queued, 0);
+    d->writeIndex = 0;
+    d->failureCount = 0;
+    d->readIndex = 0;
+}
+
+// Waits until the device has answered for every buffer, so that no late
+// notification reaches freed slots; bounded, like the open and close waits.
+void DrainNotifications(WaveDriver* d) {
+    DWORD start = GetTickCount();
+    while (WaveQueued(d) > 0 && GetTickCount() - start < kWaveNotifyTimeoutMs) Sleep(1);
+}
+
+// Step 5 of Transfer: a refused buffer.
+void BufferRefused(WaveDriver* d) {
+    InterlockedDecrement(&d->queued);
+    d->failureCount += 1;
+    d->writeIndex = (d->writeIndex + d->slotCount - 1) % d->slotCount;
+    if (d->lostDetection) {
+        std::snprintf(d->errorText, sizeof d->errorText, "%s", kWaveCommunicationLost);
+        d->lost = 1;
+    }
+}
+
+// Waits while two buffers are queued. The event is reset first and the count
+// read again, so a completion between the two cannot be missed.
+void WaitForFreeBuffer(WaveDriver* d) {
+    if (WaveQueued(d) <= 1) return;
+    ResetEvent(d->event);
+    if (WaveQueued(d) > 1) WaitForSingleObject(d->event, INFINITE);
+}
+
+// ---- Notifications: count and signal, nothing else ----
+
+void CALLBACK OutNotify(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR) {
+    WaveDriver* d = reinterpret_cast<WaveDriver*>(instance);
+    if (message == WOM_DONE) InterlockedDecrement(&d->queued);
+    if (message == WOM_DONE || message == WOM_OPEN || message == WOM_CLOSE) SetEvent(d->event);
+}
+
+void CALLBACK InNotify(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR) {
+    WaveDriver* d = reinterpret_cast<WaveDriver*>(instance);
+    if (message == WIM_DATA) {
+        // The returned header names its slot, so buffers that come back
+        // before the reader catches up still mark the right slot.
+        const WAVEHDR* header = reinterpret_cast<const WAVEHDR*>(param1);
+        WaveBufferSlot* slots = d->slots;
+        if (header && slots && header->dwUser < d->slotCount) slots[header->dwUser].dataReady = 1;
+        InterlockedDecrement(&d->queued);
+    }
+    if (message == WIM_DATA || message == WIM_OPEN || message == WIM_CLOSE) SetEvent(d->event);
+}
+
+// ---- Output operations ----
+
+int OutQueryFormat(WaveDriver* d, const StreamFormat* format) {
+    if (format->sampleRate < 11000 || StreamBytesPerSample(format->sampleType) == 0) return 0;
+    WAVEFORMATEX wf;
+    BuildFormat(format, &wf);
+    MMRESULT r = Winmm()->outOpen(nullptr, static_cast<UINT>(d->device.deviceId), &wf, 0, 0,
+                                  WAVE_FORMAT_QUERY);
+    return r == MMSYSERR_NOERROR ? 1 : 0;
+}
+
+int OutOpen(WaveDriver* d) {
+    if (d->open) return 0;
+    d->running = 0;
+    ResetEvent(d->event);
+    d->open = 1;
+    WAVEFORMATEX wf;
+    BuildFormat(&d->format, &wf);
+    HWAVEOUT handle = nullptr;
+    MMRESULT r = Winmm()->outOpen(&handle, static_cast<UINT>(d->device.deviceId), &wf,
+                                  reinterpret_cast<DWORD_PTR>(&OutNotify),
+                                  reinterpret_cast<DWORD_PTR>(d),
+                                  CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
+    if (r != MMSYSERR_NOERROR) {
+        StoreError(d, r);
+        d->open = 0;
+        return static_cast<int>(r);
+    }
+    d->deviceHandle = handle;
+    WaitNotification(d);
+    return 0;
+}
+
+void OutClose(WaveDriver* d) {
+    ResetEvent(d->event);
+    if (!d->open) return;
+    MMRESULT r = Winmm()->outClose(OutHandle(d));
+    if (r != MMSYSERR_NOERROR) {
+        StoreError(d, r);
+        d->open = 0;
+        return;
+    }
+    WaitNotification(d);
+    d->open = 0;
+    d->deviceHandle = nullptr;
+}
+
+int OutPrepare(WaveDriver* d) {
+    if (!d->open) return -1;
+    if (d->prepared) return 0;
+    if (!AllocateSlots(d)) return -1;
+    d->prepared = 1;
+    ResetCounters(d);
+    PointHeaders(d);
+    const WinmmTable* mm = Winmm();
+    int failed = 0;
+    for (uint32_t i = 0; i < d->slotCount; ++i) {
+        MMRESULT r = mm->outPrepareHeader(OutHandle(d), d->slots[i].header, kHeaderSize);
+        if (r == MMSYSERR_NOERROR) {
+            d->slots[i].prepared = 1;
+        } else {
+            StoreError(d, r);
+            failed = 1;
+        }
+    }
+    if (failed) {
+        // Give back what was prepared, so that nothing outlives the failure.
+        for (uint32_t i = 0; i < d->slotCount; ++i)
+            if (d->slots[i].prepared)
+                mm->outUnprepareHeader(OutHandle(d), d->slots[i].header, kHeaderSize);
+        FreeSlots(d);
+        d->prepared = 0;
+        return -1;
+    }
+    mm->outPause(OutHandle(d));
+    return 0;
+}
+
+void OutUnprepare(WaveDriver* d) {
+    if (!d->slots || !d->prepared) return;
+    const WinmmTable* mm = Winmm();
+    for (uint32_t i = 0; i < d->slotCount; ++i) {
+        WaveBufferSlot* s = &d->slots[i];
+        if (s->prepared != 1) continue;
+        MMRESULT r = mm->outUnprepareHeader(OutHandle(d), s->header, kHeaderSize);
+        if (r != MMSYSERR_NOERROR)
+            StoreError(d, r);
+        else
+            s->prepared = 0;
+    }
+    FreeSlots(d);
+    d->prepared = 0;
+}
+
+void OutStop(WaveDriver* d) {
+    if (!d->running) return;
+    const WinmmTable* mm = Winmm();
+    mm->outPause(OutHandle(d));
+    MMRESULT r = mm->outReset(OutHandle(d));
+    if (r != MMSYSERR_NOERROR) StoreError(d, r);
+    DrainNotifications(d);
+    d->running = 0;
+    ResetEvent(d->event);
+}
+
+int OutStart(WaveDriver* d) {
+    if (!d->open) return -1;
+    MMRESULT r = Winmm()->outRestart(OutHandle(d));
+    d->running = 1;
+    if (r != MMSYSERR_NOERROR) {
+        StoreError(d, r);
+        return -1;
+    }
+    return 0;
+}
+
+int OutTransfer(WaveDriver* d, void* buffer) {
+    if (!d || !d->prepared || d->lost) return -1;
+    WaveBufferSlot* s = &d->slots[d->writeIndex];
+    if (buffer)
+        std::memcpy(s->data, buffer, d->bytesPerBuffer);
+    else
+        std::memset(s->data, 0, d->bytesPerBuffer);
+    WaitForFreeBuffer(d);
+    // Counted before the write: a device may report the buffer done inside it.
+    InterlockedIncrement(&d->queued);
+    s->header->dwFlags &= ~static_cast<DWORD>(WHDR_DONE | WHDR_INQUEUE);
+    if (Winmm()->outWrite(OutHandle(d), s->header, kHeaderSize) != MMSYSERR_NOERROR)
+        BufferRefused(d);
+    d->writeIndex = (d->writeIndex + 1) % d->slotCount;
+    return d->lost ? -1 : 0;
+}
+
+// ---- Input operations ----
+
+int InQueryFormat(WaveDriver* d, const StreamFormat* format) {
+    if (format->sampleRate < 11000 || StreamBytesPerSample(format->sampleType) == 0) return 0;
+    WAVEFORMATEX wf;
+    BuildFormat(format, &wf);
+    MMRESULT r = Winmm()->inOpen(nullptr, static_cast<UINT>(d->device.deviceId), &wf, 0, 0,
+                                 WAVE_FORMAT_QUERY);
+    return r == MMSYSERR_NOERROR ? 1 : 0;
+}
+
+int InOpen(WaveDriver* d) {
+    if (d->open) return 0;
+    d->running = 0;
+    ResetEvent(d->event);
+    d->open = 1;
+    WAVEFORMATEX wf;
+    BuildFormat(&d->format, &wf);
+    HWAVEIN handle = nullptr;
+    MMRESULT r = Winmm()->inOpen(&handle, static_cast<UINT>(d->device.deviceId), &wf,
+                                 reinterpret_cast<DWORD_PTR>(&InNotify),
+                                 reinterpret_cast<DWORD_PTR>(d), CALLBACK_FUNCTION);
+    if (r != MMSYSERR_NOERROR) {
+        StoreError(d, r);
+        d->open = 0;
+        return static_cast<int>(r);
+    }
+    d->deviceHandle = handle;
+    WaitNotification(d);
+    return 0;
+}
+
+void InClose(WaveDriver* d) {
+    ResetEvent(d->event);
+    if (!d->open) return;
+    MMRESULT r = Winmm()->inClose(InHandle(d));
+    if (r != MMSYSERR_NOERROR) {
+        StoreError(d, r);
+        d->open = 0;
+        return;
+    }
+    WaitNotification(d);
+    d->open = 0;
+    d->deviceHandle = nullptr;
+}
+
+int InPrepare(WaveDriver* d) {
+    if (!d->open) return -1;
+    if (d->prepared) return 0;
+    if (!AllocateSlots(d)) return -1;
+    d->prepared = 1;
+    ResetCounters(d);
+    PointHeaders(d);
+    const WinmmTable* mm = Winmm();
+    int failed = 0;
+    for (uint32_t i = 0; i < d->slotCount; ++i) {
+        MMRESULT r = mm->inPrepareHeader(InHandle(d), d->slots[i].header, kHeaderSize);
+        if (r == MMSYSERR_NOERROR) {
+            d->slots[i].prepared = 1;
+        } else {
+            StoreError(d, r);
+            failed = 1;
+        }
+    }
+    if (failed) {
+        for (uint32_t i = 0; i < d->slotCount; ++i)
+            if (d->slots[i].prepared)
+                mm->inUnprepareHeader(InHandle(d), d->slots[i].header, kHeaderSize);
+        FreeSlots(d);
+        d->prepared = 0;
+        return -1;
+    }
+    mm->inStop(InHandle(d));
+    return 0;
+}
+
+void InUnprepare(WaveDriver* d) {
+    if (!d->slots || !d->prepared) return;
+    const WinmmTable* mm = Winmm();
+    // Input notifications write to the slots: let the last ones arrive first.
+    DrainNotifications(d);
+    for (uint32_t i = 0; i < d->slotCount; ++i) {
+        WaveBufferSlot* s = &d->slots[i];
+        if (s->prepared != 1) continue;
+        MMRESULT r = mm->inUnprepareHeader(InHandle(d), s->header, kHeaderSize);
+        if (r != MMSYSERR_NOERROR)
+            StoreError(d, r);
+        else
+            s->prepared = 0;
+    }
+    FreeSlots(d);
+    d->prepared = 0;
+}
+
+void InStop(WaveDriver* d) {
+    if (!d->running) return;
+    const WinmmTable* mm = Winmm();
+    mm->inStop(InHandle(d));
+    MMRESULT r = mm->inReset(InHandle(d));
+    if (r != MMSYSERR_NOERROR) StoreError(d, r);
+    DrainNotifications(d);
+    d->running = 0;
+    ResetEvent(d->event);
+}
+
+int InStart(WaveDriver* d) {
+    if (!d->open) return -1;
+    MMRESULT r = Winmm()->inStart(InHandle(d));
+    d->running = 1;
+    if (r != MMSYSERR_NOERROR) {
+        StoreError(d, r);
+        return -1;
+    }
+    return 0;
+}
+
+int InTransfer(WaveDriver* d, void* buffer) {
+    if (!d || !d->prepared || d->lost) return -1;
+    WaitForFreeBuffer(d);
+    WaveBufferSlot* w = &d->slots[d->writeIndex];
+    InterlockedIncrement(&d->queued);
+    w->dataReady = 0;
+    w->header->dwFlags &= ~static_cast<DWORD>(WHDR_DONE | WHDR_INQUEUE);
+    if (Winmm()->inAddBuffer(InHandle(d), w->header, kHeaderSize) != MMSYSERR_NOERROR)
+        BufferRefused(d);
+    d->writeIndex = (d->writeIndex + 1) % d->slotCount;
+    WaveBufferSlot* r = &d->slots[d->readIndex];
+    if (r->dataReady) {
+        if (buffer) std::memcpy(buffer, r->data, d->bytesPerBuffer);
+        r->dataReady = 0;
+        d->readIndex = (d->readIndex + 1) % d->slotCount;
+    } else if (buffer) {
+        std::memset(buffer, 0, d->bytesPerBuffer);
+    }
+    return d->lost ? -1 : 0;
+}
+
+const WaveDriverOps kOutputOps = {OutQueryFormat, OutOpen,  OutClose,  OutPrepare,
+                                  OutUnprepare,   OutStop,  OutStart,  OutTransfer};
+const WaveDriverOps kInputOps = {InQueryFormat, InOpen, InClose,  InPrepare,
+                                 InUnprepare,   InStop, InStart,  InTransfer};
+
+// ---- Device list ----
+
+void AppendDevice(uint32_t direction, int32_t id, uint32_t formats, const char* product) {
+    WaveDeviceRecord record = {};
+    record.direction = direction;
+    record.driverKind = kWaveDriverKindWinmm;
+    record.deviceId = id;
+    record.formats = formats;
+    std::snprintf(record.displayName, sizeof record.displayName, "%s%.*s", kWaveNamePrefix,
+                  MAXPNAMELEN, product);
+    RecordListAppend(&g_devices, &record);
+}
+
+void ListInputDevices(const WinmmTable* mm) {
+    // Wine's mapper answers even with no device behind it: list it only
+    // when there is a device to map to.
+    WAVEINCAPSA caps = {};
+    UINT count = mm->inGetNumDevs();
+    if (count > 0 && mm->inGetDevCaps(WAVE_MAPPER, &caps, sizeof caps) == MMSYSERR_NOERROR)
+        AppendDevice(kWaveInput, kWaveMapperId, caps.dwFormats, kWaveMapperName);
+    for (UINT i = 0; i < count; ++i) {
+        caps = WAVEINCAPSA{};
+        if (mm->inGetDevCaps(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
+            AppendDevice(kWaveInput, static_cast<int32_t>(i), caps.dwFormats, caps.szPname);
+    }
+}
+
+void ListOutputDevices(const WinmmTable* mm) {
+    // Wine's mapper answers even with no device behind it: list it only
+    // when there is a device to map to.
+    WAVEOUTCAPSA caps = {};
+    UINT count = mm->outGetNumDevs();
+    if (count > 0 && mm->outGetDevCaps(WAVE_MAPPER, &caps, sizeof caps) == MMSYSERR_NOERROR)
+        AppendDevice(kWaveOutput, kWaveMapperId, caps.dwFormats, kWaveMapperName);
+    for (UINT i = 0; i < count; ++i) {
+        caps = WAVEOUTCAPSA{};
+        if (mm->outGetDevCaps(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
+            AppendDevice(kWaveOutput, static_cast<int32_t>(i), caps.dwFormats, caps.szPname);
+    }
+}
+
+} // namespace
+
+// ---- Device list ----
+
+int WaveDeviceListAcquire(HINSTANCE) {
+    g_deviceUsers += 1;
+    if (g_deviceUsers > 1) return g_devices.data ? 1 : 0;
+    if (!RecordListCreate(&g_devices, sizeof(WaveDeviceRecord))) return 0;
+    const WinmmTable* mm = Winmm();
+    ListInputDevices(mm);
+    ListOutputDevices(mm);
+    return 1;
+}
+
+void WaveDeviceListRelease() {
+    g_deviceUsers -= 1;
+    if (g_deviceUsers < 1) {
+        g_deviceUsers = 0;
+        RecordListFree(&g_devices);
+    }
+}
+
+RecordList* WaveDeviceList() {
+    return &g_devices;
+}
+
+// ---- Driver ----
+
+int WaveDriverInit(WaveDriver* d, int32_t direction) {
+    std::memset(d, 0, sizeof *d);
+    d->direction = direction;
+    d->format = kProgramStreamFormat;
+    d->slotCount = kWaveSlotCount;
+    d->bytesPerBuffer = kWaveDefaultBytesPerBuffer;
+    d->framesPerBuffer = kWaveDefaultFramesPerBuffer;
+    d->granularity = kWaveFrameGranularity;
+    d->event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!d->event) return 0;
+    return SelectDevice(d, 1);
+}
+
+int SelectDevice(WaveDriver* d, uint32_t n) {
+    if (n == d->selectedDevice) return 1;
+    uint32_t seen = 0;
+    const WaveDeviceRecord* found = nullptr;
+    uint32_t count = RecordListCount(&g_devices);
+    for (uint32_t i = 1; i <= count && !found; ++i) {
+        const WaveDeviceRecord* r = static_cast<const WaveDeviceRecord*>(
+            RecordListFetch(&g_devices, i));
+        if (r->direction == static_cast<uint32_t>(d->direction) && ++seen == n) found = r;
+    }
+    if (!found) return 0;
+    d->selectedDevice = n;
+    d->device = *found;
+    if (d->device.driverKind == kWaveDriverKindWinmm)
+        d->ops = d->direction == kWaveInput ? kInputOps : kOutputOps;
+    return 1;
+}
+
+int SetFormatAndLatency(WaveDriver* d, const StreamFormat* format, float latency) {
+    if (!d) return 0;
+    if (d->device.driverKind != kWaveDriverKindWinmm) return 1;
+    if (StreamBytesPerFrame(format) == 0) {
+        std::snprintf(d->errorText, sizeof d->errorText, "Unsupported stream format");
+        return 0;
+    }
+    d->format = *format;
+    d->framesPerBuffer = StreamFramesForLatency(format->sampleRate, latency, d->granularity);
+    d->bytesPerBuffer = StreamBytesPerFrame(format) * d->framesPerBuffer;
+    return 1;
+}
+
+void WaveDriverDestroy(WaveDriver* d) {
+    if (d->event) CloseHandle(d->event);
+    FreeSlots(d);
+    std::memset(d, 0, sizeof *d);
+}
+
+uint32_t WaveGetFramesPerBuffer(const WaveDriver* d) {
+    return d->framesPerBuffer;
+}
+
+uint32_t WaveGetBytesPerBuffer(const WaveDriver* d) {
+    return d->bytesPerBuffer;
+}
+
+const char* GetErrorText(const WaveDriver* d) {
+    return d->errorText;
+}
+
+void WaveClearErrorText(WaveDriver* d) {
+    d->errorText[0] = '\0';
+}
+
+void SetLostDetection(WaveDriver* d, uint32_t on) {
+    d->lostDetection = on;
+}
+
+void RequestStop(WaveDriver* d) {
+    SetEvent(d->event);
+}
+
+LONG WaveQueued(const WaveDriver* d) {
+    return InterlockedCompareExchange(const_cast<volatile LONG*>(&d->queued), 0, 0);
+}

@@ -1,0 +1,423 @@
+#include "audio/stream.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/settings_store.h"
+#include "meter/level_analysis.h"
+#include "meter/meter_engine.h"
+#include "tests/audio/fake_winmm.h"
+#include "tests/meter/engine_test_support.h"
+#include "tests/support/test_files.h"
+#include "tools/demo_wave.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using metertest::Watchdog;
+
+long long MsSince(Clock::time_point t0) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+}
+
+bool InTestEnvironment() {
+    return std::getenv("TENVELO_NULL_SINK") != nullptr;
+}
+
+// The program-wide objects of a stream: device list, driver, file, engine
+// slot, a test window owning the message boxes, settings under a test key.
+struct Rig {
+    testsupport::ScratchDir dir;
+    WaveDriver driver{};
+    WaveFile file{};
+    MeterEngine* engine = nullptr;
+    StreamContext stream;
+    HWND window = nullptr;
+    std::string wavePath;
+
+    explicit Rig(bool withEngine = false) {
+        SetSettingsRoot("Software\\TenveloTests\\audio");
+        WaveDeviceListAcquire(nullptr);
+        EXPECT_EQ(WaveDriverInit(&driver, kWaveOutput), 1);
+        window = CreateWindowExA(0, "STATIC", "stream test", WS_OVERLAPPED, 0, 0, 100, 100,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        StreamInit(&stream, &driver, &file, &engine);
+        EXPECT_EQ(ApplyLatency(&stream, window), 1);
+        if (withEngine) {
+            engine = MeterEngineCreate();
+            EXPECT_NE(engine, nullptr);
+            EXPECT_EQ(MeterSetFormat(&engine, 44100.0f, 2), 1);
+        }
+    }
+    void OpenDemo(double seconds) {
+        wavePath = dir.path() + "\\demo.wav";
+        ASSERT_TRUE(demo::WriteDemoWave(wavePath, seconds));
+        ASSERT_EQ(WaveFileOpen(&file, wavePath.c_str()), kWaveOpened);
+    }
+    ~Rig() {
+        StreamRelease(&stream);
+        MeterEngineDestroy(&engine);
+        WaveFileClose(&file);
+        WaveDriverDestroy(&driver);
+        WaveDeviceListRelease();
+        DestroyWindow(window);
+        SetSettingsRoot(nullptr);
+    }
+};
+
+// Closes the next message box with this title from another thread and keeps its text.
+class MessageBoxCloser {
+  public:
+    explicit MessageBoxCloser(const char* title)
+        : thread_([this, title] {
+              for (int i = 0; i < 500 && !found_; ++i) {
+                  HWND box = FindWindowA("#32770", title);
+                  if (box) {
+                      char text[512] = {};
+                      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+                      text_ = text;
+                      found_ = true;
+                      PostMessageA(box, WM_COMMAND, IDOK, 0);
+                  }
+                  Sleep(10);
+              }
+          }) {}
+    ~MessageBoxCloser() {
+        if (thread_.joinable()) thread_.join();
+    }
+    bool Found() {
+        if (thread_.joinable()) thread_.join();
+        return found_;
+    }
+    const std::string& Text() const { return text_; }
+
+  private:
+    std::atomic<bool> found_{false};
+    std::string text_;
+    std::thread thread_;
+};
+
+// ---- Actions on a fake device ----
+
+TEST(StreamActions, IgnoredWithoutFileOrWhileStopped) {
+    fakewinmm::Device device;
+    device.completeMs = 5;
+    fakewinmm::Scope scope(&device);
+    Rig rig;
+    EXPECT_EQ(StartStream(&rig.stream), 0) << "no file";
+    EXPECT_EQ(device.threadsMade, 0);
+    rig.OpenDemo(0.5);
+    rig.file.position = 1234;
+    EXPECT_EQ(StreamStopAction(&rig.stream), 0) << "stopped";
+    EXPECT_EQ(rig.file.position, 1234) << "no rewind while stopped";
+    rig.stream.selectingFile = 1;
+    EXPECT_EQ(StartStream(&rig.stream), 0) << "file selection under way";
+    rig.stream.selectingFile = 0;
+
+    Watchdog watchdog(30);
+    EXPECT_EQ(StartStream(&rig.stream), 1);
+    EXPECT_EQ(rig.file.position >= 0 && rig.file.position < 1234 + 4408 * 4, true);
+    EXPECT_EQ(StartStream(&rig.stream), 0) << "a second Play starts nothing";
+    EXPECT_EQ(device.threadsMade, 1);
+    ASSERT_TRUE(metertest::WaitFor([&] { return rig.stream.stats.buffers.load() >= 3; }));
+    EXPECT_EQ(StreamStopAction(&rig.stream), 1);
+    EXPECT_EQ(StreamIsStreaming(&rig.stream), 0u);
+    EXPECT_EQ(rig.file.position, 0) << "Stop rewinds";
+    EXPECT_EQ(device.handlesClosed, 1);
+    EXPECT_EQ(device.closes, 1);
+    EXPECT_EQ(device.Queued(), 0u);
+}
+
+TEST(StreamActions, ThreadThatCannotBeMadeClearsTheFlag) {
+    fakewinmm::Device device;
+    device.completeMs = 5;
+    fakewinmm::Scope scope(&device);
+    Rig rig;
+    rig.OpenDemo(0.2);
+    device.failCreateThread = true;
+    EXPECT_EQ(StartStream(&rig.stream), 0);
+    EXPECT_EQ(StreamIsStreaming(&rig.stream), 0u);
+    device.failCreateThread = false;
+    Watchdog watchdog(30);
+    EXPECT_EQ(StartStream(&rig.stream), 1) << "Play stays possible";
+    StopStream(&rig.stream);
+}
+
+TEST(StreamActions, StreamThatEndsByItselfIsReleasedBeforeTheNext) {
+    fakewinmm::Device device;
+    device.openResult = MMSYSERR_ALLOCATED;
+    fakewinmm::Scope scope(&device);
+    Rig rig;
+    rig.OpenDemo(0.2);
+    Watchdog watchdog(30);
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_EQ(StartStream(&rig.stream), 1);
+        ASSERT_TRUE(metertest::WaitFor([&] { return StreamIsStreaming(&rig.stream) == 0; }));
+        EXPECT_EQ(device.handlesClosed, i - 1) << "the previous thread's handle is closed";
+    }
+    EXPECT_STREQ(GetErrorText(&rig.driver), "fake device error 4");
+    EXPECT_EQ(StreamStopAction(&rig.stream), 0) << "Stop while stopped does nothing";
+    StopStream(&rig.stream);
+    EXPECT_EQ(device.handlesClosed, 3);
+}
+
+// ---- Latency ----
+
+TEST(StreamLatency, MenuChoicesWhileStoppedAndPlaying) {
+    fakewinmm::Device device;
+    device.completeMs = 5;
+    fakewinmm::Scope scope(&device);
+    Rig rig;
+    EXPECT_EQ(rig.stream.framesPerBuffer, 4408u);
+    EXPECT_EQ(rig.stream.bytesPerBuffer, 17632u);
+    EXPECT_EQ(StreamChooseLatency(&rig.stream, rig.window, 54), 1);
+    EXPECT_EQ(rig.stream.framesPerBuffer, 880u);
+    EXPECT_EQ(rig.stream.bytesPerBuffer, 3520u);
+
+    rig.OpenDemo(0.2);
+    Watchdog watchdog(30);
+    ASSERT_EQ(StartStream(&rig.stream), 1);
+    {
+        MessageBoxCloser closer("Change Latency");
+        EXPECT_EQ(StreamChooseLatency(&rig.stream, rig.window, 50), 0);
+        ASSERT_TRUE(closer.Found());
+        EXPECT_EQ(closer.Text(), "Cannot change latency during play...\nPlease Stop the stream "
+                                 "before changing this parameter.");
+    }
+    EXPECT_EQ(rig.stream.framesPerBuffer, 880u);
+    EXPECT_FLOAT_EQ(rig.stream.latency, 0.02f);
+    StopStream(&rig.stream);
+    for (const fakewinmm::Written& w : device.written) EXPECT_EQ(w.bytes.size(), 3520u);
+}
+
+int CheckedItem(HMENU menu) {
+    int checked = 0;
+    for (int id = 50; id <= 54; ++id)
+        if (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) checked = checked ? -1 : id;
+    return checked;
+}
+
+TEST(StreamLatency, StoredValuesAndCheckMarks) {
+    struct Case {
+        const char* name;
+        float stored;
+        uint32_t storedSize;
+        float used;
+        int checked; // item id, 0 = none
+    } cases[] = {
+        {"too long", 0.5f, 4, 0.1f, 51},    {"too short", 0.01f, 4, 0.1f, 51},
+        {"not a number", NAN, 4, 0.1f, 51}, {"between items", 0.15f, 4, 0.15f, 0},
+        {"lower bound", 0.02f, 4, 0.02f, 54}, {"upper bound", 0.2f, 4, 0.2f, 50},
+        {"two bytes", 0.05f, 2, 0.1f, 51},   {"missing", 0.0f, 0, 0.1f, 51},
+    };
+    fakewinmm::Device device;
+    fakewinmm::Scope scope(&device);
+    Rig rig;
+    HMENU menu = CreatePopupMenu();
+    for (const LatencyChoice& c : kLatencyChoices)
+        AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(c.menuId), c.label);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TenveloTests\\audio");
+        if (c.storedSize) WriteSettingBinary(kLatencyKey, kLatencyTimeValue, &c.stored, c.storedSize);
+        rig.stream.latency = 0.03f;
+        EXPECT_EQ(StreamLoadLatency(&rig.stream), c.used == c.stored ? 1 : 0);
+        EXPECT_EQ(rig.stream.latency, c.used);
+        StreamCheckLatencyItems(&rig.stream, menu);
+        EXPECT_EQ(CheckedItem(menu), c.checked);
+    }
+    rig.stream.latency = 0.05f;
+    ASSERT_EQ(StreamSaveLatency(&rig.stream), 1);
+    rig.stream.latency = 0.1f;
+    EXPECT_EQ(StreamLoadLatency(&rig.stream), 1);
+    EXPECT_EQ(rig.stream.latency, 0.05f);
+    DestroyMenu(menu);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TenveloTests\\audio");
+}
+
+// ---- Playing for real through the null sink ----
+
+// Starts parec on the null sink's monitor through the test environment's
+// capture script, whose path TENVELO_CAPTURE names; null without it.
+std::string CaptureFile() {
+    const char* file = std::getenv("TENVELO_CAPTURE_FILE");
+    return file ? file : "";
+}
+
+std::vector<int16_t> ReadPcm(const std::string& path) {
+    std::vector<int16_t> pcm;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return pcm;
+    int16_t buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, sizeof(int16_t), 4096, f)) > 0)
+        pcm.insert(pcm.end(), buffer, buffer + got);
+    std::fclose(f);
+    return pcm;
+}
+
+TEST(StreamPlayback, PlaysTheFileAndAnalysesEveryBuffer) {
+    if (!InTestEnvironment()) GTEST_SKIP() << "needs the null sink";
+    Watchdog watchdog(60);
+    Rig rig(true);
+    rig.OpenDemo(1.0);
+    MeterSetRecording(rig.engine, 1);
+    size_t captureStart = ReadPcm(CaptureFile()).size();
+    ASSERT_EQ(StartStream(&rig.stream), 1);
+    Sleep(1800); // the file is 1 s: playback goes on with silence
+    EXPECT_EQ(StreamIsStreaming(&rig.stream), 1u);
+    uint64_t buffers = rig.stream.stats.buffers.load();
+    EXPECT_GT(buffers * rig.stream.framesPerBuffer, 44100u * 13 / 10);
+    ASSERT_EQ(StreamStopAction(&rig.stream), 1);
+    buffers = rig.stream.stats.buffers.load();
+
+    // Every buffer was analysed: the sample position advanced by all of them.
+    EXPECT_EQ(rig.engine->samplePosition, int64_t(buffers * rig.stream.framesPerBuffer));
+    int32_t records = rig.engine->frame.history.recordCount;
+    ASSERT_GT(records, 10);
+    const HistoryRecord* h = rig.engine->frame.history.history;
+    for (int32_t i = 1; i < records; ++i) EXPECT_GT(h[i].samplePosition, h[i - 1].samplePosition);
+    EXPECT_LE(h[records - 1].samplePosition, rig.engine->samplePosition);
+
+    if (CaptureFile().empty()) GTEST_SKIP() << "no capture: run through tests/audio/capture_run";
+    Sleep(500); // let the monitor catch up
+    std::vector<int16_t> pcm = ReadPcm(CaptureFile());
+    ASSERT_GT(pcm.size(), captureStart);
+    pcm.erase(pcm.begin(), pcm.begin() + (captureStart & ~size_t(1)));
+    // The file's frames, found by searching the capture for its first
+    // non-silent frames, must follow in order and bit-exact.
+    const uint32_t frames = 44100;
+    std::vector<int16_t> expect(2 * frames);
+    for (uint32_t i = 0; i < frames; ++i) demo::Frame(i, &expect[2 * i], &expect[2 * i + 1]);
+    uint32_t firstLoud = 0;
+    while (firstLoud < frames && expect[2 * firstLoud] == 0 && expect[2 * firstLoud + 1] == 0)
+        ++firstLoud;
+    const size_t key = 64;
+    auto begin = expect.begin() + 2 * firstLoud;
+    auto at = std::search(pcm.begin(), pcm.end(), begin, begin + 2 * key);
+    ASSERT_NE(at, pcm.end()) << "the file's samples were not found in the capture";
+    size_t start = static_cast<size_t>(at - pcm.begin()) - 2 * firstLoud;
+    ASSERT_GE(pcm.size(), start + expect.size());
+    EXPECT_TRUE(std::equal(expect.begin(), expect.end(), pcm.begin() + start))
+        << "the capture differs from the file";
+    // What came before is the first buffer of silence (and the sink's own).
+    size_t lead = std::min<size_t>(start, 2 * rig.stream.framesPerBuffer);
+    for (size_t i = start - lead; i < start; ++i) ASSERT_EQ(pcm[i], 0) << i;
+    // After the file: silence.
+    for (size_t i = start + expect.size(); i < std::min(pcm.size(), start + expect.size() + 8820);
+         ++i)
+        ASSERT_EQ(pcm[i], 0);
+}
+
+// ---- No deadlock ----
+
+std::atomic<int> g_drawDelayMs{0};
+std::atomic<int> g_drawing{0};
+
+void SlowDraw(MeterEngine*, DisplayFrame*) {
+    g_drawing.store(1);
+    Sleep(static_cast<DWORD>(g_drawDelayMs.load()));
+    g_drawing.store(0);
+}
+
+const MeterDrawHooks kSlowHooks = {SlowDraw, nullptr, nullptr, nullptr};
+
+TEST(StreamStop, FinishesWhileTheDisplayIsSlow) {
+    if (!InTestEnvironment()) GTEST_SKIP() << "needs the null sink";
+    struct Case {
+        const char* name;
+        uint32_t relax;
+        int drawMs;
+        bool duringHook; // stop while the drawing hook runs
+    } cases[] = {
+        {"slow display", 0, 150, false}, {"slow display, relax", 1, 150, false},
+        {"inside the hook", 0, 300, true}, {"inside the hook, relax", 1, 300, true},
+    };
+    Watchdog watchdog(120);
+    Rig rig(true);
+    rig.OpenDemo(2.0);
+    MeterSetDrawHooks(rig.engine, &kSlowHooks);
+    MeterAttachWindow(rig.engine, rig.window);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MeterSetFrameLossSwitches(rig.engine, c.relax, 0);
+        g_drawDelayMs.store(c.drawMs);
+        ASSERT_EQ(StartStream(&rig.stream), 1);
+        Sleep(400);
+        if (c.duringHook) {
+            ASSERT_TRUE(metertest::WaitFor([] { return g_drawing.load() == 1; }));
+        }
+        auto t0 = Clock::now();
+        StopStream(&rig.stream);
+        long long ms = MsSince(t0);
+        // The rest of one cycle: one analysis (waiting for at most one
+        // drawing unless relaxed) and one wait for a returned buffer.
+        long long limit = 100 + (c.relax ? 0 : c.drawMs) + 250;
+        EXPECT_LT(ms, limit);
+        std::printf("  stop took %lld ms (%s)\n", ms, c.name);
+    }
+    MeterSetDrawHooks(rig.engine, nullptr);
+}
+
+TEST(StreamStop, ManyPlayStopCycles) {
+    if (!InTestEnvironment()) GTEST_SKIP() << "needs the null sink";
+    Watchdog watchdog(240);
+    Rig rig(true);
+    rig.OpenDemo(1.0);
+    ASSERT_EQ(StreamChooseLatency(&rig.stream, rig.window, 54), 1);
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(StartStream(&rig.stream), 1) << i;
+        Sleep(static_cast<DWORD>(i % 5) * 10);
+        auto t0 = Clock::now();
+        StopStream(&rig.stream);
+        ASSERT_LT(MsSince(t0), 2000) << i;
+        ASSERT_EQ(StreamIsStreaming(&rig.stream), 0u);
+    }
+}
+
+// ---- Figures for bench/README.md (on request) ----
+
+TEST(StreamFigures, CpuAndIntervals) {
+    if (!InTestEnvironment() || !std::getenv("TENVELO_STREAM_FIGURES"))
+        GTEST_SKIP() << "set TENVELO_STREAM_FIGURES=1 inside the test environment";
+    Watchdog watchdog(300);
+    Rig rig(true);
+    rig.OpenDemo(30.0);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<int64_t> stamps(4096);
+    std::printf("| latency | buffer (ms) | CPU ms per s of audio | interval min / median / max (ms) |\n");
+    std::printf("|---|---|---|---|\n");
+    for (int id = 50; id <= 54; ++id) {
+        ASSERT_EQ(StreamChooseLatency(&rig.stream, rig.window, id), 1);
+        rig.stream.stats.stamps = stamps.data();
+        rig.stream.stats.stampCapacity = static_cast<uint32_t>(stamps.size());
+        ASSERT_EQ(StartStream(&rig.stream), 1);
+        Sleep(10000);
+        StopStream(&rig.stream);
+        uint64_t n = std::min<uint64_t>(rig.stream.stats.buffers.load(), stamps.size());
+        std::vector<double> gaps;
+        for (uint64_t i = 5; i < n; ++i) // the first cycles fill the queue
+            gaps.push_back(1000.0 * double(stamps[i] - stamps[i - 1]) / double(frequency.QuadPart));
+        std::sort(gaps.begin(), gaps.end());
+        double audioSeconds = double(rig.stream.stats.buffers.load()) * rig.stream.framesPerBuffer / 44100.0;
+        double cpuMs = double(rig.stream.stats.threadCpu100ns) / 1e4;
+        std::printf("| %s | %.2f | %.2f | %.2f / %.2f / %.2f |\n", LatencyChoiceForMenuId(id)->label,
+                    1000.0 * rig.stream.framesPerBuffer / 44100.0, cpuMs / audioSeconds,
+                    gaps.front(), gaps[gaps.size() / 2], gaps.back());
+    }
+    rig.stream.stats.stamps = nullptr;
+    rig.stream.stats.stampCapacity = 0;
+}
+
+} // namespace
