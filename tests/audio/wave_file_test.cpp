@@ -216,6 +216,47 @@ void ExpectFrames(const uint8_t* got, int64_t first, uint32_t count, int64_t ava
     }
 }
 
+#if !defined(_WIN32)
+// A file with a "junk" chunk of `junkSize` bytes in front of the RIFF chunk,
+// written sparse (the junk is a hole).
+bool WriteAfterJunk(const std::string& path, uint32_t junkSize, const Bytes& riff) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    Bytes header;
+    PutTag(header, "junk");
+    PutU32(header, junkSize);
+    bool ok = fwrite(header.data(), 1, header.size(), f) == header.size();
+    ok = ok && fseeko(f, off_t(8) + junkSize + (junkSize & 1), SEEK_SET) == 0;
+    ok = ok && fwrite(riff.data(), 1, riff.size(), f) == riff.size();
+    return fclose(f) == 0 && ok;
+}
+#endif
+
+TEST(WaveFileOpen, OffsetsAcrossFourGibibytes) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "needs sparse files; on Windows this would write 4 GiB";
+#else
+    ScratchDir dir;
+    const Bytes wave = Riff(Cat({kStereoFmt, Chunk("data", Frames(1000, 4))}));
+    // Data starts 460 bytes below 4 GiB and runs across it; frames from 115 on lie beyond.
+    const std::string across = dir.file("across.wav");
+    ASSERT_TRUE(WriteAfterJunk(across, 0xFFFFFE00u, wave));
+    WaveFile file = {};
+    ASSERT_EQ(WaveFileOpen(&file, across.c_str()), 0);
+    EXPECT_EQ(file.dataOffset, 0xFFFFFE08u + 44u);
+    Bytes buffer(400 * 4);
+    file.position = 200;
+    WaveFileRead(&file, buffer.data(), uint32_t(buffer.size()));
+    ExpectFrames(buffer.data(), 200, 400, 1000, 4, 0x00);
+    WaveFileClose(&file);
+
+    // Data that would start beyond 4 GiB does not fit the record's offset.
+    const std::string beyond = dir.file("beyond.wav");
+    ASSERT_TRUE(WriteAfterJunk(beyond, 0xFFFFFFFEu, wave));
+    EXPECT_EQ(WaveFileOpen(&file, beyond.c_str()), 5);
+#endif
+}
+
 TEST(WaveFileRead, RunsOfLeadSilenceDataAndTailSilence) {
     struct Case {
         const char* name;
