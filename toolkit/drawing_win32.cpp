@@ -45,8 +45,7 @@ HBITMAP g_scratch = nullptr; // kMaskedBlitMax square, made on first use
 
 template <typename T> void DeleteAll(T* objects, int count) {
     for (int i = 0; i < count; ++i) {
-        if (objects[i])
-            DeleteObject(objects[i]);
+        if (objects[i]) DeleteObject(objects[i]);
         objects[i] = nullptr;
     }
 }
@@ -65,11 +64,9 @@ struct Selection {
 };
 
 void BlitFromBitmap(HDC dc, HBITMAP bitmap, int x, int y, int srcX, int srcY, int w, int h) {
-    if (!bitmap)
-        return;
+    if (!bitmap) return;
     HDC memory = CreateCompatibleDC(dc);
-    if (!memory)
-        return;
+    if (!memory) return;
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(dc, x, y, w, h, memory, srcX, srcY, SRCCOPY);
     SelectObject(memory, old);
@@ -97,22 +94,19 @@ void BoxEdges(HDC dc, uint32_t attr, int left, int top, int right, int bottom) {
 int CreateDrawingTables(HINSTANCE instance) {
     int complete = 1;
     for (uint16_t i = 0; i < kBitmapCount; ++i) {
-        g_tables.bitmaps[i] =
-            LoadBitmapA(instance, MAKEINTRESOURCEA(kFirstBitmapResource + i));
+        g_tables.bitmaps[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(kFirstBitmapResource + i));
         complete &= g_tables.bitmaps[i] != nullptr;
     }
     HDC screen = GetDC(nullptr);
     for (uint16_t i = 0; i < kPaletteSize; ++i) {
         g_tables.colors[i] = screen ? GetNearestColor(screen, kPaletteRgb[i]) : kPaletteRgb[i];
-        if (g_tables.colors[i] == CLR_INVALID)
-            g_tables.colors[i] = kPaletteRgb[i];
+        if (g_tables.colors[i] == CLR_INVALID) g_tables.colors[i] = kPaletteRgb[i];
         LOGBRUSH brush = {BS_SOLID, g_tables.colors[i], 0};
         g_tables.brushes[i] = CreateBrushIndirect(&brush);
         g_tables.pens[i] = CreatePen(PS_SOLID, 0, g_tables.colors[i]);
         complete &= g_tables.brushes[i] && g_tables.pens[i];
     }
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    if (screen) ReleaseDC(nullptr, screen);
     g_tables.dashDotPen = CreatePen(PS_DASHDOT, 0, g_tables.colors[0]);
     for (uint16_t i = 0; i < kFontCount; ++i) {
         LOGFONTA font = {};
@@ -160,8 +154,7 @@ HBITMAP ToolkitBitmap(uint16_t index) {
 // ---- Drawing utilities ----
 
 void DrawTextAt(HDC dc, uint32_t attr, int x, int y, const char* text) {
-    if (!text)
-        return;
+    if (!text) return;
     const int length = static_cast<int>(std::strlen(text));
     HGDIOBJ oldFont = SelectObject(dc, ToolkitFont((attr >> 8) & 15));
     const COLORREF oldColor = GetTextColor(dc);
@@ -207,8 +200,7 @@ void BlitBitmapPart(HDC dc, HBITMAP bitmap, int x, int y, int srcX, int srcY, in
 
 void BlitWholeBitmap(HDC dc, int x, int y, HBITMAP bitmap) {
     BITMAP info;
-    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info))
-        return;
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return;
     BlitFromBitmap(dc, bitmap, x, y, 0, 0, info.bmWidth, info.bmHeight);
 }
 
@@ -219,8 +211,7 @@ void TileBitmap(HWND window, HDC dc, int x, int y, HBITMAP bitmap) {
         info.bmHeight <= 0 || !GetClientRect(window, &client))
         return;
     HDC memory = CreateCompatibleDC(dc);
-    if (!memory)
-        return;
+    if (!memory) return;
     HGDIOBJ old = SelectObject(memory, bitmap);
     for (int row = y; row < client.bottom; row += info.bmHeight)
         for (int col = x; col < client.right; col += info.bmWidth)
@@ -232,10 +223,8 @@ void TileBitmap(HWND window, HDC dc, int x, int y, HBITMAP bitmap) {
 void MaskedBlit(HDC dc, HBITMAP image, HBITMAP mask, int x, int y, int w, int h) {
     w = std::min(w, kMaskedBlitMax);
     h = std::min(h, kMaskedBlitMax);
-    if (w <= 0 || h <= 0 || !image || !mask)
-        return;
-    if (!g_scratch)
-        g_scratch = CreateCompatibleBitmap(dc, kMaskedBlitMax, kMaskedBlitMax);
+    if (w <= 0 || h <= 0 || !image || !mask) return;
+    if (!g_scratch) g_scratch = CreateCompatibleBitmap(dc, kMaskedBlitMax, kMaskedBlitMax);
     HDC scratch = CreateCompatibleDC(dc);
     HDC source = CreateCompatibleDC(dc);
     if (g_scratch && scratch && source) {
@@ -249,32 +238,24 @@ void MaskedBlit(HDC dc, HBITMAP image, HBITMAP mask, int x, int y, int w, int h)
         SelectObject(source, oldSource);
         SelectObject(scratch, oldScratch);
     }
-    if (source)
-        DeleteDC(source);
-    if (scratch)
-        DeleteDC(scratch);
+    if (source) DeleteDC(source);
+    if (scratch) DeleteDC(scratch);
 }
 
 HBITMAP RoundMask(HWND window, int diameter) {
     (void)window;
-    if (diameter <= 0 || diameter > kMaskedBlitMax)
-        return nullptr;
+    if (diameter <= 0 || diameter > kMaskedBlitMax) return nullptr;
     RoundMaskEntry* freeEntry = nullptr;
     for (RoundMaskEntry& entry : g_masks) {
-        if (entry.mask && entry.diameter == diameter)
-            return entry.mask;
-        if (!entry.mask && !freeEntry)
-            freeEntry = &entry;
+        if (entry.mask && entry.diameter == diameter) return entry.mask;
+        if (!entry.mask && !freeEntry) freeEntry = &entry;
     }
-    if (!freeEntry)
-        return nullptr;
+    if (!freeEntry) return nullptr;
     HBITMAP mask = CreateBitmap(diameter, diameter, 1, 1, nullptr);
     HDC memory = CreateCompatibleDC(nullptr);
     if (!mask || !memory) {
-        if (mask)
-            DeleteObject(mask);
-        if (memory)
-            DeleteDC(memory);
+        if (mask) DeleteObject(mask);
+        if (memory) DeleteDC(memory);
         return nullptr;
     }
     HGDIOBJ old = SelectObject(memory, mask);
@@ -292,12 +273,10 @@ HBITMAP RoundMask(HWND window, int diameter) {
 
 void ClearRoundMasks() {
     for (RoundMaskEntry& entry : g_masks) {
-        if (entry.mask)
-            DeleteObject(entry.mask);
+        if (entry.mask) DeleteObject(entry.mask);
         entry = RoundMaskEntry{};
     }
-    if (g_scratch)
-        DeleteObject(g_scratch);
+    if (g_scratch) DeleteObject(g_scratch);
     g_scratch = nullptr;
 }
 
@@ -308,10 +287,10 @@ void DrawCrossMark(HDC dc, int left, int top, int right, int bottom) {
     const int r = right - 1;
     const int b = bottom - 1;
     // Each bar is a band along one diagonal, bar pixels wide at the corners.
-    const POINT down[] = {{left, top}, {left + bar, top}, {r, b - bar}, {r, b},
-                          {r - bar, b}, {left, top + bar}};
-    const POINT up[] = {{left, b}, {left, b - bar}, {r - bar, top}, {r, top},
-                        {r, top + bar}, {left + bar, b}};
+    const POINT down[] = {{left, top}, {left + bar, top}, {r, b - bar},
+                          {r, b},      {r - bar, b},      {left, top + bar}};
+    const POINT up[] = {{left, b}, {left, b - bar}, {r - bar, top},
+                        {r, top},  {r, top + bar},  {left + bar, b}};
     Selection selection(dc, PalettePen(0), PaletteBrush(15));
     Polygon(dc, down, 6);
     Polygon(dc, up, 6);
@@ -330,8 +309,7 @@ void DrawDot(HDC dc, int x, int y) {
 
 int PointInClient(HWND window, int x, int y) {
     RECT client;
-    if (!GetClientRect(window, &client))
-        return 0;
+    if (!GetClientRect(window, &client)) return 0;
     const POINT point = {x, y};
     return PtInRect(&client, point) ? 1 : 0;
 }

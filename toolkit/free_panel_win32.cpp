@@ -7,8 +7,7 @@ namespace {
 
 LRESULT PANEL_Call(const FreePanel* panel, HWND window, UINT message, WPARAM wParam,
                    LPARAM lParam) {
-    if (!panel->procedure)
-        return DefWindowProcA(window, message, wParam, lParam);
+    if (!panel->procedure) return DefWindowProcA(window, message, wParam, lParam);
     return panel->procedure(window, message, wParam, lParam, panel->context);
 }
 
@@ -16,13 +15,18 @@ LRESULT PANEL_Create(HWND window, WPARAM wParam, LPARAM lParam) {
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     const auto* model = static_cast<const FreePanel*>(create->lpCreateParams);
     // Without a creation record there is no procedure to serve the panel.
-    if (!model)
-        return -1;
+    if (!model) return -1;
     auto* panel = new (std::nothrow) FreePanel(*model);
-    if (!panel)
-        return -1;
+    if (!panel) return -1;
     SetControlData(window, panel);
-    return PANEL_Call(panel, window, WM_CREATE, wParam, lParam);
+    const LRESULT result = PANEL_Call(panel, window, WM_CREATE, wParam, lParam);
+    if (result == -1) {
+        // Not every system sends WM_DESTROY after a refused creation: free
+        // the instance here so that the procedure never sees one.
+        SetControlData(window, nullptr);
+        delete panel;
+    }
+    return result;
 }
 
 void PANEL_Destroy(FreePanel* panel, HWND window, WPARAM wParam, LPARAM lParam) {
@@ -38,30 +42,20 @@ LRESULT CALLBACK FreePanelWindowProc(HWND window, UINT message, WPARAM wParam, L
         SetControlData(window, nullptr);
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    if (message == WM_CREATE)
-        return PANEL_Create(window, wParam, lParam);
+    if (message == WM_CREATE) return PANEL_Create(window, wParam, lParam);
     auto* panel = static_cast<FreePanel*>(GetControlData(window));
-    if (!panel)
-        return DefWindowProcA(window, message, wParam, lParam);
+    if (!panel) return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
-    case WM_DESTROY:
-        PANEL_Destroy(panel, window, wParam, lParam);
-        return 0;
-    case WM_CLOSE:
-        DestroyWindow(window);
-        return 0;
-    case WM_MOUSEACTIVATE:
-        SetFocus(window);
-        return MA_ACTIVATE;
-    default:
-        return PANEL_Call(panel, window, message, wParam, lParam);
+    case WM_DESTROY: PANEL_Destroy(panel, window, wParam, lParam); return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_MOUSEACTIVATE: SetFocus(window); return MA_ACTIVATE;
+    default: return PANEL_Call(panel, window, message, wParam, lParam);
     }
 }
 
 HWND CreateFreePanel(HWND owner, uint16_t id, int x, int y, int width, int height,
                      FreePanelProc procedure, void* context) {
-    if (!ToolkitAlive())
-        return nullptr;
+    if (!ToolkitAlive()) return nullptr;
     FreePanel model = {};
     model.owner = owner;
     model.x = x;

@@ -23,13 +23,13 @@ constexpr UINT_PTR kButtonRepeatTimer = 1;
 
 // The button's record, kept in window slot 0 from WM_CREATE to WM_DESTROY.
 struct ImageButton {
-    HWND owner;           // parent window
-    int32_t x;            // position in the owner
+    HWND owner; // parent window
+    int32_t x;  // position in the owner
     int32_t y;
-    uint16_t id;          // below 0x4000
-    int32_t enabled;      // 1 at creation
-    int32_t focused;      // has the keyboard focus
-    int32_t width;        // the up face's size when created with 0
+    uint16_t id;     // below 0x4000
+    int32_t enabled; // 1 at creation
+    int32_t focused; // has the keyboard focus
+    int32_t width;   // the up face's size when created with 0
     int32_t height;
     HBITMAP upFace;       // shown while the value is 0
     HBITMAP downFace;     // shown while the value is not 0
@@ -44,7 +44,7 @@ struct ImageButton {
     UINT_PTR timerId;     // 0 when no auto-repeat timer runs
     int32_t outside;      // cursor outside during an auto-repeat press
     HBITMAP roundMask;
-    HWND window;          // the button's own window
+    HWND window; // the button's own window
 };
 
 // Creates a WS_CHILD | WS_VISIBLE | WS_TABSTOP button at its up face's size.

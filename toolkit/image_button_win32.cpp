@@ -35,23 +35,20 @@ void GiveCaptureBack(ImageButton* button) {
     button->pressed = 0;
     HWND previous = button->previousCapture;
     button->previousCapture = nullptr;
-    if (GetCapture() == button->window)
-        ReleaseCapture();
-    if (previous && previous != button->window && IsWindow(previous))
-        SetCapture(previous);
+    if (GetCapture() == button->window) ReleaseCapture();
+    if (previous && previous != button->window && IsWindow(previous)) SetCapture(previous);
 }
 
 void BUTTON_PressPush(ImageButton* button) {
     button->value = 1.0f;
     button->pressed = 1;
     TakeCapture(button);
-    if (BeginEndOn(button))
-        Notify(button, button->id | kNotifyBegin, 0.0f);
+    if (BeginEndOn(button)) Notify(button, button->id | kNotifyBegin, 0.0f);
     if (AutoRepeat(button)) {
         button->repeatTicks = 0;
         button->outside = 0;
-        button->timerId = SetTimer(button->window, kButtonRepeatTimer, kButtonRepeatPeriod,
-                                   nullptr);
+        button->timerId =
+            SetTimer(button->window, kButtonRepeatTimer, kButtonRepeatPeriod, nullptr);
         Notify(button, button->id, 1.0f);
     }
 }
@@ -68,30 +65,22 @@ void BUTTON_PressLatching(ImageButton* button, float value) {
 }
 
 void BUTTON_Press(ImageButton* button) {
-    if (!button->enabled || button->pressed || Mode(button) == kButtonStatic)
-        return;
+    if (!button->enabled || button->pressed || Mode(button) == kButtonStatic) return;
     SetFocus(button->window);
     switch (Mode(button)) {
-    case kButtonPush:
-        BUTTON_PressPush(button);
-        break;
-    case kButtonToggle:
-        BUTTON_PressLatching(button, button->value == 0.0f ? 1.0f : 0.0f);
-        break;
+    case kButtonPush: BUTTON_PressPush(button); break;
+    case kButtonToggle: BUTTON_PressLatching(button, button->value == 0.0f ? 1.0f : 0.0f); break;
     case kButtonRadio:
-        if (button->value == 1.0f)
-            return;
+        if (button->value == 1.0f) return;
         BUTTON_PressLatching(button, 1.0f);
         break;
-    default:
-        return;
+    default: return;
     }
     Redraw(button);
 }
 
 void BUTTON_Release(ImageButton* button, bool inside) {
-    if (!button->pressed)
-        return;
+    if (!button->pressed) return;
     GiveCaptureBack(button);
     if (Mode(button) == kButtonPush) {
         if (button->timerId) {
@@ -102,27 +91,21 @@ void BUTTON_Release(ImageButton* button, bool inside) {
         }
         button->value = 0.0f;
     }
-    if (BeginEndOn(button))
-        Notify(button, button->id | kNotifyEnd, 0.0f);
+    if (BeginEndOn(button)) Notify(button, button->id | kNotifyEnd, 0.0f);
     Redraw(button);
 }
 
 // The first repeat comes at tick 8 (450 ms), then 5, 10 and 20 per second.
 bool RepeatDue(uint32_t tick) {
-    if (tick <= 4)
-        return false;
-    if (tick <= 20)
-        return tick % 4 == 0;
-    if (tick <= 40)
-        return tick % 2 == 0;
+    if (tick <= 4) return false;
+    if (tick <= 20) return tick % 4 == 0;
+    if (tick <= 40) return tick % 2 == 0;
     return true;
 }
 
 void BUTTON_Tick(ImageButton* button) {
-    if (!button->pressed || !button->timerId || button->outside)
-        return;
-    if (RepeatDue(button->repeatTicks))
-        Notify(button, button->id, 1.0f);
+    if (!button->pressed || !button->timerId || button->outside) return;
+    if (RepeatDue(button->repeatTicks)) Notify(button, button->id, 1.0f);
     ++button->repeatTicks;
 }
 
@@ -133,8 +116,7 @@ LRESULT BUTTON_Request(ImageButton* button, WPARAM request, LPARAM lParam) {
         button->enabled = request == kRequestEnable;
         Redraw(button);
         return 0;
-    case kRequestGetValue:
-        return static_cast<LRESULT>(FloatToBits(button->value));
+    case kRequestGetValue: return static_cast<LRESULT>(FloatToBits(button->value));
     case kRequestSetValue: {
         const float value = BitsToFloat(static_cast<uint32_t>(lParam)) == 0.0f ? 0.0f : 1.0f;
         if (value != button->value) {
@@ -143,23 +125,20 @@ LRESULT BUTTON_Request(ImageButton* button, WPARAM request, LPARAM lParam) {
         }
         return 0;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
 void BUTTON_Paint(const ImageButton* button) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(button->window, &paint);
-    if (!dc)
-        return;
+    if (!dc) return;
     HBITMAP face = button->value == 0.0f ? button->upFace : button->downFace;
     if (button->round && button->roundMask)
         MaskedBlit(dc, face, button->roundMask, 0, 0, button->width, button->height);
     else
         BlitBitmap(dc, face, 0, 0, button->width, button->height);
-    if (button->enabled && button->focused)
-        DrawCornerMark(dc, 0, 0);
+    if (button->enabled && button->focused) DrawCornerMark(dc, 0, 0);
     if (!button->enabled) {
         if (button->disabledFace)
             BlitBitmap(dc, button->disabledFace, 0, 0, button->width, button->height);
@@ -170,29 +149,24 @@ void BUTTON_Paint(const ImageButton* button) {
 }
 
 void BUTTON_SetFocus(ImageButton* button, bool focused) {
-    if (Mode(button) == kButtonStatic)
-        return;
+    if (Mode(button) == kButtonStatic) return;
     button->focused = focused;
     Redraw(button);
 }
 
 LRESULT BUTTON_Create(HWND window, const CREATESTRUCTA* create) {
     const auto* model = static_cast<const ImageButton*>(create->lpCreateParams);
-    if (!model)
-        return -1;
+    if (!model) return -1;
     auto* button = new (std::nothrow) ImageButton(*model);
-    if (!button)
-        return -1;
+    if (!button) return -1;
     button->window = window;
-    if (button->round)
-        button->roundMask = RoundMask(window, button->width);
+    if (button->round) button->roundMask = RoundMask(window, button->width);
     SetControlData(window, button);
     return 0;
 }
 
 void BUTTON_Destroy(HWND window, ImageButton* button) {
-    if (button->timerId)
-        KillTimer(window, button->timerId);
+    if (button->timerId) KillTimer(window, button->timerId);
     SetControlData(window, nullptr);
     delete button;
 }
@@ -204,26 +178,19 @@ bool IsPressKey(WPARAM key) {
 } // namespace
 
 LRESULT CALLBACK ImageButtonWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetControlData(window, nullptr);
+    if (message == WM_NCCREATE) SetControlData(window, nullptr);
     if (message == WM_CREATE)
         return BUTTON_Create(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
     auto* button = static_cast<ImageButton*>(GetControlData(window));
-    if (!button)
-        return DefWindowProcA(window, message, wParam, lParam);
+    if (!button) return DefWindowProcA(window, message, wParam, lParam);
 
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
     switch (message) {
-    case WM_LBUTTONDOWN:
-        BUTTON_Press(button);
-        return 0;
-    case WM_LBUTTONUP:
-        BUTTON_Release(button, PointInClient(window, x, y) != 0);
-        return 0;
+    case WM_LBUTTONDOWN: BUTTON_Press(button); return 0;
+    case WM_LBUTTONUP: BUTTON_Release(button, PointInClient(window, x, y) != 0); return 0;
     case WM_MOUSEMOVE:
-        if (button->pressed)
-            button->outside = !PointInClient(window, x, y);
+        if (button->pressed) button->outside = !PointInClient(window, x, y);
         return 0;
     case WM_CAPTURECHANGED:
         // Another window took the mouse: the press cannot end normally.
@@ -237,32 +204,19 @@ LRESULT CALLBACK ImageButtonWindowProc(HWND window, UINT message, WPARAM wParam,
             PostMessageA(button->owner, WM_KEYDOWN, wParam, lParam);
         return 0;
     case WM_KEYUP:
-        if (IsPressKey(wParam))
-            BUTTON_Release(button, true);
+        if (IsPressKey(wParam)) BUTTON_Release(button, true);
         return 0;
     case WM_TIMER:
-        if (wParam == button->timerId)
-            BUTTON_Tick(button);
+        if (wParam == button->timerId) BUTTON_Tick(button);
         return 0;
-    case WM_COMMAND:
-        return BUTTON_Request(button, wParam, lParam);
-    case WM_MOUSEACTIVATE:
-        SetFocus(window);
-        return MA_ACTIVATE;
+    case WM_COMMAND: return BUTTON_Request(button, wParam, lParam);
+    case WM_MOUSEACTIVATE: SetFocus(window); return MA_ACTIVATE;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        BUTTON_SetFocus(button, message == WM_SETFOCUS);
-        return 0;
-    case WM_PAINT:
-        BUTTON_Paint(button);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1; // the faces cover the whole button
-    case WM_DESTROY:
-        BUTTON_Destroy(window, button);
-        return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_KILLFOCUS: BUTTON_SetFocus(button, message == WM_SETFOCUS); return 0;
+    case WM_PAINT: BUTTON_Paint(button); return 0;
+    case WM_ERASEBKGND: return 1; // the faces cover the whole button
+    case WM_DESTROY: BUTTON_Destroy(window, button); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -270,8 +224,7 @@ HWND CreateImageButton(HWND owner, uint16_t id, int x, int y, uint32_t mode, HBI
                        HBITMAP downFace, HBITMAP disabledFace, ControlCallback callback,
                        void* context) {
     BITMAP face;
-    if (!ToolkitAlive() || id >= kNotifyEnd || !upFace ||
-        !GetObjectA(upFace, sizeof face, &face))
+    if (!ToolkitAlive() || id >= kNotifyEnd || !upFace || !GetObjectA(upFace, sizeof face, &face))
         return nullptr;
     ImageButton model = {};
     model.owner = owner;
@@ -289,8 +242,8 @@ HWND CreateImageButton(HWND owner, uint16_t id, int x, int y, uint32_t mode, HBI
     model.notify.callback = callback;
     model.notify.context = context;
     model.notify.style = (mode & kNotifyBeginEnd) | (callback ? kNotifyByCallback : 0);
-    return CreateWindowExA(0, kImageButtonClassName, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x,
-                           y, model.width, model.height, owner,
+    return CreateWindowExA(0, kImageButtonClassName, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y,
+                           model.width, model.height, owner,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ToolkitInstance(),
                            &model);
 }

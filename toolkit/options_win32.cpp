@@ -37,12 +37,9 @@ const WordOption kSaveOrder[] = {
 
 uint32_t ApplyRule(LoadRule rule, uint32_t stored) {
     switch (rule) {
-    case kFlag:
-        return stored != 0 ? 1 : 0;
-    case kLatency:
-        return stored > kMaxRotLatency ? 0 : stored;
-    case kAsStored:
-        break;
+    case kFlag: return stored != 0 ? 1 : 0;
+    case kLatency: return stored > kMaxRotLatency ? 0 : stored;
+    case kAsStored: break;
     }
     return stored;
 }
@@ -94,7 +91,7 @@ int SaveToolkitOptions(const ToolkitOptions* options, const char* key) {
         const uint32_t value = options->*option.field;
         written += WriteSettingBinary(key, option.name, &value, sizeof value);
     }
-    written += WriteSettingBinary(key, kDialTCtxValue, &options->timeEntry,
-                                  sizeof options->timeEntry);
+    written +=
+        WriteSettingBinary(key, kDialTCtxValue, &options->timeEntry, sizeof options->timeEntry);
     return written;
 }

@@ -99,11 +99,11 @@ const char* ToolkitErrorText(uint16_t code);
 
 // The time-entry dialog's settings, stored as the 44-byte "Dial_tCtx".
 struct TimeEntrySettings {
-    uint16_t notes[6];     // up to five note indices (0-14), ended by 0xFFFF
-    uint32_t replaceMode;  // 1 replace, 0 append
-    float tempo;           // beats per minute
-    uint32_t focusField;   // low 16 bits: id of the field that had the focus
-    uint32_t sampleRate;   // Hz
+    uint16_t notes[6];    // up to five note indices (0-14), ended by 0xFFFF
+    uint32_t replaceMode; // 1 replace, 0 append
+    float tempo;          // beats per minute
+    uint32_t focusField;  // low 16 bits: id of the field that had the focus
+    uint32_t sampleRate;  // Hz
     uint32_t ticksPerBeat;
     uint32_t beatsPerBar;
     uint32_t beatUnit;     // 1, 2, 4, 8 or 16
@@ -319,12 +319,12 @@ void KeepOnScreen(HWND window);
 struct WindowDragState {
     HWND window;
     int32_t active;
-    int32_t drawn;       // an outline is on the screen
-    int32_t lastX;       // last cursor, screen
+    int32_t drawn; // an outline is on the screen
+    int32_t lastX; // last cursor, screen
     int32_t lastY;
-    int32_t offsetX;     // grab point - window top-left
+    int32_t offsetX; // grab point - window top-left
     int32_t offsetY;
-    int32_t left;        // window rectangle at the start
+    int32_t left; // window rectangle at the start
     int32_t top;
     int32_t width;
     int32_t height;
@@ -349,7 +349,7 @@ struct BoundedDragState {
     int32_t outlineTop;
     int32_t offsetX;
     int32_t offsetY;
-    int32_t finalLeft;  // the last outline's position after End
+    int32_t finalLeft; // the last outline's position after End
     int32_t finalTop;
     int32_t width;
     int32_t height;

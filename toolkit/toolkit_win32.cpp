@@ -26,24 +26,18 @@ struct ClassEntry {
 
 // Registration order; unregistered in the same order.
 const ClassEntry kClasses[] = {
-    {kKnobClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, KnobWindowProc,
-     kToolkitKnobClassFailed},
+    {kKnobClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, KnobWindowProc, kToolkitKnobClassFailed},
     {kImageButtonClassName, CS_HREDRAW | CS_VREDRAW, ImageButtonWindowProc,
      kToolkitButtonClassFailed},
     {kFreePanelClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, FreePanelWindowProc,
      kToolkitFreeClassFailed},
-    {kFreePanelWdbClassName, CS_HREDRAW | CS_VREDRAW, FreePanelWindowProc,
-     kToolkitFreeClassFailed},
+    {kFreePanelWdbClassName, CS_HREDRAW | CS_VREDRAW, FreePanelWindowProc, kToolkitFreeClassFailed},
     {kSlideClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlWindowProc,
      kToolkitSlideClassFailed},
-    {k3DListClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc,
-     kToolkit3DListClassFailed},
-    {kValueGridClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc,
-     kToolkitGridClassFailed},
-    {k2DListClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc,
-     kToolkit2DListClassFailed},
-    {kValueBoxClassName, CS_HREDRAW | CS_VREDRAW, ValueBoxWindowProc,
-     kToolkitValueBoxClassFailed},
+    {k3DListClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc, kToolkit3DListClassFailed},
+    {kValueGridClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc, kToolkitGridClassFailed},
+    {k2DListClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc, kToolkit2DListClassFailed},
+    {kValueBoxClassName, CS_HREDRAW | CS_VREDRAW, ValueBoxWindowProc, kToolkitValueBoxClassFailed},
 };
 
 constexpr uint32_t kObjectListSizes[2] = {64, 8};
@@ -110,8 +104,7 @@ void DeleteObjectLists() {
     for (uint32_t list = 0; list < 2; ++list) {
         HGDIOBJ* objects = ObjectList(list);
         for (uint32_t i = 0; i < kObjectListSizes[list]; ++i) {
-            if (objects[i])
-                DeleteObject(objects[i]);
+            if (objects[i]) DeleteObject(objects[i]);
             objects[i] = nullptr;
         }
     }
@@ -120,8 +113,7 @@ void DeleteObjectLists() {
 } // namespace
 
 int ToolkitInit(HINSTANCE instance, const char* applicationKey) {
-    if (++g_module.initCount > 1)
-        return 1;
+    if (++g_module.initCount > 1) return 1;
 
     g_module.instance = instance;
     std::strncpy(g_module.appKey, applicationKey ? applicationKey : "", kAppKeySize - 1);
@@ -143,37 +135,31 @@ int ToolkitInit(HINSTANCE instance, const char* applicationKey) {
 
     CreateDrawingTables(instance);
 
-    if (!RegisterToolkitClasses(instance))
-        return 0;
+    if (!RegisterToolkitClasses(instance)) return 0;
 
-    g_module.valueBox = CreateWindowExA(WS_EX_TOPMOST, kValueBoxClassName, "",
-                                        WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 80, 20, nullptr,
-                                        nullptr, instance, nullptr);
-    if (!g_module.valueBox)
-        return 0;
-    ShowWindow(g_module.valueBox, SW_HIDE);
+    // Made hidden rather than shown and hidden at once: the same end state
+    // without a flash (and, under Wine, without waiting for the map).
+    g_module.valueBox = CreateWindowExA(WS_EX_TOPMOST, kValueBoxClassName, "", WS_POPUP | WS_BORDER,
+                                        0, 0, 80, 20, nullptr, nullptr, instance, nullptr);
+    if (!g_module.valueBox) return 0;
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
     return InitCommonControlsEx(&controls) ? 1 : 0;
 }
 
 void ToolkitExit(HINSTANCE instance) {
-    if (g_module.initCount == 0)
-        return;
-    if (--g_module.initCount != 0)
-        return;
+    if (g_module.initCount == 0) return;
+    if (--g_module.initCount != 0) return;
 
     g_module.alive = 0;
 
-    if (g_module.valueBox)
-        DestroyWindow(g_module.valueBox);
+    if (g_module.valueBox) DestroyWindow(g_module.valueBox);
     g_module.valueBox = nullptr;
     for (HWND& popup : g_module.popups) {
         // The popup's owner clears the slot as it closes; read it first.
         HWND window = popup;
         popup = nullptr;
-        if (window && IsWindow(window))
-            SendMessageA(window, WM_CLOSE, 0, 0);
+        if (window && IsWindow(window)) SendMessageA(window, WM_CLOSE, 0, 0);
     }
 
     DeleteDrawingTables();
@@ -204,8 +190,7 @@ uint16_t ToolkitLastError() {
 }
 
 const char* ToolkitErrorText(uint16_t code) {
-    if (code >= sizeof kErrorTexts / sizeof kErrorTexts[0])
-        code = kToolkitNotInitialized;
+    if (code >= sizeof kErrorTexts / sizeof kErrorTexts[0]) code = kToolkitNotInitialized;
     return kErrorTexts[code];
 }
 
@@ -222,8 +207,7 @@ HWND ToolkitPopup(uint32_t slot) {
 }
 
 int SetToolkitPopup(uint32_t slot, HWND window) {
-    if (slot >= kPopupSlotCount)
-        return 0;
+    if (slot >= kPopupSlotCount) return 0;
     g_module.popups[slot] = window;
     return 1;
 }
@@ -233,8 +217,7 @@ HWND ToolkitValueBox() {
 }
 
 int ToolkitAdoptObject(uint32_t list, HGDIOBJ object) {
-    if (list > 1 || !object)
-        return 0;
+    if (list > 1 || !object) return 0;
     HGDIOBJ* objects = ObjectList(list);
     for (uint32_t i = 0; i < kObjectListSizes[list]; ++i) {
         if (!objects[i]) {
@@ -248,11 +231,9 @@ int ToolkitAdoptObject(uint32_t list, HGDIOBJ object) {
 // ---- Notification protocol ----
 
 void NotifyOwner(const ControlNotifyHead* head, uint32_t code, uint32_t value) {
-    if (!g_module.alive || !head)
-        return;
+    if (!g_module.alive || !head) return;
     if (head->style & kNotifyByCallback) {
-        if (head->callback)
-            head->callback(head->context, code, value);
+        if (head->callback) head->callback(head->context, code, value);
         return;
     }
     if (head->owner)
@@ -283,8 +264,7 @@ float BitsToFloat(uint32_t bits) {
 // ---- Window data ----
 
 void* SetControlData(HWND window, void* data) {
-    return reinterpret_cast<void*>(
-        SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(data)));
+    return reinterpret_cast<void*>(SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(data)));
 }
 
 void* GetControlData(HWND window) {

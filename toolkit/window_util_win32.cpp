@@ -14,8 +14,7 @@ bool ShiftHeld() {
 HWND DirectChild(HWND parent, HWND window) {
     while (window && window != parent) {
         HWND up = GetParent(window);
-        if (up == parent)
-            return window;
+        if (up == parent) return window;
         window = up;
     }
     return nullptr;
@@ -23,8 +22,7 @@ HWND DirectChild(HWND parent, HWND window) {
 
 // Next sibling in the direction; forward wraps to the first, backward stops.
 HWND Step(HWND parent, HWND child, bool backward) {
-    if (backward)
-        return GetWindow(child, GW_HWNDPREV);
+    if (backward) return GetWindow(child, GW_HWNDPREV);
     HWND next = GetWindow(child, GW_HWNDNEXT);
     return next ? next : GetWindow(parent, GW_CHILD);
 }
@@ -32,12 +30,10 @@ HWND Step(HWND parent, HWND child, bool backward) {
 // First enabled window from start (start excluded unless includeStart),
 // stopping when the search comes back to start or runs out.
 HWND FindEnabled(HWND parent, HWND start, bool backward, bool includeStart) {
-    if (includeStart && IsWindowEnabled(start))
-        return start;
+    if (includeStart && IsWindowEnabled(start)) return start;
     for (HWND child = Step(parent, start, backward); child && child != start;
          child = Step(parent, child, backward)) {
-        if (IsWindowEnabled(child))
-            return child;
+        if (IsWindowEnabled(child)) return child;
     }
     return nullptr;
 }
@@ -61,18 +57,16 @@ void XorOutline(HDC dc, int left, int top, int width, int height, const POINT* c
 
 void WindowDragOutline(const WindowDragState* state) {
     HDC screen = GetDC(nullptr);
-    if (!screen)
-        return;
+    if (!screen) return;
     const POINT cursor = {state->lastX, state->lastY};
-    XorOutline(screen, state->lastX - state->offsetX, state->lastY - state->offsetY,
-               state->width, state->height, &cursor);
+    XorOutline(screen, state->lastX - state->offsetX, state->lastY - state->offsetY, state->width,
+               state->height, &cursor);
     ReleaseDC(nullptr, screen);
 }
 
 void BoundedDragOutline(const BoundedDragState* state) {
     HDC dc = GetDC(state->window);
-    if (!dc)
-        return;
+    if (!dc) return;
     XorOutline(dc, state->outlineLeft, state->outlineTop, state->width, state->height, nullptr);
     ReleaseDC(state->window, dc);
 }
@@ -82,32 +76,26 @@ void BoundedDragOutline(const BoundedDragState* state) {
 int CycleTabFocus(HWND window, UINT message, WPARAM key, LPARAM lParam) {
     (void)message;
     (void)lParam;
-    if (key != VK_TAB)
-        return 1;
+    if (key != VK_TAB) return 1;
     HWND first = GetWindow(window, GW_CHILD);
-    if (!first)
-        return 0;
+    if (!first) return 0;
     const bool backward = ShiftHeld();
     HWND focus = DirectChild(window, GetFocus());
     HWND target = focus ? FindEnabled(window, focus, backward, false)
                         : FindEnabled(window, first, backward, true);
-    if (target)
-        SetFocus(target);
+    if (target) SetFocus(target);
     return 0;
 }
 
 void KeepOnScreen(HWND window) {
     RECT rect;
-    if (!GetWindowRect(window, &rect))
-        return;
+    if (!GetWindowRect(window, &rect)) return;
     const int width = rect.right - rect.left + 1;
     const int height = rect.bottom - rect.top + 1;
     int left = rect.left;
     int top = rect.top;
-    if (left + width > GetSystemMetrics(SM_CXSCREEN))
-        left = GetSystemMetrics(SM_CXSCREEN) - width;
-    if (top + height > GetSystemMetrics(SM_CYSCREEN))
-        top = GetSystemMetrics(SM_CYSCREEN) - height;
+    if (left + width > GetSystemMetrics(SM_CXSCREEN)) left = GetSystemMetrics(SM_CXSCREEN) - width;
+    if (top + height > GetSystemMetrics(SM_CYSCREEN)) top = GetSystemMetrics(SM_CYSCREEN) - height;
     left = std::max(left, 0);
     top = std::max(top, 0);
     SetWindowPos(window, nullptr, left, top, 0, 0,
@@ -124,8 +112,7 @@ void WindowDragInit(WindowDragState* state, HWND window) {
 void WindowDragBegin(WindowDragState* state, int x, int y) {
     POINT point = {x, y};
     RECT rect;
-    if (!ClientToScreen(state->window, &point) || !GetWindowRect(state->window, &rect))
-        return;
+    if (!ClientToScreen(state->window, &point) || !GetWindowRect(state->window, &rect)) return;
     state->left = rect.left;
     state->top = rect.top;
     state->width = rect.right - rect.left + 1;
@@ -141,12 +128,10 @@ void WindowDragBegin(WindowDragState* state, int x, int y) {
 }
 
 void WindowDragMove(WindowDragState* state, int x, int y) {
-    if (!state->active)
-        return;
+    if (!state->active) return;
     POINT point = {x, y};
     ClientToScreen(state->window, &point);
-    if (state->drawn)
-        WindowDragOutline(state);
+    if (state->drawn) WindowDragOutline(state);
     state->lastX = point.x;
     state->lastY = point.y;
     WindowDragOutline(state);
@@ -156,10 +141,8 @@ void WindowDragMove(WindowDragState* state, int x, int y) {
 void WindowDragEnd(WindowDragState* state, int x, int y) {
     (void)x;
     (void)y;
-    if (!state->active)
-        return;
-    if (state->drawn)
-        WindowDragOutline(state);
+    if (!state->active) return;
+    if (state->drawn) WindowDragOutline(state);
     state->drawn = 0;
     ReleaseCapture();
     POINT place = {state->lastX - state->offsetX, state->lastY - state->offsetY};
@@ -176,8 +159,7 @@ void WindowDragEnd(WindowDragState* state, int x, int y) {
 
 // ---- Bounded drag ----
 
-void BoundedDragInit(BoundedDragState* state, HWND window, int minX, int minY, int maxX,
-                     int maxY) {
+void BoundedDragInit(BoundedDragState* state, HWND window, int minX, int minY, int maxX, int maxY) {
     *state = BoundedDragState{};
     state->window = window;
     state->minX = minX;
@@ -201,10 +183,8 @@ void BoundedDragBegin(BoundedDragState* state, int x, int y, int left, int top, 
 }
 
 void BoundedDragMove(BoundedDragState* state, int x, int y) {
-    if (!state->active)
-        return;
-    if (state->drawn)
-        BoundedDragOutline(state);
+    if (!state->active) return;
+    if (state->drawn) BoundedDragOutline(state);
     const int left = std::min(x - state->offsetX, state->maxX - state->width);
     const int top = std::min(y - state->offsetY, state->maxY - state->height);
     state->outlineLeft = std::max(left, state->minX);
@@ -214,10 +194,8 @@ void BoundedDragMove(BoundedDragState* state, int x, int y) {
 }
 
 void BoundedDragEnd(BoundedDragState* state) {
-    if (!state->active)
-        return;
-    if (state->drawn)
-        BoundedDragOutline(state);
+    if (!state->active) return;
+    if (state->drawn) BoundedDragOutline(state);
     state->drawn = 0;
     state->finalLeft = state->outlineLeft;
     state->finalTop = state->outlineTop;

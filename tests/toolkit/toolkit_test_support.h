@@ -1,0 +1,106 @@
+// Helpers for the toolkit's window tests: the module brought up under a
+// test-only settings root, and an owner window that logs what its controls
+// report.
+#pragma once
+
+#include "tests/app/settings_test_root.h"
+#include "toolkit/toolkit.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace tktest {
+
+// One report an owner received: a command (code, value) or a forwarded key.
+struct Event {
+    UINT message; // WM_COMMAND or WM_KEYDOWN
+    uint32_t code;
+    uint32_t value;
+    bool operator==(const Event& other) const {
+        return message == other.message && code == other.code && value == other.value;
+    }
+};
+
+inline Event Command(uint32_t code, float value) {
+    return Event{WM_COMMAND, code, FloatToBits(value)};
+}
+
+inline void PrintTo(const Event& e, std::ostream* os) {
+    *os << (e.message == WM_COMMAND ? "command(0x" : "key(0x") << std::hex << e.code << ", 0x"
+        << e.value << ")" << std::dec;
+}
+
+// A top-level window that records the WM_COMMAND and WM_KEYDOWN posted to it.
+class OwnerWindow {
+  public:
+    OwnerWindow(int width = 320, int height = 200) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+        wc.lpszClassName = "TkTestOwner";
+        RegisterClassA(&wc); // fails harmlessly when already registered
+        window_ = CreateWindowExA(0, "TkTestOwner", "toolkit test",
+                                  WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, width, height,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), this);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~OwnerWindow() { DestroyWindow(window_); }
+    OwnerWindow(const OwnerWindow&) = delete;
+    OwnerWindow& operator=(const OwnerWindow&) = delete;
+
+    HWND window() const { return window_; }
+
+    // Delivers what was posted to the owner and returns it, clearing the log.
+    // Only these two messages are pumped, so no timer fires meanwhile.
+    std::vector<Event> Take() {
+        MSG msg;
+        for (UINT message : {WM_COMMAND, WM_KEYDOWN})
+            while (PeekMessageA(&msg, window_, message, message, PM_REMOVE))
+                DispatchMessageA(&msg);
+        std::vector<Event> taken;
+        taken.swap(log_);
+        return taken;
+    }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<OwnerWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && (message == WM_COMMAND || message == WM_KEYDOWN)) {
+            self->log_.push_back(
+                Event{message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)});
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    HWND window_ = nullptr;
+    std::vector<Event> log_;
+};
+
+// Brings the toolkit up for one test under a test-only settings root, and
+// down again after it.
+class ToolkitTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(1, ToolkitInit(GetModuleHandleA(nullptr), kSettingsAppName))
+            << ToolkitErrorText(ToolkitLastError());
+    }
+    void TearDown() override {
+        while (ToolkitInitCount() > 0)
+            ToolkitExit(GetModuleHandleA(nullptr));
+    }
+
+    SettingsTestRoot root_;
+};
+
+// Sends a mouse message with client coordinates.
+inline void Mouse(HWND window, UINT message, int x, int y) {
+    SendMessageA(window, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+}
+
+} // namespace tktest
