@@ -45,13 +45,17 @@ size_t ReadAt(FILE* f, uint64_t offset, void* out, size_t count) {
     return fread(out, 1, count, f);
 }
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint16_t U16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
 uint32_t U32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 // The offset just past a chunk's contents and its pad byte.
-uint64_t ChunkEnd(const Chunk& c) { return c.contents + c.size + (c.size & 1u); }
+uint64_t ChunkEnd(const Chunk& c) {
+    return c.contents + c.size + (c.size & 1u);
+}
 
 // Walks the chunks from `from` to `end` (exclusive; only chunks whose header
 // lies wholly before `end` count) and finds the first with identifier `id`.
@@ -179,8 +183,8 @@ int WaveFileRead(WaveFile* file, void* buffer, uint32_t byteCount) {
     }
     memset(out, silence, size_t(remaining) * align);
 
-    file->position = file->position > INT64_MAX - int64_t(frames) ? INT64_MAX
-                                                                   : file->position + frames;
+    file->position =
+        file->position > INT64_MAX - int64_t(frames) ? INT64_MAX : file->position + frames;
     return 0;
 }
 

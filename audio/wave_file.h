@@ -45,7 +45,7 @@ struct WaveFile {
     uint32_t dataOffset;      // file offset of the first byte of the "data" contents
     uint32_t dataSize;        // the "data" chunk's size in bytes, as stored
     uint32_t dataLength;      // whole frames: dataSize / blockAlign
-    int64_t position;         // frame index the next read starts at; may be negative or past the end
+    int64_t position;         // next frame to read; may be negative or past the end
     WaveReadProc read;        // WaveFileRead, installed by a successful open
 };
 
@@ -55,6 +55,7 @@ struct WaveFile {
 // chunk; 4 no "fmt " chunk inside it, a short read of it, or a format with 0
 // channels, 0 block align or more than 65535 bits per sample; 5 no "data" chunk
 // after "fmt " (or one starting beyond 4 GiB). On failure the file is closed.
+// The record is cleared without closing: close a file still open first.
 int WaveFileOpen(WaveFile* file, const char* path);
 
 // Fills byteCount / blockAlign whole frames of `buffer` from the play position

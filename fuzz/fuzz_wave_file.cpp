@@ -22,7 +22,9 @@ const std::string& ScratchPath() {
     return path;
 }
 
-void RemoveScratch() { unlink(ScratchPath().c_str()); }
+void RemoveScratch() {
+    unlink(ScratchPath().c_str());
+}
 
 bool WriteInput(const uint8_t* data, size_t size) {
     FILE* f = fopen(ScratchPath().c_str(), "wb");

@@ -20,7 +20,8 @@ typedef std::vector<uint8_t> Bytes;
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
@@ -61,7 +62,8 @@ uint8_t FrameByte(int64_t i, int j, int align) {
 Bytes Frames(int64_t count, int align) {
     Bytes out;
     for (int64_t i = 0; i < count; ++i)
-        for (int j = 0; j < align; ++j) out.push_back(FrameByte(i, j, align));
+        for (int j = 0; j < align; ++j)
+            out.push_back(FrameByte(i, j, align));
     return out;
 }
 
@@ -107,8 +109,8 @@ TEST(WaveFileOpen, ChunkLayouts) {
         {"fmt 18", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 18)), data})), 0, 46, 40, 10, 16},
         {"fmt 40", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 40)), data})), 0, 68, 40, 10, 16},
         {"fmt 14", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 14)), data})), 0, 42, 40, 10, 16},
-        {"fmt 17 padded", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 17)), data})), 0, 46, 40,
-         10, 16},
+        {"fmt 17 padded", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 17)), data})), 0, 46, 40, 10,
+         16},
         {"fmt 0", Riff(Cat({Chunk("fmt ", Bytes{}), data})), 4},
         {"fmt 12: no block align", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 12)), data})), 4},
         {"fmt huge", Riff(Cat({Chunk("fmt ", 0xFFFFFFF0u, FmtBody(2, 44100, 4)), data})), 5},
@@ -116,8 +118,8 @@ TEST(WaveFileOpen, ChunkLayouts) {
         {"odd chunk padded", Riff(Cat({oddList, kStereoFmt, data})), 0, 56, 40, 10, 16},
         {"odd chunk unpadded", Riff(Cat({oddListNoPad, kStereoFmt, data})), 4},
         {"data before fmt", Riff(Cat({data, kStereoFmt})), 5},
-        {"data before and after fmt", Riff(Cat({Chunk("data", Frames(2, 4)), kStereoFmt, data})),
-         0, 60, 40, 10, 16},
+        {"data before and after fmt", Riff(Cat({Chunk("data", Frames(2, 4)), kStereoFmt, data})), 0,
+         60, 40, 10, 16},
         {"no fmt", Riff(data), 4},
         {"no data", Riff(kStereoFmt), 5},
         {"riff size 0", Riff(Cat({kStereoFmt, data}), 0), 4},
@@ -127,8 +129,8 @@ TEST(WaveFileOpen, ChunkLayouts) {
         {"riff ends inside data header", Riff(Cat({kStereoFmt, data}), 31), 5},
         {"not riff", Cat({Chunk("RIFX", Cat({{'W', 'A', 'V', 'E'}, kStereoFmt, data}))}), 3},
         {"riff of another form", Riff(Cat({kStereoFmt, data}), -1, "AVI "), 3},
-        {"wave after another riff", Cat({Riff(data, -1, "AVI "), Riff(Cat({kStereoFmt, data}))}),
-         0, 104, 40, 10, 16},
+        {"wave after another riff", Cat({Riff(data, -1, "AVI "), Riff(Cat({kStereoFmt, data}))}), 0,
+         104, 40, 10, 16},
         {"leading junk chunk", Cat({Chunk("junk", Bytes(5, 9)), Riff(Cat({kStereoFmt, data}))}), 0,
          58, 40, 10, 16},
         {"empty", Bytes{}, 3},
@@ -180,8 +182,10 @@ TEST(WaveFileOpen, RefusedPathsAndObjects) {
         int result; // -1: refused with any code
     };
     const Case cases[] = {
-        {"missing", "/nonexistent-dir/x.wav", 2}, {"null path", nullptr, 2},
-        {"longer than the field", tooLong.c_str(), 2}, {"a folder", dir.path().c_str(), -1},
+        {"missing", "/nonexistent-dir/x.wav", 2},
+        {"null path", nullptr, 2},
+        {"longer than the field", tooLong.c_str(), 2},
+        {"a folder", dir.path().c_str(), -1},
         {"good", fits.c_str(), 0},
     };
     for (const Case& c : cases) {
@@ -264,9 +268,15 @@ TEST(WaveFileRead, RunsOfLeadSilenceDataAndTailSilence) {
         uint32_t byteCount;
     };
     const Case cases[] = {
-        {"all lead", -10, 20},          {"lead into data", -3, 40},   {"inside data", 7, 40},
-        {"data into tail", 95, 40},     {"lead, data, tail", -5, 800}, {"all tail", 100, 40},
-        {"far past the end", 1 << 30, 40}, {"far before", INT64_MIN, 40}, {"ragged count", 98, 23},
+        {"all lead", -10, 20},
+        {"lead into data", -3, 40},
+        {"inside data", 7, 40},
+        {"data into tail", 95, 40},
+        {"lead, data, tail", -5, 800},
+        {"all tail", 100, 40},
+        {"far past the end", 1 << 30, 40},
+        {"far before", INT64_MIN, 40},
+        {"ragged count", 98, 23},
         {"ragged into lead", -1, 7},
     };
     OpenedWave w(Riff(Cat({kStereoFmt, Chunk("data", Frames(100, 4))})));
@@ -278,7 +288,8 @@ TEST(WaveFileRead, RunsOfLeadSilenceDataAndTailSilence) {
         EXPECT_EQ(WaveFileRead(&w.file, buffer.data(), c.byteCount), 0);
         const uint32_t frames = c.byteCount / 4;
         ExpectFrames(buffer.data(), c.position, frames, 100, 4, 0x00);
-        for (size_t b = frames * 4; b < buffer.size(); ++b) ASSERT_EQ(buffer[b], 0xAA) << b;
+        for (size_t b = frames * 4; b < buffer.size(); ++b)
+            ASSERT_EQ(buffer[b], 0xAA) << b;
         EXPECT_EQ(w.file.position, c.position + frames);
     }
 }
