@@ -41,7 +41,7 @@ HBITMAP MakeFace(int size, COLORREF fill) {
     HBRUSH brush = CreateSolidBrush(fill);
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, brush);
-    Ellipse(dc, 1, 1, size - 1, size - 1);
+    Ellipse(dc, 2, 2, size - 2, size - 2); // the rim stays inside the round mask
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
     DeleteObject(pen);
