@@ -17,11 +17,15 @@
 
 namespace metertest {
 
-// Aborts the test program when the scope is not left within the limit: a
-// hang fails the run instead of stalling it.
+// Aborts the test program when the scope is not left within the limit.
 class Watchdog {
   public:
-    explicit Watchdog(int seconds) : thread_([this, seconds] { Watch(seconds); }) {}
+    explicit Watchdog(int seconds) : thread_([this, seconds] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (cond_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) return;
+        std::fprintf(stderr, "watchdog: the test hung for %d s\n", seconds);
+        std::abort();
+    }) {}
     ~Watchdog() {
         {
             std::lock_guard<std::mutex> guard(mutex_);
@@ -32,13 +36,6 @@ class Watchdog {
     }
 
   private:
-    void Watch(int seconds) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!cond_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
-            std::fprintf(stderr, "watchdog: the test hung for %d s\n", seconds);
-            std::abort();
-        }
-    }
     std::mutex mutex_;
     std::condition_variable cond_;
     bool done_ = false;
@@ -56,22 +53,16 @@ template <typename Cond> bool WaitFor(Cond cond, int timeoutMs = 5000) {
 }
 
 // Keeps the settings the engine loads and saves in a scratch folder.
-class ScratchSettings {
-  public:
-    ScratchSettings() { SetSettingsRoot(dir_.path().c_str()); }
+struct ScratchSettings {
+    ScratchSettings() { SetSettingsRoot(dir.path().c_str()); }
     ~ScratchSettings() { SetSettingsRoot(nullptr); }
-
-  private:
-    testsupport::ScratchDir dir_;
+    testsupport::ScratchDir dir;
 };
 
-// Interleaved stereo PCM of frames sample frames, each channel from its function.
+// Interleaved stereo PCM, each channel from its function of the frame index.
 template <typename L, typename R> std::vector<int16_t> Stereo(uint32_t frames, L left, R right) {
     std::vector<int16_t> pcm(2 * frames);
-    for (uint32_t i = 0; i < frames; ++i) {
-        pcm[2 * i] = left(i);
-        pcm[2 * i + 1] = right(i);
-    }
+    for (uint32_t i = 0; i < frames; ++i) pcm[2 * i] = left(i), pcm[2 * i + 1] = right(i);
     return pcm;
 }
 

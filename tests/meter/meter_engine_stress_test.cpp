@@ -17,9 +17,7 @@ namespace {
 // The drawing hook: a little slow at times, and held shut by the gate so a
 // test can keep the analysis waiting in the hand-over.
 struct Gate {
-    std::atomic<int> closed{0};
-    std::atomic<int> blocked{0};
-    std::atomic<int> slowMs{0};
+    std::atomic<int> closed{0}, blocked{0}, slowMs{0};
 };
 Gate gGate;
 
@@ -35,31 +33,27 @@ const MeterDrawHooks kGatedHooks = {GatedDraw, nullptr, nullptr, nullptr};
 
 struct Feeder {
     MeterEngine* slot = nullptr; // only this feeder's thread touches it once started
-    std::atomic<int> stop{0};
-    std::atomic<int> loopDone{0};
-    std::atomic<int> gateReady{0};
-    std::atomic<int> finalEntered{0};
+    std::atomic<int> stop{0}, loopDone{0}, gateReady{0}, finalEntered{0};
     bool deferredEnd = false;
-    std::vector<int16_t> pcm;
-    std::vector<int16_t> second; // one second: always a whole frame
+    const std::vector<int16_t>* pcm;
+    const std::vector<int16_t>* second; // one second: always a whole frame
 };
 
 void Feed(Feeder* f) {
     std::mt19937 rng(7);
     const uint32_t sizes[] = {1, 441, 1764, 4408, 8820};
     while (!f->stop.load()) {
-        uint32_t frames = sizes[rng() % 5];
-        AnalyseBuffer(&f->slot, f->pcm.data(), frames * 4);
+        AnalyseBuffer(&f->slot, f->pcm->data(), sizes[rng() % 5] * 4);
     }
     if (!f->deferredEnd) return;
     f->loopDone.store(1);
     while (!f->gateReady.load()) std::this_thread::sleep_for(std::chrono::microseconds(100));
     // One frame into the gate; then a buffer whose hand-over must wait for it.
-    AnalyseBuffer(&f->slot, f->second.data(), 44100 * 4);
+    AnalyseBuffer(&f->slot, f->second->data(), 44100 * 4);
     while (!gGate.blocked.load()) std::this_thread::sleep_for(std::chrono::microseconds(100));
     f->finalEntered.store(1);
-    AnalyseBuffer(&f->slot, f->second.data(), 44100 * 4);
-    AnalyseBuffer(&f->slot, f->second.data(), 44100 * 4); // the engine is gone: ignored
+    AnalyseBuffer(&f->slot, f->second->data(), 44100 * 4);
+    AnalyseBuffer(&f->slot, f->second->data(), 44100 * 4); // the engine is gone: ignored
 }
 
 TEST(MeterEngineStress, LifecyclesUnderLoad) {
@@ -73,8 +67,8 @@ TEST(MeterEngineStress, LifecyclesUnderLoad) {
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE(round);
         Feeder f;
-        f.pcm = pcm;
-        f.second = second;
+        f.pcm = &pcm;
+        f.second = &second;
         f.deferredEnd = round % 2 == 0;
         gGate.slowMs = round % 3;
         MeterEngine* engine = MeterEngineCreate();
@@ -86,11 +80,11 @@ TEST(MeterEngineStress, LifecyclesUnderLoad) {
         std::thread feeder(Feed, &f);
         for (int step = 0; step < 60; ++step) {
             MeterConfig c;
-            MeterGetConfig(engine, &c);
             switch (rng() % 6) {
             case 0: MeterSetFrameLossSwitches(engine, rng() % 2, 1); break;
             case 1: MeterSetHold(engine, rng() % 2); break;
             case 2:
+                MeterGetConfig(engine, &c);
                 c.params.framesPerSecond = static_cast<int32_t>(rng() % 40) - 2;
                 c.params.linearBallistics = rng() % 2;
                 c.params.delay = c.params2.delay = (rng() % 5) * 0.5f;
