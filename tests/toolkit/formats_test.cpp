@@ -2,143 +2,102 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <limits>
-#include <string>
 
 namespace {
 
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-struct IntCase {
-    const char* pattern;
-    int value;
-    const char* expected;
-};
-
-std::string FormatInt(const char* pattern, int value) {
-    char out[256];
-    int length = FormatPattern(out, sizeof out, pattern, value);
-    EXPECT_EQ(size_t(length), std::strlen(out)) << pattern;
-    return out;
-}
-
-TEST(FormatPattern, DurationsDatesAndIntegers) {
-    const IntCase cases[] = {
-        {"%VmU:00.00.00h", 3723, "01h02m03"},
-        {"%VmU:#.00.00h", 3723, "1h02m03"},
-        {"%VmU:00.00.h", 3723, "01h02m"},
-        {"TIME : %VmU:00.00.00hs", 3723, "TIME : 01h02m03s"},
-        {"%VmU:00.00.00h", 36005, "10h00m05"},
-        {"%VmU:00.00.00h", -5, "00h00m00"},
-        {"%VmU:#.00.00h", 45296, "12h34m56"},
-        {"%U:00.00.00h", 360000, "100h00.00"},
-        {"%U:0.0.0h", 3723, "1h2.3"},
-        {"%U:0#.0#.0#h", 3605, " 1h 0. 5"},
-        {"%U:00.00h", 3723, "02.03"},
-        {"%U:00h", 3723, ""},
-        {"%U:00.00.00.00h", 3723, "01h02.03"},
-        {"%VmU:00.00.00h", 2147483647, "596523h14m07"},
-        {"%U:0000.00.00.0000d", 730973, "Wednesday 02/05/2001"},
-        {"%M-V-U:00.000.0000d", 730973, "02-MAY-2001"},
-        {"%U:000.#.0000.00d", 730973, "WED 2/May/01"},
-        {"%U:00.00.00.0000d", 730973, "WE 02/05/2001"},
-        {"%U:0.00.0000d", 730973, "2/05/2001"},
-        {"%U:00.0000d", 730973, "05/2001"},
-        {"%U:0000d", 730973, "2001"},
-        {"%U:00.00.00d", 1, "01/01/00"},
-        {"%U:0000.00.00.0000d", -7, "Saturday 01/01/00"},
-        {"%U:00.00.0000d", 730545, "29/02/2000"},
-        {"%U:00.00.0000d", 694021, "01/03/1900"},
-        {"%U:000i", 42, "+042"},
-        {"%-+U:000i", 42, " 042"},
-        {"%U:0##i", 7, "+  7"},
-        {"%M,U:#######i", -1234567, "-1,234,567"},
-        {"%M,U:000000i", 42, "+000,042"},
-        {"%--U:0i", -3, " 3"},
-        {"%Pp-0U:0i", 5, "p5"},
-        {"%-0U:0i", 0, " 0"},
-        {"%N~U:0i", -5, "~5"},
-        {"%U:i", 123, "+"},
-        {"%U:0i", -2147483647 - 1, "-2147483648"},
-        {"%UD:0i", 12, "+12"},
-        {"%UO:0i", 12, "+12"},
-        {"%UH:i", 0x12AB00FF, "12AB00FF"},
-        {"%UB:i", 0x0180, "00000000000000000000000110000000"},
-        {"%UC:i", 0x5C00415C, "\\\\\\0A\\\\"},
-        {"%UH:0000i", -1, "FFFFFFFF"},
+// Every conversion (h, d, i, f, s), radix and flag, and malformed patterns.
+TEST(FormatPattern, ConversionsRadixesAndLiterals) {
+    const struct {
+        const char* pattern;
+        char kind; // the argument passed: 'i' int, 'f' double, 's' text
+        double number;
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"%VmU:00.00.00h", 'i', 3723, "", "01h02m03"},
+        {"%VmU:#.00.00h", 'i', 3723, "", "1h02m03"},
+        {"%VmU:00.00.h", 'i', 3723, "", "01h02m"},
+        {"%VmU:00.00.00h", 'i', -5, "", "00h00m00"},
+        {"%U:00.00.00h", 'i', 360000, "", "100h00.00"},
+        {"%U:0#.0#.0#h", 'i', 3605, "", " 1h 0. 5"},
+        {"%U:00.00h", 'i', 3723, "", "02.03"},
+        {"%U:00h", 'i', 3723, "", ""},
+        {"%U:00.00.00.00h", 'i', 3723, "", "01h02.03"},
+        {"%VmU:00.00.00h", 'i', 2147483647, "", "596523h14m07"},
+        {"%U:0000.00.00.0000d", 'i', 730973, "", "Wednesday 02/05/2001"},
+        {"%M-V-U:00.000.0000d", 'i', 730973, "", "02-MAY-2001"},
+        {"%U:000.#.0000.00d", 'i', 730973, "", "WED 2/May/01"},
+        {"%U:00.00.00.0000d", 'i', 730973, "", "WE 02/05/2001"},
+        {"%U:0.00.0000d", 'i', 730973, "", "2/05/2001"},
+        {"%U:00.0000d", 'i', 730973, "", "05/2001"},
+        {"%U:0000d", 'i', 730973, "", "2001"},
+        {"%U:00.00.00d", 'i', 1, "", "01/01/00"},
+        {"%U:0000.00.00.0000d", 'i', -7, "", "Saturday 01/01/00"},
+        {"%U:00.00.0000d", 'i', 730545, "", "29/02/2000"},
+        {"%U:00.00.0000d", 'i', 694021, "", "01/03/1900"},
+        {"%U:000i", 'i', 42, "", "+042"},
+        {"%-+U:000i", 'i', 42, "", " 042"},
+        {"%U:0##i", 'i', 7, "", "+  7"},
+        {"%M,U:#######i", 'i', -1234567, "", "-1,234,567"},
+        {"%M,U:000000i", 'i', 42, "", "+000,042"},
+        {"%--U:0i", 'i', -3, "", " 3"},
+        {"%Pp-0U:0i", 'i', 5, "", "p5"},
+        {"%-0U:0i", 'i', 0, "", " 0"},
+        {"%N~U:0i", 'i', -5, "", "~5"},
+        {"%U:i", 'i', 123, "", "+"},
+        {"%U:0i", 'i', -2147483648.0, "", "-2147483648"},
+        {"%UD:0i", 'i', 12, "", "+12"},
+        {"%UO:0i", 'i', 12, "", "+12"},
+        {"%UH:i", 'i', 0x12AB00FF, "", "12AB00FF"},
+        {"%UB:i", 'i', 0x0180, "", "00000000000000000000000110000000"},
+        {"%UC:i", 'i', 0x5C00415C, "", "\\\\\\0A\\\\"},
+        {"%UH:0000i", 'i', -1, "", "FFFFFFFF"},
+        {"%M,U:0000000.00f", 'f', 1234567.891, "", "+1,234,567.89"},
+        {"%-0U:0.0f", 'f', -0.0, "", " 0.0"},
+        {"%U:0.0f", 'f', -0.0, "", "-0.0"},
+        {"%U:.00f", 'f', 12.345, "", "+.35"},
+        {"%U:0.00f", 'f', 0.125, "", "+0.12"}, // exact tie: to even, as printf
+        {"%U:0f", 'f', 2.5, "", "+2"},
+        {"%U:0.f", 'f', 9.5, "", "+10"},
+        {"%U:0.0f", 'f', 99.96, "", "+100.0"},
+        {"%U:0.00f", 'f', -0.001, "", "-0.00"},
+        {"%V,U:00.000f", 'f', 1.5, "", "+01,500"},
+        {"%U:0.0000000000000000000000000f", 'f', 0.1, "", "+0.1000000000000000055511151"},
+        {"%U:0f", 'f', 1e20, "", "+100000000000000000000"},
+        {"%UH:f", 'f', 1.0, "", "000000000000F03F"},
+        {"%UC:f", 'f', 0.0, "", "\\0\\0\\0\\0\\0\\0\\0\\0"},
+        {"%U:0.00f", 'f', kInf, "", "+inf"},
+        {"%--U:0.00f", 'f', -kInf, "", " inf"},
+        {"%U:0.00f", 'f', kNaN, "", " nan"},
+        {"%UH:f", 'f', kInf, "", "000000000000F07F"},
+        {"%M*U:5s", 's', 0, "abcdefg", "abcde"},
+        {"%M*U:5s", 's', 0, "ab", "ab***"},
+        {"%U:12s", 's', 0, "abc", "abc         "},
+        {"%U:#1#2s", 's', 0, "abc", "abc         "},
+        {"[%U:s]", 's', 0, "abc", "[abc]"},
+        {"%U:3s", 's', 0, nullptr, "   "},
+        {"%x", 's', 0, "unused", "%x"},
+        {"100%", 's', 0, "unused", "100%"},
+        {"%M", 's', 0, "unused", "%M"},
+        {"%-x", 's', 0, "unused", "%-x"},
+        {"%U", 's', 0, "unused", "%U"},
+        {"%UX:s", 's', 0, "unused", "%UX:s"},
+        {"%U:0.0.0.0.0s", 's', 0, "unused", "%U:0.0.0.0.0s"},
+        {"%U:00q", 's', 0, "unused", "%U:00q"},
+        {"%%U:s!", 's', 0, "ok", "%ok!"},
     };
-    for (const IntCase& c : cases)
-        EXPECT_EQ(FormatInt(c.pattern, c.value), c.expected) << c.pattern;
-}
-
-struct DoubleCase {
-    const char* pattern;
-    double value;
-    const char* expected;
-};
-
-TEST(FormatPattern, Decimals) {
-    const DoubleCase cases[] = {
-        {"%M,U:0000000.00f", 1234567.891, "+1,234,567.89"},
-        {"%-0U:0.0f", 0.0, " 0.0"},
-        {"%-0U:0.0f", -0.0, " 0.0"},
-        {"%U:0.0f", -0.0, "-0.0"},
-        {"%U:.00f", 12.345, "+.35"},
-        {"%U:0.00f", 0.125, "+0.12"}, // exact tie: to even, as printf
-        {"%U:0.00f", 0.375, "+0.38"},
-        {"%U:0f", 2.5, "+2"},
-        {"%U:0.f", 9.5, "+10"},
-        {"%U:0.0f", 99.96, "+100.0"},
-        {"%U:0.00f", -0.001, "-0.00"},
-        {"%V,U:00.000f", 1.5, "+01,500"},
-        {"%U:0.0000000000000000000000000f", 0.1, "+0.1000000000000000055511151"},
-        {"%U:0f", 1e20, "+100000000000000000000"},
-        {"%UH:f", 1.0, "000000000000F03F"},
-        {"%UC:f", 0.0, "\\0\\0\\0\\0\\0\\0\\0\\0"},
-        {"%U:0.00f", kInf, "+inf"},
-        {"%--U:0.00f", -kInf, " inf"},
-        {"%U:0.00f", kNaN, " nan"},
-        {"%UH:f", kInf, "000000000000F07F"},
-    };
-    for (const DoubleCase& c : cases) {
+    for (const auto& c : cases) {
         char out[256];
-        FormatPattern(out, sizeof out, c.pattern, c.value);
+        int length = c.kind == 'i'   ? FormatPattern(out, sizeof out, c.pattern, int(c.number))
+                     : c.kind == 'f' ? FormatPattern(out, sizeof out, c.pattern, c.number)
+                                     : FormatPattern(out, sizeof out, c.pattern, c.text);
         EXPECT_STREQ(out, c.expected) << c.pattern;
-    }
-}
-
-struct TextCase {
-    const char* pattern;
-    const char* text;
-    const char* expected;
-};
-
-TEST(FormatPattern, StringsAndLiterals) {
-    const TextCase cases[] = {
-        {"%M*U:5s", "abcdefg", "abcde"},
-        {"%M*U:5s", "ab", "ab***"},
-        {"%U:12s", "abc", "abc         "},
-        {"%U:#1#2s", "abc", "abc         "},
-        {"[%U:s]", "abc", "[abc]"},
-        {"%U:3s", nullptr, "   "},
-        {"%x", "unused", "%x"},
-        {"no conversion", "unused", "no conversion"},
-        {"100%", "unused", "100%"},
-        {"%M", "unused", "%M"},
-        {"%-x", "unused", "%-x"},
-        {"%U", "unused", "%U"},
-        {"%UX:s", "unused", "%UX:s"},
-        {"%U:0.0.0.0.0s", "unused", "%U:0.0.0.0.0s"},
-        {"%U:00q", "unused", "%U:00q"},
-        {"%%U:s!", "ok", "%ok!"},
-    };
-    for (const TextCase& c : cases) {
-        char out[256];
-        FormatPattern(out, sizeof out, c.pattern, c.text);
-        EXPECT_STREQ(out, c.expected) << c.pattern;
+        EXPECT_EQ(size_t(length), std::strlen(out)) << c.pattern;
     }
 }
 
@@ -185,8 +144,7 @@ void ReferenceDate(int64_t dayNumber, int* day, int* month, int* year) {
 }
 
 TEST(DayNumberToDate, MatchesTheCalendarAcrossCenturiesAndCycles) {
-    const int32_t starts[] = {61, 146097 - 400, 2 * 146097 - 400, 730000, 2147483647 - 800};
-    for (int32_t start : starts) {
+    for (int32_t start : {61, 146097 - 400, 730000, 2147483647 - 800}) {
         for (int32_t n = start; n < start + 800; ++n) {
             int d, m, y, rd, rm, ry;
             DayNumberToDate(n, &d, &m, &y);
@@ -197,7 +155,6 @@ TEST(DayNumberToDate, MatchesTheCalendarAcrossCenturiesAndCycles) {
     int d, m, y;
     DayNumberToDate(60, &d, &m, &y); // year 0 is a leap year
     EXPECT_TRUE(d == 29 && m == 2 && y == 0);
-    EXPECT_EQ(DayOfWeek(1), 5);
     EXPECT_EQ(DayOfWeek(730973), 2);
     EXPECT_EQ(DayOfWeek(-2147483647 - 1), 5);
     EXPECT_EQ(DayOfWeek(2147483647), int((2147483647LL + 4) % 7));
@@ -212,7 +169,6 @@ TEST(SampleClock, FormatsSignedPositions) {
     } cases[] = {
         {-44100, 44100, 0, "-000 H 00' 01 : 000 ms"},
         {1, 44100, 0, "+000 H 00' 00 : 000 ms"},
-        {0, 44100, 0, "+000 H 00' 00 : 000 ms"},
         {-1, 44100, 0, "-000 H 00' 00 : 000 ms"},
         {44100LL * 3723 + 22050, 44100, 0, "+001 H 02' 03 : 500 ms"},
         {-44100LL * 7200 - 441, 44100, 0, "-002 H 00' 00 : 010 ms"},
@@ -240,10 +196,7 @@ TEST(SampleClock, SplitsWithSignedHoursClampedTo32Bits) {
     float frames;
     SplitSamplePosition(-(44100LL * 7200 + 44100 * 61 + 4410), 44100, 25.0f, &h, &m, &s, &ms,
                         &frames);
-    EXPECT_EQ(h, -2);
-    EXPECT_EQ(m, 1);
-    EXPECT_EQ(s, 1);
-    EXPECT_EQ(ms, 100);
+    EXPECT_TRUE(h == -2 && m == 1 && s == 1 && ms == 100);
     EXPECT_FLOAT_EQ(frames, 2.5f);
     SplitSamplePosition(INT64_MAX, 1, 25.0f, &h, &m, &s, &ms, &frames);
     EXPECT_EQ(h, INT32_MAX);

@@ -17,7 +17,6 @@ TEST(MusicalPosition, FormatsBarBeatTick) {
         {0, 120, 480, 4, 4, "     1 /  1 /     0"},
         {500, 120, 480, 4, 4, "     1 /  2 /     0"},
         {250, 120, 480, 6, 8, "     1 /  2 /     0"},
-        {2000, 120, 480, 4, 4, "     2 /  1 /     0"},
         {2125, 120, 480, 4, 4, "     2 /  1 /   120"},
         {1250, 120, 480, 3, 2, "     1 /  2 /   240"},
         {1000, 120, 480, 4, 1, "     1 /  1 /   960"},
@@ -25,13 +24,11 @@ TEST(MusicalPosition, FormatsBarBeatTick) {
         {500, 120, 480, 0, 4, "     1 /  2 /     0"},
         {3000, 120, 480, 3, 0, "     2 /  3 /     0"},
         {60000, 0.5f, 480, 4, 4, "     1 /  2 /     0"},
-        {500, 120, 480, 4, 3, "     1 /  2 /     0"},
         {1.0f / 1024, 120, 480, 4, 4, "     1 /  1 /     0"},
         {-500, 120, 480, 4, 4, "     1 /  1 /     0"},
         {std::numeric_limits<float>::quiet_NaN(), 120, 480, 4, 4, "     1 /  1 /     0"},
         {1e30f, 120, 480, 4, 4, "1073741824 /  4 /     0"},
         {250, 120, 1, 6, 8, "     1 /  1 /     0"},
-        {250, 120, -5, 4, 4, "     1 /  1 /     0"},
     };
     for (const auto& c : cases) {
         char out[64];
@@ -52,15 +49,12 @@ TEST(MusicalPosition, ParsesAndRoundTrips) {
         double expectedMs;
     } cases[] = {
         {"3.2.240", 4, 4, 4750},
-        {"0.9.9999", 4, 4, 0},
         {"1 / 2 / 0", 6, 8, 250},
-        {"", 4, 4, 0},
         {"2", 4, 4, 2000},
         {"bar 2 beat 3", 4, 4, 3000},
         {"99999999999999.2.0", 4, 4, 500},
         {"2.1.480", 4, 4, 2500},
         {"2.1.481", 4, 4, 2000},
-        {"2.1.0", 0, 0, 2000},
     };
     for (const auto& c : cases)
         EXPECT_NEAR(ParseMusicalPosition(c.text, 120, 480, c.beatsPerBar, c.unit), c.expectedMs,
@@ -68,8 +62,7 @@ TEST(MusicalPosition, ParsesAndRoundTrips) {
             << c.text;
     EXPECT_EQ(ParseMusicalPosition(nullptr, 120, 480, 4, 4), 0.0);
 
-    const int32_t units[] = {1, 2, 4, 8, 16};
-    for (int32_t unit : units) {
+    for (int32_t unit : {1, 2, 4, 8, 16}) {
         for (int32_t beat = 1; beat <= 5; ++beat) {
             const float ms = MusicalPositionToMs(7, beat, 60, 97.0f, 480, 5, unit);
             char out[64];

