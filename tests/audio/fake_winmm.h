@@ -1,15 +1,14 @@
-// A scriptable wave device for the device layer and streaming tests: it
-// stands in for winmm through the platform table, behaves like Wine's driver
-// (open, close and reset notify on the calling thread) and can refuse any
-// call. Buffers complete either by hand (Complete) or after a delay on a
-// worker thread of the fake.
+// A scriptable wave output device for the device layer and streaming tests:
+// it stands in for winmm through the platform table, behaves like Wine's
+// driver (open, close and reset notify on the calling thread) and can refuse
+// any call. Buffers complete by hand (Complete) or after a delay on a worker
+// thread. It lists one input device but does not model input.
 #pragma once
 
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -31,35 +30,29 @@ struct Device {
     int failPrepareAt = -1;                    // 0-based prepare call that fails; -1 none
     MMRESULT writeResult = MMSYSERR_NOERROR;
     MMRESULT restartResult = MMSYSERR_NOERROR;
-    int failAllocAt = -1;           // 0-based global allocation that fails; -1 none
+    int failAllocAt = -1; // 0-based global allocation that fails; -1 none
     bool failCreateThread = false;
-    DWORD completeMs = 0;           // 0: buffers complete only through Complete()
-    bool failCaps[4] = {};          // capability query of device index i fails
-    UINT outDevices = 2, inDevices = 1;
+    DWORD completeMs = 0;  // 0: buffers complete only through Complete()
+    bool failCaps[2] = {}; // capability query of output device i fails
     bool mapperAnswers = true;
-    bool inputFills = true;         // added input buffers are filled with their slot's number
 
     // Counts of calls.
-    std::atomic<int> opens{0}, closes{0}, prepares{0}, unprepares{0}, writes{0}, pauses{0},
-        restarts{0}, resets{0}, allocs{0}, threadsMade{0}, handlesClosed{0};
+    std::atomic<int> opens{0}, closes{0}, prepares{0}, unprepares{0}, pauses{0}, resets{0},
+        allocs{0}, threadsMade{0}, handlesClosed{0};
     std::vector<Written> written; // every accepted or refused write, in order
-    std::vector<HANDLE> threads;  // threads made through the table
 
     // Completes the oldest queued buffer. Returns false when none is queued.
     bool Complete();
     size_t Queued();
 
-    // Internal state.
     std::mutex mutex;
-    std::condition_variable wake;
     std::deque<WAVEHDR*> queue;
-    bool paused = false, quit = false, input = false;
+    bool paused = false, quit = false;
     DWORD_PTR callback = 0, instance = 0;
     std::thread worker;
 };
 
-// Installs `device` as the platform table (copying the real table's entries
-// for what the fake does not model) and removes it on destruction.
+// Installs `device` as the platform table and removes it on destruction.
 class Scope {
   public:
     explicit Scope(Device* device);

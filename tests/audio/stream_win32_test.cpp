@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,45 +77,41 @@ struct Rig {
     }
 };
 
+// A rig on the fake device.
+struct FakeRig {
+    fakewinmm::Device device;
+    fakewinmm::Scope scope{&device};
+    Rig rig;
+};
+
 // Closes the next message box with this title from another thread and keeps its text.
-class MessageBoxCloser {
-  public:
+struct MessageBoxCloser {
+    std::string text;
+    std::thread thread;
     explicit MessageBoxCloser(const char* title)
-        : thread_([this, title] {
-              for (int i = 0; i < 500 && !found_; ++i) {
-                  HWND box = FindWindowA("#32770", title);
-                  if (box) {
-                      char text[512] = {};
-                      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                      text_ = text;
-                      found_ = true;
+        : thread([this, title] {
+              for (int i = 0; i < 500 && text.empty(); ++i, Sleep(10))
+                  if (HWND box = FindWindowA("#32770", title)) {
+                      char buffer[512] = {};
+                      GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+                      text = buffer;
                       PostMessageA(box, WM_COMMAND, IDOK, 0);
                   }
-                  Sleep(10);
-              }
           }) {}
-    ~MessageBoxCloser() {
-        if (thread_.joinable()) thread_.join();
+    const std::string& Text() {
+        if (thread.joinable()) thread.join();
+        return text;
     }
-    bool Found() {
-        if (thread_.joinable()) thread_.join();
-        return found_;
-    }
-    const std::string& Text() const { return text_; }
-
-  private:
-    std::atomic<bool> found_{false};
-    std::string text_;
-    std::thread thread_;
+    ~MessageBoxCloser() { Text(); }
 };
 
 // ---- Actions on a fake device ----
 
-TEST(StreamActions, IgnoredWithoutFileOrWhileStopped) {
-    fakewinmm::Device device;
+TEST(StreamActions, PlayAndStop) {
+    FakeRig f;
+    fakewinmm::Device& device = f.device;
+    Rig& rig = f.rig;
     device.completeMs = 5;
-    fakewinmm::Scope scope(&device);
-    Rig rig;
     EXPECT_EQ(StartStream(&rig.stream), 0) << "no file";
     EXPECT_EQ(device.threadsMade, 0);
     rig.OpenDemo(0.5);
@@ -123,10 +121,13 @@ TEST(StreamActions, IgnoredWithoutFileOrWhileStopped) {
     rig.stream.selectingFile = 1;
     EXPECT_EQ(StartStream(&rig.stream), 0) << "file selection under way";
     rig.stream.selectingFile = 0;
+    device.failCreateThread = true;
+    EXPECT_EQ(StartStream(&rig.stream), 0) << "no thread";
+    EXPECT_EQ(StreamIsStreaming(&rig.stream), 0u);
+    device.failCreateThread = false;
 
     Watchdog watchdog(30);
     EXPECT_EQ(StartStream(&rig.stream), 1);
-    EXPECT_EQ(rig.file.position >= 0 && rig.file.position < 1234 + 4408 * 4, true);
     EXPECT_EQ(StartStream(&rig.stream), 0) << "a second Play starts nothing";
     EXPECT_EQ(device.threadsMade, 1);
     ASSERT_TRUE(metertest::WaitFor([&] { return rig.stream.stats.buffers.load() >= 3; }));
@@ -136,34 +137,14 @@ TEST(StreamActions, IgnoredWithoutFileOrWhileStopped) {
     EXPECT_EQ(device.handlesClosed, 1);
     EXPECT_EQ(device.closes, 1);
     EXPECT_EQ(device.Queued(), 0u);
-}
 
-TEST(StreamActions, ThreadThatCannotBeMadeClearsTheFlag) {
-    fakewinmm::Device device;
-    device.completeMs = 5;
-    fakewinmm::Scope scope(&device);
-    Rig rig;
-    rig.OpenDemo(0.2);
-    device.failCreateThread = true;
-    EXPECT_EQ(StartStream(&rig.stream), 0);
-    EXPECT_EQ(StreamIsStreaming(&rig.stream), 0u);
-    device.failCreateThread = false;
-    Watchdog watchdog(30);
-    EXPECT_EQ(StartStream(&rig.stream), 1) << "Play stays possible";
-    StopStream(&rig.stream);
-}
-
-TEST(StreamActions, StreamThatEndsByItselfIsReleasedBeforeTheNext) {
-    fakewinmm::Device device;
+    // A stream that ends by itself (the device refuses to open) is released
+    // before the next Play.
     device.openResult = MMSYSERR_ALLOCATED;
-    fakewinmm::Scope scope(&device);
-    Rig rig;
-    rig.OpenDemo(0.2);
-    Watchdog watchdog(30);
-    for (int i = 1; i <= 3; ++i) {
+    for (int i = 1; i <= 2; ++i) {
         ASSERT_EQ(StartStream(&rig.stream), 1);
         ASSERT_TRUE(metertest::WaitFor([&] { return StreamIsStreaming(&rig.stream) == 0; }));
-        EXPECT_EQ(device.handlesClosed, i - 1) << "the previous thread's handle is closed";
+        EXPECT_EQ(device.handlesClosed, i) << "the previous thread's handle is closed";
     }
     EXPECT_STREQ(GetErrorText(&rig.driver), "fake device error 4");
     EXPECT_EQ(StreamStopAction(&rig.stream), 0) << "Stop while stopped does nothing";
@@ -174,10 +155,9 @@ TEST(StreamActions, StreamThatEndsByItselfIsReleasedBeforeTheNext) {
 // ---- Latency ----
 
 TEST(StreamLatency, MenuChoicesWhileStoppedAndPlaying) {
-    fakewinmm::Device device;
-    device.completeMs = 5;
-    fakewinmm::Scope scope(&device);
-    Rig rig;
+    FakeRig f;
+    Rig& rig = f.rig;
+    f.device.completeMs = 5;
     EXPECT_EQ(rig.stream.framesPerBuffer, 4408u);
     EXPECT_EQ(rig.stream.bytesPerBuffer, 17632u);
     EXPECT_EQ(StreamChooseLatency(&rig.stream, rig.window, 54), 1);
@@ -187,17 +167,14 @@ TEST(StreamLatency, MenuChoicesWhileStoppedAndPlaying) {
     rig.OpenDemo(0.2);
     Watchdog watchdog(30);
     ASSERT_EQ(StartStream(&rig.stream), 1);
-    {
-        MessageBoxCloser closer("Change Latency");
-        EXPECT_EQ(StreamChooseLatency(&rig.stream, rig.window, 50), 0);
-        ASSERT_TRUE(closer.Found());
-        EXPECT_EQ(closer.Text(), "Cannot change latency during play...\nPlease Stop the stream "
-                                 "before changing this parameter.");
-    }
+    MessageBoxCloser closer("Change Latency");
+    EXPECT_EQ(StreamChooseLatency(&rig.stream, rig.window, 50), 0);
+    EXPECT_EQ(closer.Text(), "Cannot change latency during play...\nPlease Stop the stream "
+                             "before changing this parameter.");
     EXPECT_EQ(rig.stream.framesPerBuffer, 880u);
     EXPECT_FLOAT_EQ(rig.stream.latency, 0.02f);
     StopStream(&rig.stream);
-    for (const fakewinmm::Written& w : device.written) EXPECT_EQ(w.bytes.size(), 3520u);
+    for (const fakewinmm::Written& w : f.device.written) EXPECT_EQ(w.bytes.size(), 3520u);
 }
 
 int CheckedItem(HMENU menu) {
@@ -217,12 +194,10 @@ TEST(StreamLatency, StoredValuesAndCheckMarks) {
     } cases[] = {
         {"too long", 0.5f, 4, 0.1f, 51},    {"too short", 0.01f, 4, 0.1f, 51},
         {"not a number", NAN, 4, 0.1f, 51}, {"between items", 0.15f, 4, 0.15f, 0},
-        {"lower bound", 0.02f, 4, 0.02f, 54}, {"upper bound", 0.2f, 4, 0.2f, 50},
-        {"two bytes", 0.05f, 2, 0.1f, 51},   {"missing", 0.0f, 0, 0.1f, 51},
+        {"an item", 0.02f, 4, 0.02f, 54},   {"two bytes", 0.05f, 2, 0.1f, 51},
     };
-    fakewinmm::Device device;
-    fakewinmm::Scope scope(&device);
-    Rig rig;
+    FakeRig f;
+    Rig& rig = f.rig;
     HMENU menu = CreatePopupMenu();
     for (const LatencyChoice& c : kLatencyChoices)
         AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(c.menuId), c.label);
@@ -238,7 +213,6 @@ TEST(StreamLatency, StoredValuesAndCheckMarks) {
     }
     rig.stream.latency = 0.05f;
     ASSERT_EQ(StreamSaveLatency(&rig.stream), 1);
-    rig.stream.latency = 0.1f;
     EXPECT_EQ(StreamLoadLatency(&rig.stream), 1);
     EXPECT_EQ(rig.stream.latency, 0.05f);
     DestroyMenu(menu);
@@ -247,22 +221,17 @@ TEST(StreamLatency, StoredValuesAndCheckMarks) {
 
 // ---- Playing for real through the null sink ----
 
-// Starts parec on the null sink's monitor through the test environment's
-// capture script, whose path TENVELO_CAPTURE names; null without it.
+// The null sink's monitor as recorded by tests/audio/capture_run; "" without it.
 std::string CaptureFile() {
     const char* file = std::getenv("TENVELO_CAPTURE_FILE");
     return file ? file : "";
 }
 
 std::vector<int16_t> ReadPcm(const std::string& path) {
-    std::vector<int16_t> pcm;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return pcm;
-    int16_t buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, sizeof(int16_t), 4096, f)) > 0)
-        pcm.insert(pcm.end(), buffer, buffer + got);
-    std::fclose(f);
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> pcm(bytes.size() / 2);
+    std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
     return pcm;
 }
 
@@ -359,12 +328,9 @@ TEST(StreamStop, FinishesWhileTheDisplayIsSlow) {
         }
         auto t0 = Clock::now();
         StopStream(&rig.stream);
-        long long ms = MsSince(t0);
         // The rest of one cycle: one analysis (waiting for at most one
         // drawing unless relaxed) and one wait for a returned buffer.
-        long long limit = 100 + (c.relax ? 0 : c.drawMs) + 250;
-        EXPECT_LT(ms, limit);
-        std::printf("  stop took %lld ms (%s)\n", ms, c.name);
+        EXPECT_LT(MsSince(t0), 100 + (c.relax ? 0 : c.drawMs) + 250);
     }
     MeterSetDrawHooks(rig.engine, nullptr);
 }

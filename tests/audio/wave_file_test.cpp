@@ -20,13 +20,11 @@ typedef std::vector<uint8_t> Bytes;
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
-// A chunk: header with `declared` as its size, then `body`, then a pad byte
-// when the body is odd and `pad` is set.
+// Header with `declared` as its size, the body, a pad byte when odd and `pad`.
 Bytes Chunk(const char id[4], uint32_t declared, const Bytes& body, bool pad = true) {
     Bytes out;
     PutTag(out, id);
@@ -52,18 +50,17 @@ Bytes FmtBody(uint16_t channels, uint32_t rate, uint16_t align, size_t length = 
     out.resize(length, 0);
     return out;
 }
-
-const Bytes kStereoFmt = Chunk("fmt ", FmtBody(2, 44100, 4));
+Bytes Fmt(uint16_t channels, uint32_t rate, uint16_t align, size_t length = 16) {
+    return Chunk("fmt ", FmtBody(channels, rate, align, length));
+}
+const Bytes kStereoFmt = Fmt(2, 44100, 4);
 
 // Byte j of frame i; never 0x00 or 0x80, so it cannot pass for silence.
-uint8_t FrameByte(int64_t i, int j, int align) {
-    return uint8_t(1 + (i * align + j) % 120);
-}
+uint8_t FrameByte(int64_t i, int j, int align) { return uint8_t(1 + (i * align + j) % 120); }
 Bytes Frames(int64_t count, int align) {
     Bytes out;
     for (int64_t i = 0; i < count; ++i)
-        for (int j = 0; j < align; ++j)
-            out.push_back(FrameByte(i, j, align));
+        for (int j = 0; j < align; ++j) out.push_back(FrameByte(i, j, align));
     return out;
 }
 
@@ -80,7 +77,6 @@ Bytes Cut(Bytes b, size_t size) {
     return b;
 }
 
-// Writes `bytes` to a scratch file and opens it.
 struct OpenedWave {
     ScratchDir dir;
     WaveFile file = {};
@@ -93,6 +89,9 @@ struct OpenedWave {
     ~OpenedWave() { WaveFileClose(&file); }
 };
 
+const Bytes kData = Chunk("data", Frames(10, 4));
+const Bytes kWave = Riff(Cat({kStereoFmt, kData}));
+
 TEST(WaveFileOpen, ChunkLayouts) {
     struct Case {
         const char* name;
@@ -101,55 +100,41 @@ TEST(WaveFileOpen, ChunkLayouts) {
         uint32_t dataOffset = 0, dataSize = 0, dataLength = 0;
         uint16_t bits = 0;
     };
-    const Bytes data = Chunk("data", Frames(10, 4));
-    const Bytes oddList = Chunk("LIST", Bytes{1, 2, 3});
-    const Bytes oddListNoPad = Chunk("LIST", Bytes{1, 2, 3}, false);
+    const Bytes odd = Chunk("LIST", Bytes{1, 2, 3});
+    const Bytes oddNoPad = Chunk("LIST", Bytes{1, 2, 3}, false);
     const Case cases[] = {
-        {"canonical", Riff(Cat({kStereoFmt, data})), 0, 44, 40, 10, 16},
-        {"fmt 18", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 18)), data})), 0, 46, 40, 10, 16},
-        {"fmt 40", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 40)), data})), 0, 68, 40, 10, 16},
-        {"fmt 14", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 14)), data})), 0, 42, 40, 10, 16},
-        {"fmt 17 padded", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 17)), data})), 0, 46, 40, 10,
-         16},
-        {"fmt 0", Riff(Cat({Chunk("fmt ", Bytes{}), data})), 4},
-        {"fmt 12: no block align", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 12)), data})), 4},
-        {"fmt huge", Riff(Cat({Chunk("fmt ", 0xFFFFFFF0u, FmtBody(2, 44100, 4)), data})), 5},
-        {"fmt 17 unpadded", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 4, 17), false), data})), 5},
-        {"odd chunk padded", Riff(Cat({oddList, kStereoFmt, data})), 0, 56, 40, 10, 16},
-        {"odd chunk unpadded", Riff(Cat({oddListNoPad, kStereoFmt, data})), 4},
-        {"data before fmt", Riff(Cat({data, kStereoFmt})), 5},
-        {"data before and after fmt", Riff(Cat({Chunk("data", Frames(2, 4)), kStereoFmt, data})), 0,
-         60, 40, 10, 16},
-        {"no fmt", Riff(data), 4},
-        {"no data", Riff(kStereoFmt), 5},
-        {"riff size 0", Riff(Cat({kStereoFmt, data}), 0), 4},
-        {"riff size 4", Riff(Cat({kStereoFmt, data}), 4), 4},
-        {"riff size max", Riff(Cat({kStereoFmt, data}), 0xFFFFFFFF), 0, 44, 40, 10, 16},
-        {"riff ends before data", Riff(Cat({kStereoFmt, data}), 28), 5},
-        {"riff ends inside data header", Riff(Cat({kStereoFmt, data}), 31), 5},
-        {"not riff", Cat({Chunk("RIFX", Cat({{'W', 'A', 'V', 'E'}, kStereoFmt, data}))}), 3},
-        {"riff of another form", Riff(Cat({kStereoFmt, data}), -1, "AVI "), 3},
-        {"wave after another riff", Cat({Riff(data, -1, "AVI "), Riff(Cat({kStereoFmt, data}))}), 0,
-         104, 40, 10, 16},
-        {"leading junk chunk", Cat({Chunk("junk", Bytes(5, 9)), Riff(Cat({kStereoFmt, data}))}), 0,
-         58, 40, 10, 16},
+        {"canonical", kWave, 0, 44, 40, 10, 16},
+        {"fmt 18", Riff(Cat({Fmt(2, 44100, 4, 18), kData})), 0, 46, 40, 10, 16},
+        {"fmt 40", Riff(Cat({Fmt(2, 44100, 4, 40), kData})), 0, 68, 40, 10, 16},
+        {"fmt 14", Riff(Cat({Fmt(2, 44100, 4, 14), kData})), 0, 42, 40, 10, 16},
+        {"fmt 12: no block align", Riff(Cat({Fmt(2, 44100, 4, 12), kData})), 4},
+        {"fmt 0", Riff(Cat({Chunk("fmt ", Bytes{}), kData})), 4},
+        {"fmt huge", Riff(Cat({Chunk("fmt ", 0xFFFFFFF0u, FmtBody(2, 44100, 4)), kData})), 5},
+        {"odd chunk padded", Riff(Cat({odd, kStereoFmt, kData})), 0, 56, 40, 10, 16},
+        {"odd chunk unpadded", Riff(Cat({oddNoPad, kStereoFmt, kData})), 4},
+        {"data before fmt", Riff(Cat({kData, kStereoFmt})), 5},
+        {"data before and after fmt", Riff(Cat({Chunk("data", Frames(2, 4)), kStereoFmt, kData})),
+         0, 60, 40, 10, 16},
+        {"no fmt", Riff(kData), 4},
+        {"riff size 0", Riff(Cat({kStereoFmt, kData}), 0), 4},
+        {"riff size max", Riff(Cat({kStereoFmt, kData}), 0xFFFFFFFF), 0, 44, 40, 10, 16},
+        {"riff ends before data", Riff(Cat({kStereoFmt, kData}), 28), 5},
+        {"not riff", Chunk("RIFX", Cat({{'W', 'A', 'V', 'E'}, kStereoFmt, kData})), 3},
+        {"leading junk chunk", Cat({Chunk("junk", Bytes(5, 9)), kWave}), 0, 58, 40, 10, 16},
         {"empty", Bytes{}, 3},
-        {"cut in riff header", Cut(Riff(Cat({kStereoFmt, data})), 6), 3},
-        {"cut in form type", Cut(Riff(Cat({kStereoFmt, data})), 10), 3},
-        {"cut in fmt header", Cut(Riff(Cat({kStereoFmt, data})), 16), 4},
-        {"cut in fmt body", Cut(Riff(Cat({kStereoFmt, data})), 30), 4},
-        {"cut in data header", Cut(Riff(Cat({kStereoFmt, data})), 40), 5},
+        {"cut in riff header", Cut(kWave, 6), 3},
+        {"cut in fmt body", Cut(kWave, 30), 4},
+        {"cut in data header", Cut(kWave, 40), 5},
         {"data larger than file", Riff(Cat({kStereoFmt, Chunk("data", 4000, Frames(10, 4))})), 0,
          44, 4000, 1000, 16},
         {"data size max", Riff(Cat({kStereoFmt, Chunk("data", 0xFFFFFFFF, Frames(1, 4))})), 0, 44,
          0xFFFFFFFF, 0x3FFFFFFF, 16},
         {"partial last frame", Riff(Cat({kStereoFmt, Chunk("data", Cut(Frames(11, 4), 42))})), 0,
          44, 42, 10, 16},
-        {"0 channels", Riff(Cat({Chunk("fmt ", FmtBody(0, 44100, 4)), data})), 4},
-        {"0 block align", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 0)), data})), 4},
-        {"bits would wrap to 16", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 16388)), data})), 4},
-        {"mono 8-bit", Riff(Cat({Chunk("fmt ", FmtBody(1, 8000, 1)), data})), 0, 44, 40, 40, 8},
-        {"24-bit stereo", Riff(Cat({Chunk("fmt ", FmtBody(2, 44100, 6)), data})), 0, 44, 40, 6, 24},
+        {"0 channels", Riff(Cat({Fmt(0, 44100, 4), kData})), 4},
+        {"0 block align", Riff(Cat({Fmt(2, 44100, 0), kData})), 4},
+        {"bits would wrap to 16", Riff(Cat({Fmt(2, 44100, 16388), kData})), 4},
+        {"mono 8-bit", Riff(Cat({Fmt(1, 8000, 1), kData})), 0, 44, 40, 40, 8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -159,7 +144,6 @@ TEST(WaveFileOpen, ChunkLayouts) {
             EXPECT_EQ(w.file.handle, nullptr);
             continue;
         }
-        EXPECT_NE(w.file.handle, nullptr);
         EXPECT_EQ(w.file.read, &WaveFileRead);
         EXPECT_EQ(w.file.dataOffset, c.dataOffset);
         EXPECT_EQ(w.file.dataSize, c.dataSize);
@@ -170,59 +154,45 @@ TEST(WaveFileOpen, ChunkLayouts) {
     }
 }
 
-TEST(WaveFileOpen, RefusedPathsAndObjects) {
+TEST(WaveFileOpen, RefusedPaths) {
     ScratchDir dir;
     const std::string good = dir.file("good.wav");
-    ASSERT_TRUE(WriteAll(good, Riff(Cat({kStereoFmt, Chunk("data", Frames(4, 4))}))));
-    std::string tooLong = dir.path() + "/" + std::string(kWavePathSize, 'a');
-    std::string fits = good;
-    struct Case {
-        const char* name;
-        const char* path;
-        int result; // -1: refused with any code
-    };
-    const Case cases[] = {
-        {"missing", "/nonexistent-dir/x.wav", 2},
-        {"null path", nullptr, 2},
-        {"longer than the field", tooLong.c_str(), 2},
-        {"a folder", dir.path().c_str(), -1},
-        {"good", fits.c_str(), 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    ASSERT_TRUE(WriteAll(good, kWave));
+    const std::string tooLong = dir.path() + "/" + std::string(kWavePathSize, 'a');
+    const std::string folder = dir.path();
+    const char* paths[] = {"/nonexistent-dir/x.wav", nullptr, tooLong.c_str(), folder.c_str()};
+    for (const char* path : paths) {
         WaveFile file;
         memset(&file, 0x5A, sizeof file); // open must clear whatever was there
-        const int result = WaveFileOpen(&file, c.path);
-        if (c.result < 0) {
-            EXPECT_GT(result, 1);
-            EXPECT_EQ(file.handle, nullptr);
+        const int result = WaveFileOpen(&file, path);
+        if (path == folder.c_str()) {
+            EXPECT_GT(result, 1); // refused with any code
         } else {
-            EXPECT_EQ(result, c.result);
+            EXPECT_EQ(result, 2) << (path ? path : "null");
         }
+        EXPECT_EQ(file.handle, nullptr);
         EXPECT_EQ(file.position, 0);
-        if (c.result == 0) {
-            EXPECT_STREQ(file.path, c.path);
-        }
-        WaveFileClose(&file);
     }
+    WaveFile file;
+    ASSERT_EQ(WaveFileOpen(&file, good.c_str()), 0);
+    EXPECT_STREQ(file.path, good.c_str());
+    WaveFileClose(&file);
     EXPECT_EQ(WaveFileOpen(nullptr, good.c_str()), 1);
 }
 
-// Expected content of frame `i` of a read: the file's frame or silence.
+// The file's frame `i` where it exists, silence elsewhere.
 void ExpectFrames(const uint8_t* got, int64_t first, uint32_t count, int64_t available, int align,
                   uint8_t silence) {
     for (uint32_t k = 0; k < count; ++k) {
         const int64_t i = first + int64_t(k);
-        for (int j = 0; j < align; ++j) {
-            const uint8_t want = i >= 0 && i < available ? FrameByte(i, j, align) : silence;
-            ASSERT_EQ(got[k * align + j], want) << "frame " << i << " byte " << j;
-        }
+        for (int j = 0; j < align; ++j)
+            ASSERT_EQ(got[k * align + j], i >= 0 && i < available ? FrameByte(i, j, align) : silence)
+                << "frame " << i << " byte " << j;
     }
 }
 
 #if !defined(_WIN32)
-// A file with a "junk" chunk of `junkSize` bytes in front of the RIFF chunk,
-// written sparse (the junk is a hole).
+// The RIFF chunk after a sparse "junk" chunk of `junkSize` bytes.
 bool WriteAfterJunk(const std::string& path, uint32_t junkSize, const Bytes& riff) {
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return false;
@@ -242,7 +212,7 @@ TEST(WaveFileOpen, OffsetsAcrossFourGibibytes) {
 #else
     ScratchDir dir;
     const Bytes wave = Riff(Cat({kStereoFmt, Chunk("data", Frames(1000, 4))}));
-    // Data starts 460 bytes below 4 GiB and runs across it; frames from 115 on lie beyond.
+    // Data starts 460 bytes below 4 GiB; frames from 115 on lie beyond.
     const std::string across = dir.file("across.wav");
     ASSERT_TRUE(WriteAfterJunk(across, 0xFFFFFE00u, wave));
     WaveFile file = {};
@@ -253,7 +223,6 @@ TEST(WaveFileOpen, OffsetsAcrossFourGibibytes) {
     WaveFileRead(&file, buffer.data(), uint32_t(buffer.size()));
     ExpectFrames(buffer.data(), 200, 400, 1000, 4, 0x00);
     WaveFileClose(&file);
-
     // Data that would start beyond 4 GiB does not fit the record's offset.
     const std::string beyond = dir.file("beyond.wav");
     ASSERT_TRUE(WriteAfterJunk(beyond, 0xFFFFFFFEu, wave));
@@ -261,61 +230,53 @@ TEST(WaveFileOpen, OffsetsAcrossFourGibibytes) {
 #endif
 }
 
-TEST(WaveFileRead, RunsOfLeadSilenceDataAndTailSilence) {
+TEST(WaveFileRead, LeadSilenceDataAndTailSilence) {
     struct Case {
-        const char* name;
         int64_t position;
         uint32_t byteCount;
-    };
-    const Case cases[] = {
-        {"all lead", -10, 20},
-        {"lead into data", -3, 40},
-        {"inside data", 7, 40},
-        {"data into tail", 95, 40},
-        {"lead, data, tail", -5, 800},
-        {"all tail", 100, 40},
-        {"far past the end", 1 << 30, 40},
-        {"far before", INT64_MIN, 40},
-        {"ragged count", 98, 23},
-        {"ragged into lead", -1, 7},
-    };
+    } cases[] = {{-10, 20}, {-3, 40}, {7, 40}, {95, 40}, {-5, 800}, {INT64_MIN, 40}, {98, 23},
+                 {0, 3}};
     OpenedWave w(Riff(Cat({kStereoFmt, Chunk("data", Frames(100, 4))})));
     ASSERT_EQ(w.result, 0);
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.position);
         Bytes buffer(c.byteCount + 8, 0xAA);
         w.file.position = c.position;
         EXPECT_EQ(WaveFileRead(&w.file, buffer.data(), c.byteCount), 0);
         const uint32_t frames = c.byteCount / 4;
         ExpectFrames(buffer.data(), c.position, frames, 100, 4, 0x00);
-        for (size_t b = frames * 4; b < buffer.size(); ++b)
-            ASSERT_EQ(buffer[b], 0xAA) << b;
+        for (size_t b = frames * 4; b < buffer.size(); ++b) ASSERT_EQ(buffer[b], 0xAA) << b;
         EXPECT_EQ(w.file.position, c.position + frames);
     }
+    // The position stops at the top of its range.
+    w.file.position = INT64_MAX - 2;
+    Bytes buffer(40, 0xAA);
+    WaveFileRead(&w.file, buffer.data(), 40);
+    EXPECT_EQ(w.file.position, INT64_MAX);
+    EXPECT_EQ(buffer, Bytes(40, 0));
+    // Closed or missing files read nothing.
+    WaveFileClose(&w.file);
+    w.file.position = 0;
+    buffer.assign(16, 0xAA);
+    WaveFileRead(&w.file, buffer.data(), 16);
+    WaveFileRead(nullptr, buffer.data(), 16);
+    EXPECT_EQ(w.file.position, 0);
+    EXPECT_EQ(buffer, Bytes(16, 0xAA));
 }
 
 TEST(WaveFileRead, FileShorterThanItsDataChunkGivesSilence) {
     struct Case {
-        const char* name;
         int align;
         size_t bytesPresent; // of the data chunk's claimed 400 frames
         int64_t available;   // whole frames that exist
         uint8_t silence;
-    };
-    const Case cases[] = {
-        {"stereo 16-bit, whole frames", 4, 40, 10, 0x00},
-        {"stereo 16-bit, cut inside a frame", 4, 42, 10, 0x00},
-        {"mono 8-bit", 1, 12, 12, 0x80},
-        {"nothing present", 4, 0, 0, 0x00},
-    };
+    } cases[] = {{4, 40, 10, 0x00}, {4, 42, 10, 0x00}, {1, 12, 12, 0x80}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const uint16_t channels = c.align == 1 ? 1 : 2;
-        Bytes fmt = Chunk("fmt ", FmtBody(channels, 44100, uint16_t(c.align)));
+        SCOPED_TRACE(c.bytesPresent);
+        Bytes fmt = Fmt(c.align == 1 ? 1 : 2, 44100, uint16_t(c.align));
         Bytes frames = Cut(Frames(400, c.align), c.bytesPresent);
         OpenedWave w(Riff(Cat({fmt, Chunk("data", uint32_t(400 * c.align), frames, false)})));
         ASSERT_EQ(w.result, 0);
-        ASSERT_EQ(w.file.dataLength, 400u);
         Bytes buffer(size_t(64 * c.align), 0xAA);
         w.file.position = 2;
         WaveFileRead(&w.file, buffer.data(), uint32_t(buffer.size()));
@@ -323,91 +284,43 @@ TEST(WaveFileRead, FileShorterThanItsDataChunkGivesSilence) {
     }
 }
 
-TEST(WaveFileRead, LeavesBufferAloneWhenNothingToRead) {
-    OpenedWave w(Riff(Cat({kStereoFmt, Chunk("data", Frames(100, 4))})));
-    ASSERT_EQ(w.result, 0);
-    Bytes buffer(16, 0xAA);
-    WaveFileRead(&w.file, buffer.data(), 3); // less than one frame
-    EXPECT_EQ(w.file.position, 0);
-    EXPECT_EQ(buffer, Bytes(16, 0xAA));
-
-    WaveFileClose(&w.file);
-    EXPECT_EQ(w.file.handle, nullptr);
-    EXPECT_EQ(w.file.dataLength, 100u); // closing keeps the fields
-    WaveFileRead(&w.file, buffer.data(), 16);
-    EXPECT_EQ(w.file.position, 0);
-    EXPECT_EQ(buffer, Bytes(16, 0xAA));
-    WaveFileClose(&w.file); // a second close does nothing
-
-    WaveFile none = {};
-    WaveFileRead(&none, buffer.data(), 16);
-    WaveFileRead(nullptr, buffer.data(), 16);
-    EXPECT_EQ(buffer, Bytes(16, 0xAA));
-}
-
-TEST(WaveFileRead, PositionStopsAtTheTopOfItsRange) {
-    OpenedWave w(Riff(Cat({kStereoFmt, Chunk("data", Frames(100, 4))})));
-    ASSERT_EQ(w.result, 0);
-    w.file.position = INT64_MAX - 2;
-    Bytes buffer(40, 0xAA);
-    WaveFileRead(&w.file, buffer.data(), 40);
-    EXPECT_EQ(w.file.position, INT64_MAX);
-    EXPECT_EQ(buffer, Bytes(40, 0));
-}
-
 TEST(WaveFileSeek, MillisecondsToFrames) {
     struct Case {
         uint32_t rate;
         int64_t ms;
         int64_t position;
-    };
-    const Case cases[] = {
-        {44100, 0, 0},
+    } cases[] = {
         {44100, 1000, 44100},
-        {44100, 1, 44}, // 44.1 truncated
+        {44100, 1, 44},
         {44100, -1, -44},
-        {44100, -1000, -44100},
-        {44100, 3600000, 158760000},
         {44100, 1000000000000000, 44100000000000000},
         {44100, INT64_MAX, INT64_MAX},
         {44100, INT64_MIN, INT64_MIN},
         {0xFFFFFFFF, 2147483648000, 9223372034707292160},
         {0xFFFFFFFF, 2147483648999, INT64_MAX}, // the fraction tips it over
-        {0xFFFFFFFF, 2147483649000, INT64_MAX},
         {0xFFFFFFFF, -2147483649000, INT64_MIN},
         {0, 5000, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.ms);
         WaveFile file = {};
         file.format.sampleRate = c.rate;
         file.position = 77;
         WaveFileSeek(&file, c.ms);
-        EXPECT_EQ(file.position, c.position);
+        EXPECT_EQ(file.position, c.position) << c.rate << " " << c.ms;
     }
     WaveFileSeek(nullptr, 0);
 }
 
 TEST(WaveFileFormat, OnlySixteenBitStereoAt44100IsAccepted) {
     struct Case {
-        const char* name;
         uint16_t channels;
         uint32_t rate;
-        uint16_t align;
-        uint16_t storedBits;
+        uint16_t align, storedBits;
         int accepted;
-    };
-    const Case cases[] = {
-        {"16-bit stereo 44100", 2, 44100, 4, 16, 1},
-        {"stored bits are ignored", 2, 44100, 4, 24, 1},
-        {"mono", 1, 44100, 2, 16, 0},
-        {"48000 Hz", 2, 48000, 4, 16, 0},
-        {"block align 6 claiming 16 bits", 2, 44100, 6, 16, 0},
-        {"8-bit stereo", 2, 44100, 2, 8, 0},
-        {"16-bit 4 channels", 4, 44100, 8, 16, 0},
-    };
+    } cases[] = {{2, 44100, 4, 16, 1}, {2, 44100, 4, 24, 1}, {1, 44100, 2, 16, 0},
+                 {2, 48000, 4, 16, 0}, {2, 44100, 6, 16, 0}, {2, 44100, 2, 8, 0}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << c.channels << " " << c.rate << " " << c.align);
         Bytes fmt = Chunk("fmt ", FmtBody(c.channels, c.rate, c.align, 16, c.storedBits));
         OpenedWave w(Riff(Cat({fmt, Chunk("data", Frames(4, c.align))})));
         ASSERT_EQ(w.result, 0);
@@ -426,11 +339,9 @@ TEST(WaveFileDemo, ReadsTheDemoProgramFrameByFrame) {
     ASSERT_EQ(WaveFileOpen(&file, path.c_str()), 0);
     ASSERT_EQ(WaveFileFormatAccepted(&file), 1);
     ASSERT_EQ(file.dataLength, 88200u);
-
     const uint32_t kBuffer = 17632; // 4408 frames, the streaming buffer at 0.1 s latency
     std::vector<int16_t> samples(kBuffer / 2);
-    int64_t frame = 0;
-    while (frame < file.dataLength) {
+    for (int64_t frame = 0; frame < file.dataLength;) {
         file.read(&file, samples.data(), kBuffer);
         for (size_t k = 0; k < samples.size() / 2 && frame < file.dataLength; ++k, ++frame) {
             int16_t left, right;
@@ -439,19 +350,6 @@ TEST(WaveFileDemo, ReadsTheDemoProgramFrameByFrame) {
             ASSERT_EQ(samples[2 * k + 1], right) << frame;
         }
     }
-
-    // 1000 frames before the end: 1000 file frames, then 3408 frames of zeros.
-    WaveFileSeek(&file, 0);
-    EXPECT_EQ(file.position, 0);
-    file.position = file.dataLength - 1000;
-    file.read(&file, samples.data(), kBuffer);
-    int16_t left, right;
-    demo::Frame(file.dataLength - 1, &left, &right);
-    EXPECT_EQ(samples[2 * 999], left);
-    EXPECT_EQ(samples[2 * 999 + 1], right);
-    EXPECT_EQ(std::vector<int16_t>(samples.begin() + 2000, samples.end()),
-              std::vector<int16_t>(3408 * 2, 0));
-    EXPECT_EQ(file.position, int64_t(file.dataLength) + 3408);
     WaveFileClose(&file);
 }
 
