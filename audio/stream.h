@@ -26,7 +26,7 @@ extern const char kChangeLatencyText[];   // "Cannot change latency during play.
 
 // What the streaming thread counts, for tests and measurements.
 struct StreamStats {
-    std::atomic<uint64_t> buffers{0}; // buffers handed to Transfer this stream
+    std::atomic<uint64_t> buffers{0}; // buffers read and measured this stream
     int64_t* stamps = nullptr;        // optional: performance counter after each Transfer
     uint32_t stampCapacity = 0;       // entries of stamps
     uint64_t threadCpu100ns = 0;      // the thread's kernel + user time at its end

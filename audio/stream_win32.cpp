@@ -55,10 +55,9 @@ DWORD WINAPI StreamThread(LPVOID arg) {
         WaveFileRead(s->file, s->workBuffer, s->bytesPerBuffer);
         if (!AnalysisBusy(s->engineSlot))
             AnalyseBuffer(s->engineSlot, s->workBuffer, s->bytesPerBuffer);
+        Stamp(&s->stats, s->stats.buffers.fetch_add(1)); // buffers read and measured
         if (s->streaming.load() != 1) break;
         transferred = d->ops.Transfer(d, s->workBuffer);
-        uint64_t index = s->stats.buffers.fetch_add(1);
-        Stamp(&s->stats, index);
     }
     d->ops.Stop(d);
     d->ops.Unprepare(d);
