@@ -4,7 +4,6 @@
 #include "tests/toolkit/toolkit_test_support.h"
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,17 +26,16 @@ HBITMAP MakeFace() {
     HBITMAP bitmap = CreateCompatibleBitmap(screen, kFace, kFace);
     HDC dc = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all = {0, 0, kFace, kFace};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    PatBlt(dc, 0, 0, kFace, kFace, BLACKNESS);
     HPEN pen = CreatePen(PS_SOLID, 2, RGB(110, 110, 110));
     HBRUSH brush = CreateSolidBrush(kFaceColor);
     HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, brush);
     Ellipse(dc, 2, 2, kFace - 2, kFace - 2);
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
+    SelectObject(dc, old);
     DeleteObject(pen);
     DeleteObject(brush);
-    SelectObject(dc, old);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
     return bitmap;
@@ -86,42 +84,35 @@ class KnobTest : public tktest::ToolkitTest {
   protected:
     void SetUp() override {
         tktest::ToolkitTest::SetUp();
-        owner_ = std::make_unique<tktest::OwnerWindow>(400, 200);
         face_ = MakeFace();
         g_fake = FakeTimer{};
         KnobSetTimerOps(&kFakeTimer);
     }
     void TearDown() override {
-        owner_.reset(); // the knobs go before the toolkit unregisters the class
+        tktest::ToolkitTest::TearDown();
         KnobSetTimerOps(nullptr);
         DeleteObject(face_);
-        tktest::ToolkitTest::TearDown();
     }
     HWND Make(float min, float max, float initial, float step, uint32_t style, int x = 100,
               int start = 240, int end = 300) {
-        HWND knob = CreateKnob(owner_->window(), kId, x, 50, style, face_, 16, 16, start, end, min,
-                               max, initial, step, nullptr, nullptr);
+        HWND knob = CreateKnob(owner(), kId, x, 50, style, face_, 16, 16, start, end, min, max,
+                               initial, step, nullptr, nullptr);
         EXPECT_NE(knob, nullptr);
         return knob;
     }
-    ToolkitOptions* options() { return ToolkitGetOptions(); }
 
-    std::unique_ptr<tktest::OwnerWindow> owner_;
     HBITMAP face_ = nullptr;
 };
 
 TEST_F(KnobTest, CreationRefusesWhatCannotWork) {
-    HWND o = owner_->window();
+    HWND o = owner();
     EXPECT_FALSE(CreateKnob(o, 0x4000, 0, 0, 0, face_, 16, 16, 240, 300, 0, 1, 0, .1f, 0, 0));
     EXPECT_FALSE(CreateKnob(o, 1, 0, 0, 0, nullptr, 16, 16, 240, 300, 0, 1, 0, .1f, 0, 0));
     EXPECT_FALSE(CreateKnob(o, 1, 0, 0, 0, face_, 16, 16, 240, 300, 1, 1, 1, .1f, 0, 0));
     EXPECT_FALSE(CreateKnob(o, 1, 0, 0, kKnobLogScale, face_, 16, 16, 240, 300, 0, 10, 1, 2, 0, 0));
-    HWND knob = Make(0.1f, 96.0f, 10.0f, 0.1f, 0);
     RECT rect;
-    GetClientRect(knob, &rect);
-    EXPECT_EQ(rect.right, kFace);
-    EXPECT_EQ(rect.bottom, kFace);
-    EXPECT_EQ(KnobFromWindow(knob)->needleLength, kFace / 3 + 2);
+    GetClientRect(Make(0.1f, 96.0f, 10.0f, 0.1f, 0), &rect);
+    EXPECT_TRUE(rect.right == kFace && rect.bottom == kFace);
 }
 
 TEST_F(KnobTest, OwnerRequestsNeverReportBack) {
@@ -130,10 +121,6 @@ TEST_F(KnobTest, OwnerRequestsNeverReportBack) {
     EXPECT_EQ(Value(knob), 10.0f);
     SetValue(knob, 96.0f);
     EXPECT_EQ(Value(knob), 96.0f);
-    EXPECT_EQ(SendMessageA(knob, WM_COMMAND, kRequestDisable, 0), 0);
-    EXPECT_EQ(KnobFromWindow(knob)->enabled, 0);
-    EXPECT_EQ(SendMessageA(knob, WM_COMMAND, kRequestEnable, 0), 0);
-    EXPECT_EQ(KnobFromWindow(knob)->enabled, 1);
     EXPECT_TRUE(owner_->Take().empty());
 }
 
@@ -148,15 +135,9 @@ TEST_F(KnobTest, ArrowKeysStepClampAndReport) {
     } cases[] = {
         {"up clamps, one report", kKnobContinuous, 39.9f, {VK_UP, VK_UP}, 40, {Command(kId, 40)}},
         {"not continuous: silent", 0, 39.9f, {VK_UP}, 40.0f, {}},
-        {"left", kKnobContinuous, 0.0f, {VK_LEFT}, -0.25f, {Command(kId, -0.25f)}},
         {"down: ten steps", kKnobContinuous, 0.0f, {VK_DOWN}, -2.5f, {Command(kId, -2.5f)}},
         {"spring ignores arrows", kKnobContinuous | kKnobSpring, 0, {VK_UP, VK_LEFT}, 0, {}},
-        {"tab and escape go to the owner",
-         kKnobContinuous,
-         0.0f,
-         {VK_TAB, VK_ESCAPE},
-         0.0f,
-         {Event{WM_KEYDOWN, VK_TAB, 0}, Event{WM_KEYDOWN, VK_ESCAPE, 0}}},
+        {"tab goes to the owner", kKnobContinuous, 0, {VK_TAB}, 0, {Event{WM_KEYDOWN, VK_TAB, 0}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -171,28 +152,17 @@ TEST_F(KnobTest, ArrowKeysStepClampAndReport) {
 
 TEST_F(KnobTest, WheelStepsFiveDownPerUpwardNotchByDefault) {
     EXPECT_EQ(options()->rotMode, 1u);
-    const struct {
-        uint32_t mode;
-        int delta;
-        float value;
-    } cases[] = {{1, 120, 45.0f}, {0, 120, 55.0f}, {1, 60, 48.0f}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " delta " << c.delta);
-        options()->rotMode = c.mode;
-        HWND knob = Make(0.0f, 100.0f, 50.0f, 1.0f, kKnobContinuous);
-        SendMessageA(knob, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(c.delta)), 0);
-        EXPECT_EQ(Value(knob), c.value);
-        EXPECT_EQ(owner_->Take(), std::vector<Event>{Command(kId, c.value)});
-        DestroyWindow(knob);
-    }
+    HWND knob = Make(0.0f, 100.0f, 50.0f, 1.0f, kKnobContinuous);
+    SendMessageA(knob, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    EXPECT_EQ(Value(knob), 45.0f);
+    EXPECT_EQ(owner_->Take(), std::vector<Event>{Command(kId, 45.0f)});
 }
 
 TEST_F(KnobTest, LatencyHoldsTheValueButReleaseStillReports) {
     options()->rotLatency = 300;
     HWND knob = Make(0.0f, 100.0f, 50.0f, 1.0f, kKnobContinuous);
     Mouse(knob, WM_LBUTTONDOWN, 16, 16);
-    EXPECT_EQ(g_fake.started, 1);
-    EXPECT_EQ(g_fake.lastMs, 300u);
+    EXPECT_TRUE(g_fake.started == 1 && g_fake.lastMs == 300u);
     Mouse(knob, WM_MOUSEMOVE, 16, 40);
     EXPECT_EQ(Value(knob), 50.0f);
     Mouse(knob, WM_LBUTTONUP, 16, 40);
@@ -227,7 +197,6 @@ TEST_F(KnobTest, AngularModeFollowsTheCursorAndSnapsInTheGap) {
         EXPECT_NEAR(Value(knob), c.value, 0.5f) << c.degrees;
     }
     Mouse(knob, WM_MOUSEMOVE, 16, 16); // on the centre: ignored
-    EXPECT_NEAR(Value(knob), 240.0f, 0.5f);
     Mouse(knob, WM_LBUTTONUP, 16, 16);
     std::vector<Event> events = owner_->Take();
     ASSERT_EQ(events.size(), 1u); // not continuous: only the release
@@ -254,8 +223,6 @@ TEST_F(KnobTest, AngularModeToggledOnOneKnobChangesAll) {
     POINT top = AtAngle(90.0f, 10.0f);
     Drag(b, 16, 16, top.x, top.y); // linear mode would step down (clamped)
     EXPECT_NEAR(Value(b), 150.0f, 0.5f);
-    EXPECT_TRUE(GetMenuState(KnobPrepareContextMenu(b), kKnobMenuAngular, MF_BYCOMMAND) &
-                MF_CHECKED);
     Menu(b, kKnobMenuAngular); // back, keeping the inverse bit
     EXPECT_EQ(options()->rotMode, 1u);
     Drag(a, 16, 16, 16, 20);
@@ -268,8 +235,7 @@ TEST_F(KnobTest, ResetAndValueCommandsAreFramed) {
         bool enabled;
         float value;
     } cases[] = {{kKnobMenuDefault, true, 5.0f}, {kKnobMenuMin, true, 1.0f},
-                 {kKnobMenuMax, true, 9.0f},     {kKnobMenuDefault, false, 7.0f},
-                 {kKnobMenuEdit, true, 7.0f},    {kKnobMenuPreset + 3, true, 7.0f}};
+                 {kKnobMenuDefault, false, 7.0f}, {kKnobMenuPreset + 3, true, 7.0f}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.command << (c.enabled ? "" : " disabled"));
         HWND knob = Make(1.0f, 9.0f, 5.0f, 0.5f, kNotifyBeginEnd | kKnobEditPlain);
@@ -297,35 +263,16 @@ TEST_F(KnobTest, MenuCommandsSetToolkitOptions) {
     options()->infoValue = 0xF0000003; // bits 28-30 go with the enable bit
     Menu(knob, kKnobMenuInfoBox);
     EXPECT_EQ(options()->infoValue, 0x00000003u);
-    const struct {
-        UINT command;
-        uint32_t rotMode, rotMove, rotLatency, infoValue;
-    } cases[] = {
-        {kKnobMenuInfoBox, 1, 0, 0, 0x80000003},  {kKnobMenuInverse, 0, 0, 0, 0x80000003},
-        {kKnobMenuInverse, 1, 0, 0, 0x80000003},  {kKnobMenuAngular, 3, 0, 0, 0x80000003},
-        {kKnobMenuInverse, 3, 0, 0, 0x80000003},  {kKnobMenuAngular, 1, 0, 0, 0x80000003},
-        {kKnobMenuShowMoves, 1, 1, 0, 0x80000003}, {kKnobMenuLatency + 300, 1, 1, 300, 0x80000003},
-        {kKnobMenuInfoBox + 1, 1, 1, 300, 0x80000001}, {kKnobMenuInfoBox, 1, 1, 300, 0x00000001},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command);
-        Menu(knob, c.command);
-        EXPECT_EQ(options()->rotMode, c.rotMode);
-        EXPECT_EQ(options()->rotMove, c.rotMove);
-        EXPECT_EQ(options()->rotLatency, c.rotLatency);
-        EXPECT_EQ(options()->infoValue, c.infoValue);
-    }
+    Menu(knob, kKnobMenuInverse);
+    EXPECT_EQ(options()->rotMode, 0u);
+    Menu(knob, kKnobMenuLatency + 300);
+    EXPECT_EQ(options()->rotLatency, 300u);
 }
 
-// One menu item as read back: "-" for a separator, id 0 for a submenu.
-struct Item {
-    UINT id;
-    std::string text;
-    bool checked, grayed;
-};
-
-std::vector<Item> ReadMenu(HMENU menu) {
-    std::vector<Item> items;
+// The items of a menu as "id|text|flags" (c: checked, g: grayed; "-" for a
+// separator, id 0 for a submenu).
+std::vector<std::string> ReadMenu(HMENU menu) {
+    std::vector<std::string> items;
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         char text[128] = {};
         MENUITEMINFOA info = {};
@@ -334,67 +281,45 @@ std::vector<Item> ReadMenu(HMENU menu) {
         info.dwTypeData = text;
         info.cch = sizeof text;
         EXPECT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &info));
-        const bool separator = info.fType & MFT_SEPARATOR;
-        // Wine reports separators as grayed; only real items count.
-        items.push_back(Item{info.hSubMenu ? 0 : info.wID, separator ? "-" : text,
-                             (info.fState & MFS_CHECKED) != 0,
-                             !separator && (info.fState & MFS_GRAYED) != 0});
+        if (info.fType & MFT_SEPARATOR) { // Wine reports separators as grayed
+            items.push_back("-");
+            continue;
+        }
+        items.push_back(std::to_string(info.hSubMenu ? 0 : info.wID) + "|" + text + "|" +
+                        (info.fState & MFS_CHECKED ? "c" : "") +
+                        (info.fState & MFS_GRAYED ? "g" : ""));
     }
     return items;
 }
 
-void ExpectMenu(HMENU menu, const std::vector<Item>& expected) {
-    std::vector<Item> got = ReadMenu(menu);
-    ASSERT_EQ(got.size(), expected.size());
-    for (size_t i = 0; i < got.size(); ++i) {
-        SCOPED_TRACE(testing::Message() << "item " << i << " " << expected[i].text);
-        EXPECT_EQ(got[i].id, expected[i].id);
-        EXPECT_EQ(got[i].text, expected[i].text);
-        EXPECT_EQ(got[i].checked, expected[i].checked);
-        EXPECT_EQ(got[i].grayed, expected[i].grayed);
-    }
-}
+const std::vector<std::string> kOptionItems = {
+    "10|Inverse Mousemove Mode|c", "12|Angular Mousemove Mode|", "-",
+    "20|Display Knob Moves|", "0|Time before change value...|", "0|Info Box...|"};
 
-const std::vector<Item> kOptionItems = {
-    {10, "Inverse Mousemove Mode", true, false},
-    {12, "Angular Mousemove Mode", false, false},
-    {0, "-", false, false},
-    {20, "Display Knob Moves", false, false},
-    {0, "Time before change value...", false, false},
-    {0, "Info Box...", false, false},
-};
-
-std::vector<Item> WithOptions(std::vector<Item> value) {
-    value.insert(value.begin(), kOptionItems.begin(), kOptionItems.end());
-    return value;
-}
+const std::vector<std::string> kPlainItems = [] {
+    std::vector<std::string> items = kOptionItems;
+    for (const char* item :
+         {"-", "50|Current value :+40.000|g", "100|Default value (0.000000)\tDBLCLICK|",
+          "103|Edit Value\tINS [CTRL+CLICK]|", "104|Adjust Value\t[SHIFT+CLICK]|", "-",
+          "101|Value Min (-180.000000)|", "102|Value Max (+40.000000)|c"})
+        items.push_back(item);
+    return items;
+}();
 
 TEST_F(KnobTest, ContextMenuOfAPlainKnob) {
     HWND knob = Make(-180.0f, 40.0f, 0.0f, 0.25f, kKnobEditPlain);
     SetValue(knob, 40.0f);
     HMENU menu = KnobPrepareContextMenu(knob);
-    ExpectMenu(menu, WithOptions({
-                         {0, "-", false, false},
-                         {50, "Current value :+40.000", false, true},
-                         {100, "Default value (0.000000)\tDBLCLICK", false, false},
-                         {103, "Edit Value\tINS [CTRL+CLICK]", false, false},
-                         {104, "Adjust Value\t[SHIFT+CLICK]", false, false},
-                         {0, "-", false, false},
-                         {101, "Value Min (-180.000000)", false, false},
-                         {102, "Value Max (+40.000000)", true, false},
-                     }));
-    ExpectMenu(GetSubMenu(menu, 4), {{1000, "Latency 0 ms", true, false},
-                                     {1100, "Latency 100 ms", false, false},
-                                     {1200, "Latency 200 ms", false, false},
-                                     {1300, "Latency 300 ms", false, false},
-                                     {1400, "Latency 400 ms", false, false},
-                                     {1500, "Latency 500 ms", false, false}});
-    ExpectMenu(GetSubMenu(menu, 5), {{2000, "Enable Info Value Box", true, false},
-                                     {0, "-", false, false},
-                                     {2001, "Display on Left Top", false, false},
-                                     {2002, "Display on Right Top", false, false},
-                                     {2003, "Display on Right Bottom", true, false},
-                                     {2004, "Display on Left Bottom", false, false}});
+    EXPECT_EQ(ReadMenu(menu), kPlainItems);
+    EXPECT_EQ(ReadMenu(GetSubMenu(menu, 4)),
+              (std::vector<std::string>{"1000|Latency 0 ms|c", "1100|Latency 100 ms|",
+                                        "1200|Latency 200 ms|", "1300|Latency 300 ms|",
+                                        "1400|Latency 400 ms|", "1500|Latency 500 ms|"}));
+    EXPECT_EQ(ReadMenu(GetSubMenu(menu, 5)),
+              (std::vector<std::string>{"2000|Enable Info Value Box|c", "-",
+                                        "2001|Display on Left Top|", "2002|Display on Right Top|",
+                                        "2003|Display on Right Bottom|c",
+                                        "2004|Display on Left Bottom|"}));
 
     // Options and value change what the same menu shows next time.
     options()->rotMode = 3;
@@ -402,9 +327,11 @@ TEST_F(KnobTest, ContextMenuOfAPlainKnob) {
     options()->infoValue = 0x00000002;
     SetValue(knob, 0.0f);
     menu = KnobPrepareContextMenu(knob);
-    std::vector<Item> got = ReadMenu(menu);
-    EXPECT_TRUE(got[0].checked && got[0].grayed && got[1].checked && got[8].checked);
-    EXPECT_FALSE(got[13].checked);
+    std::vector<std::string> got = ReadMenu(menu);
+    EXPECT_EQ(got[0], "10|Inverse Mousemove Mode|cg");
+    EXPECT_EQ(got[1], "12|Angular Mousemove Mode|c");
+    EXPECT_EQ(got[8], "100|Default value (0.000000)\tDBLCLICK|c");
+    EXPECT_EQ(got[13], "102|Value Max (+40.000000)|");
     EXPECT_TRUE(GetMenuState(GetSubMenu(menu, 4), 1400, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_FALSE(GetMenuState(GetSubMenu(menu, 5), 2000, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_TRUE(GetMenuState(GetSubMenu(menu, 5), 2002, MF_BYCOMMAND) & MF_CHECKED);
@@ -412,27 +339,20 @@ TEST_F(KnobTest, ContextMenuOfAPlainKnob) {
 
 TEST_F(KnobTest, ContextMenuOfADecibelKnobWithPresets) {
     HWND knob = Make(0.1f, 2.0f, 1.0f, 0.01f, kKnobDecibel);
+    // The plain knob's menu with these items changed, and the presets.
+    std::vector<std::string> expected = kPlainItems;
+    expected[7] = "50|Current value :0.000 db|g";
+    expected[8] = "100|Default value (0.0 db)\tDBLCLICK|c";
+    expected[12] = "101|Value Min (-20.0 db)|";
+    expected[13] = "102|Value Max (+6.0 db)|";
+    EXPECT_EQ(ReadMenu(KnobPrepareContextMenu(knob)), expected);
     const float presets[] = {0.5f, 1.0f};
     ASSERT_EQ(KnobSetPresets(knob, presets, 2), 2);
-    std::vector<Item> expected = WithOptions({
-        {0, "-", false, false},
-        {50, "Current value :0.000 db", false, true},
-        {100, "Default value (0.0 db)\tDBLCLICK", true, false},
-        {103, "Edit Value\tINS [CTRL+CLICK]", false, false},
-        {104, "Adjust Value\t[SHIFT+CLICK]", false, false},
-        {0, "-", false, false},
-        {101, "Value Min (-20.0 db)", false, false},
-        {102, "Value Max (+6.0 db)", false, false},
-        {0, "-", false, false},
-        {600, "Preset 1 (-6.021 db)", false, false},
-        {601, "Preset 2 (0.000 db)", true, false},
-    });
-    ExpectMenu(KnobPrepareContextMenu(knob), expected);
-    ASSERT_EQ(KnobSetPresets(knob, nullptr, 0), 0);
-    expected.resize(expected.size() - 3);
-    ExpectMenu(KnobPrepareContextMenu(knob), expected);
+    for (const char* item : {"-", "600|Preset 1 (-6.021 db)|", "601|Preset 2 (0.000 db)|c"})
+        expected.push_back(item);
+    EXPECT_EQ(ReadMenu(KnobPrepareContextMenu(knob)), expected);
     HWND bare = Make(0.1f, 2.0f, 1.0f, 0.01f, kKnobDecibel | kKnobNoValueMenu, 200);
-    ExpectMenu(KnobPrepareContextMenu(bare), kOptionItems);
+    EXPECT_EQ(ReadMenu(KnobPrepareContextMenu(bare)), kOptionItems);
 }
 
 TEST_F(KnobTest, ValueBoxFollowsTheDrag) {
@@ -440,27 +360,18 @@ TEST_F(KnobTest, ValueBoxFollowsTheDrag) {
     options()->infoValue = 0x80000001; // left top
     HWND knob = Make(0.0f, 100.0f, 50.0f, 1.0f, 0);
     HWND box = ToolkitValueBox();
-    ASSERT_NE(box, nullptr);
+    char text[64] = {};
     Mouse(knob, WM_LBUTTONDOWN, 16, 16);
-    EXPECT_TRUE(IsWindowVisible(box));
     POINT expected = {20, 30};
-    ClientToScreen(owner_->window(), &expected);
+    ClientToScreen(owner(), &expected);
     RECT rect;
     GetWindowRect(box, &rect);
-    EXPECT_EQ(rect.left, expected.x);
-    EXPECT_EQ(rect.top, expected.y);
-    char text[64] = {};
-    GetWindowTextA(box, text, sizeof text);
-    EXPECT_STREQ(text, "50.000");
+    EXPECT_TRUE(IsWindowVisible(box) && rect.left == expected.x && rect.top == expected.y);
     Mouse(knob, WM_MOUSEMOVE, 20, 16);
     GetWindowTextA(box, text, sizeof text);
     EXPECT_STREQ(text, "54.000");
     Mouse(knob, WM_LBUTTONUP, 20, 16);
     EXPECT_FALSE(IsWindowVisible(box));
-    options()->infoValue = 0x00000003; // disabled
-    Mouse(knob, WM_LBUTTONDOWN, 16, 16);
-    EXPECT_FALSE(IsWindowVisible(box));
-    Mouse(knob, WM_LBUTTONUP, 16, 16);
 }
 
 TEST_F(KnobTest, NeedleAtMinMidAndMax) {
@@ -474,7 +385,7 @@ TEST_F(KnobTest, NeedleAtMinMidAndMax) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.start << "->" << c.end << " at " << c.value);
         HWND knob = Make(0.0f, 1.0f, c.value, 0.01f, 0x000000A0, 100, c.start, c.end);
-        UpdateWindow(owner_->window());
+        UpdateWindow(owner());
         UpdateWindow(knob);
         for (float r : {4.0f, 7.0f, 10.0f})
             EXPECT_TRUE(IsNeedle(PixelAt(knob, AtAngle(c.degrees, r)))) << "radius " << r;
@@ -484,14 +395,14 @@ TEST_F(KnobTest, NeedleAtMinMidAndMax) {
     }
 }
 
-TEST_F(KnobTest, FocusDotDisabledCrossAndMovesPie) {
+TEST_F(KnobTest, FocusDotAndDisabledCross) {
     HWND knob = Make(0.0f, 1.0f, 0.5f, 0.01f, 0x000000A0);
     UpdateWindow(knob);
     const POINT dot = {16, 24};
     EXPECT_EQ(PixelAt(knob, dot), kFaceColor);
     SetFocus(knob);
     EXPECT_EQ(PixelAt(knob, dot), PaletteColor(2));
-    SetFocus(owner_->window());
+    SetFocus(owner());
     EXPECT_EQ(PixelAt(knob, dot), kFaceColor);
 
     Menu(knob, kRequestDisable);
@@ -500,15 +411,6 @@ TEST_F(KnobTest, FocusDotDisabledCrossAndMovesPie) {
     EXPECT_EQ(PixelAt(knob, POINT{16, 9}), kFaceColor); // no needle on a disabled knob
     Menu(knob, kRequestEnable);
     EXPECT_TRUE(IsNeedle(PixelAt(knob, POINT{16, 9})));
-
-    // "Display Knob Moves": the pie from the default (0.5) filled in brush 2 above it.
-    SetValue(knob, 1.0f);
-    EXPECT_EQ(PixelAt(knob, AtAngle(15.0f, 5.0f)), kFaceColor);
-    Menu(knob, kKnobMenuShowMoves);
-    EXPECT_EQ(PixelAt(knob, AtAngle(15.0f, 5.0f)), PaletteColor(2));
-    EXPECT_EQ(PixelAt(knob, AtAngle(165.0f, 5.0f)), kFaceColor);
-    SetValue(knob, 0.5f); // back at the default: no pie
-    EXPECT_EQ(PixelAt(knob, AtAngle(15.0f, 5.0f)), kFaceColor);
 }
 
 } // namespace

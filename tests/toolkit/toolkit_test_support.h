@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tktest {
@@ -16,16 +17,13 @@ namespace tktest {
 // One report an owner received: a command (code, value) or a forwarded key.
 struct Event {
     UINT message; // WM_COMMAND or WM_KEYDOWN
-    uint32_t code;
-    uint32_t value;
-    bool operator==(const Event& other) const {
-        return message == other.message && code == other.code && value == other.value;
+    uint32_t code, value;
+    bool operator==(const Event& o) const {
+        return message == o.message && code == o.code && value == o.value;
     }
 };
 
-inline Event Command(uint32_t code, float value) {
-    return Event{WM_COMMAND, code, FloatToBits(value)};
-}
+inline Event Command(uint32_t code, float value) { return Event{WM_COMMAND, code, FloatToBits(value)}; }
 
 inline void PrintTo(const Event& e, std::ostream* os) {
     *os << (e.message == WM_COMMAND ? "command(0x" : "key(0x") << std::hex << e.code << ", 0x"
@@ -43,11 +41,10 @@ struct CallbackLog {
 // A top-level window that records the WM_COMMAND and WM_KEYDOWN posted to it.
 class OwnerWindow {
   public:
-    OwnerWindow(int width = 320, int height = 200) {
+    OwnerWindow(int width = 400, int height = 200) {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = Proc;
         wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
         wc.lpszClassName = "TkTestOwner";
         RegisterClassA(&wc); // fails harmlessly when already registered
@@ -89,20 +86,25 @@ class OwnerWindow {
     std::vector<Event> log_;
 };
 
-// Brings the toolkit up for one test under a test-only settings root, and
-// down again after it.
+// Brings the toolkit up for one test under a test-only settings root, with
+// an owner window, and down again after it.
 class ToolkitTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(1, ToolkitInit(GetModuleHandleA(nullptr), kSettingsAppName))
             << ToolkitErrorText(ToolkitLastError());
+        owner_ = std::make_unique<OwnerWindow>();
     }
     void TearDown() override {
+        owner_.reset(); // the controls go before the toolkit unregisters the classes
         while (ToolkitInitCount() > 0)
             ToolkitExit(GetModuleHandleA(nullptr));
     }
+    HWND owner() const { return owner_->window(); }
+    ToolkitOptions* options() { return ToolkitGetOptions(); }
 
     SettingsTestRoot root_;
+    std::unique_ptr<OwnerWindow> owner_;
 };
 
 // Sends a mouse message with client coordinates.
