@@ -30,8 +30,7 @@ struct Device {
     int failPrepareAt = -1;                    // 0-based prepare call that fails; -1 none
     MMRESULT writeResult = MMSYSERR_NOERROR;
     MMRESULT restartResult = MMSYSERR_NOERROR;
-    int failAllocAt = -1; // 0-based global allocation that fails; -1 none
-    bool failCreateThread = false;
+    int failAllocAt = -1;  // 0-based global allocation that fails; -1 none
     DWORD completeMs = 0;  // 0: buffers complete only through Complete()
     bool failCaps[2] = {}; // capability query of output device i fails
     bool mapperAnswers = true;

@@ -146,7 +146,6 @@ HGLOBAL WINAPI Alloc(UINT flags, SIZE_T bytes) {
 
 HANDLE WINAPI MakeThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack, LPTHREAD_START_ROUTINE proc,
                          LPVOID arg, DWORD flags, LPDWORD id) {
-    if (g_device->failCreateThread) return nullptr;
     HANDLE h = CreateThread(sa, stack, proc, arg, flags, id);
     if (h) g_device->threadsMade++;
     return h;

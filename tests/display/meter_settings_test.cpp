@@ -6,22 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The stored names in record order, as other versions of the program read them.
-const char* const kNames[kMeterValueCount] = {
-    "MoyBorder",        "MoyBrush",     "nomBorder",  "nomBrush",     "MaxBorder",
-    "MaxBrush",         "AttnBorder",   "AttnBorder", "MaxColor",     "MoyColor",
-    "Electron",         "Persistence",  "Corel_on",   "Corel_off",    "BrushType",
-    "dbHead",           "dbMax",        "L_MinDB",    "L_MaxDB",      "C_MinDB",
-    "C_MaxDB",          "Max_DBperS",   "Moy_DBperS", "nbFperS",      "ReduceMinDb",
-    "DisplayDbOffset",  "Delay",        "Attack",     "PhaseRelease", "DelayElectron",
-    "DelayPersistence", "RangeRelease", "diapason",
-};
+#define SLOT(field) int(offsetof(MeterSettingsValues, field) / 4)
 
 uint32_t Slot(const MeterSettingsValues& v, int i) {
     uint32_t bits;
@@ -35,10 +27,8 @@ uint32_t FloatBits(float f) {
     return bits;
 }
 
-int IndexOf(const char* name) {
-    for (int i = 0; i < kMeterValueCount; ++i)
-        if (strcmp(kNames[i], name) == 0) return i;
-    return -1;
+std::vector<uint8_t> Le(uint32_t v) {
+    return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
 }
 
 // Keeps the global record's use count balanced whatever a test does.
@@ -61,19 +51,33 @@ TEST_F(MeterSettingsTest, FirstRunUsesDefaultsAndTheLastReleaseWritesThemAll) {
     // Colours as 0x00BBGGRR, floats as IEEE single, little-endian.
     uint8_t bytes[4];
     ASSERT_EQ(1, ReadSettingBinaryExact(kMeterKey, "MoyBorder", bytes, 4));
-    EXPECT_EQ(std::vector<uint8_t>({0x00, 0xD7, 0x05, 0x00}), std::vector<uint8_t>(bytes, bytes + 4));
+    EXPECT_EQ(std::vector<uint8_t>({0x00, 0xD7, 0x05, 0x00}),
+              std::vector<uint8_t>(bytes, bytes + 4));
     ASSERT_EQ(1, ReadSettingBinaryExact(kMeterKey, "Attack", bytes, 4));
-    EXPECT_EQ(std::vector<uint8_t>({0x00, 0x00, 0x40, 0x42}), std::vector<uint8_t>(bytes, bytes + 4));
-    for (int i = 0; i < kMeterValueCount; ++i) {
+    EXPECT_EQ(std::vector<uint8_t>({0x00, 0x00, 0x40, 0x42}),
+              std::vector<uint8_t>(bytes, bytes + 4));
+    // A few stored names as other versions of the program read them; the
+    // round trip below covers every slot.
+    const struct {
+        int slot;
+        const char* name;
+    } names[] = {{SLOT(moyBrush), "MoyBrush"},
+                 {SLOT(attnBrush), "AttnBorder"},
+                 {SLOT(corelOff), "Corel_off"},
+                 {SLOT(framesPerS), "nbFperS"},
+                 {SLOT(displayDbOffset), "DisplayDbOffset"},
+                 {SLOT(diapason), "diapason"}};
+    for (const auto& n : names) {
         uint32_t bits = 0;
-        EXPECT_EQ(1, ReadSettingBinaryExact(kMeterKey, kNames[i], &bits, 4)) << kNames[i];
-        EXPECT_EQ(Slot(*MeterSettingsDefaults(), i), bits) << kNames[i];
+        EXPECT_EQ(1, ReadSettingBinaryExact(kMeterKey, n.name, &bits, 4)) << n.name;
+        EXPECT_EQ(Slot(*MeterSettingsDefaults(), n.slot), bits) << n.name;
     }
 }
 
 TEST_F(MeterSettingsTest, EveryValueRoundTrips) {
     MeterSettings* settings = AcquireMeterSettings("Tenvelo");
     ASSERT_NE(nullptr, settings);
+    static_assert(kMeterValueCount == 33, "33 stored values");
     MeterSettingsValues changed;
     for (int i = 0; i < kMeterValueCount; ++i) {
         const uint32_t bits = FloatBits(float(i) + 0.25f);
@@ -95,57 +99,54 @@ TEST_F(MeterSettingsTest, EveryValueRoundTrips) {
     EXPECT_EQ(nullptr, AcquireMeterSettings(nullptr));
 }
 
-std::vector<uint8_t> Le(uint32_t v) {
-    return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-}
-
 TEST_F(MeterSettingsTest, MalformedStoredValuesKeepTheirDefaults) {
     const struct {
-        const char* what;
         const char* name;
+        int slot;
         uint32_t kind;
         std::vector<uint8_t> bytes;
         bool taken; // else the default stays
     } cases[] = {
-        {"4 bytes taken", "Attack", kSettingKindBinary, Le(FloatBits(20.0f)), true},
-        {"2 bytes, older size", "Attack", kSettingKindBinary, {0x00, 0x41}, false},
-        {"8 bytes", "nbFperS", kSettingKindBinary, {25, 0, 0, 0, 0, 0, 0, 0}, false},
-        {"text", "dbHead", kSettingKindText, {'-', '6', 0, 0}, false},
-        {"NaN float", "L_MinDB", kSettingKindBinary, Le(0x7FC00000), false},
-        {"infinite float", "Delay", kSettingKindBinary, Le(0x7F800000), false},
-        {"frame rate 0", "nbFperS", kSettingKindBinary, Le(0), true},
+        {"Attack", SLOT(attack), kSettingKindBinary, Le(FloatBits(20.0f)), true},
+        {"Attack", SLOT(attack), kSettingKindBinary, {0x00, 0x41}, false}, // older size
+        {"nbFperS", SLOT(framesPerS), kSettingKindBinary, {25, 0, 0, 0, 0, 0, 0, 0}, false},
+        {"dbHead", SLOT(dbHead), kSettingKindText, {'-', '6', 0, 0}, false},
+        {"L_MinDB", SLOT(levelMinDb), kSettingKindBinary, Le(0x7FC00000), false}, // NaN
+        {"Delay", SLOT(delay), kSettingKindBinary, Le(0x7F800000), false},        // infinite
+        {"nbFperS", SLOT(framesPerS), kSettingKindBinary, Le(0), true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.bytes.size()));
         SettingsTestRoot root;
         ASSERT_EQ(1, SettingsBackendWrite(kMeterKey, c.name, c.kind, c.bytes.data(),
                                           uint32_t(c.bytes.size())));
         MeterSettingsValues loaded;
         EXPECT_EQ(c.taken ? 1 : 0, LoadMeterSettingsValues(kMeterKey, &loaded));
-        const int i = IndexOf(c.name);
-        uint32_t expected = Slot(*MeterSettingsDefaults(), i);
+        uint32_t expected = Slot(*MeterSettingsDefaults(), c.slot);
         if (c.taken) memcpy(&expected, c.bytes.data(), 4);
-        EXPECT_EQ(expected, Slot(loaded, i));
+        EXPECT_EQ(expected, Slot(loaded, c.slot));
     }
 }
 
 TEST_F(MeterSettingsTest, StoredValuesReachTheEngineWithinTheirLimits) {
     const struct {
         const char* name;
+        int slot;
         uint32_t stored, expected; // raw bits
     } cases[] = {
-        {"Delay", FloatBits(-1.0f), FloatBits(0.0f)},
-        {"Delay", FloatBits(5.0f), FloatBits(2.0f)},
-        {"Attack", FloatBits(0.0f), FloatBits(0.1f)},
-        {"L_MinDB", FloatBits(-500.0f), FloatBits(-180.0f)},
-        {"L_MaxDB", FloatBits(-100.0f), FloatBits(6.0f)}, // below L_MinDB: default range
-        {"Moy_DBperS", FloatBits(1000.0f), FloatBits(96.0f)},
-        {"PhaseRelease", FloatBits(31.0f), FloatBits(30.0f)},
-        {"nbFperS", 0, 10},
-        {"nbFperS", uint32_t(-5), 10},
-        {"nbFperS", 2000, 10},
-        {"nbFperS", 30, 30},
-        {"dbHead", FloatBits(-300.0f), FloatBits(-300.0f)}, // not the engine's to clamp
+        {"Delay", SLOT(delay), FloatBits(-1.0f), FloatBits(0.0f)},
+        {"Delay", SLOT(delay), FloatBits(5.0f), FloatBits(2.0f)},
+        {"Attack", SLOT(attack), FloatBits(0.0f), FloatBits(0.1f)},
+        {"L_MinDB", SLOT(levelMinDb), FloatBits(-500.0f), FloatBits(-180.0f)},
+        // Below L_MinDB: the default range.
+        {"L_MaxDB", SLOT(levelMaxDb), FloatBits(-100.0f), FloatBits(6.0f)},
+        {"Moy_DBperS", SLOT(moyDbPerS), FloatBits(1000.0f), FloatBits(96.0f)},
+        {"PhaseRelease", SLOT(phaseRelease), FloatBits(31.0f), FloatBits(30.0f)},
+        {"nbFperS", SLOT(framesPerS), uint32_t(-5), 10},
+        {"nbFperS", SLOT(framesPerS), 2000, 10},
+        {"nbFperS", SLOT(framesPerS), 30, 30},
+        // Not the engine's to clamp.
+        {"dbHead", SLOT(dbHead), FloatBits(-300.0f), FloatBits(-300.0f)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.stored));
@@ -153,7 +154,7 @@ TEST_F(MeterSettingsTest, StoredValuesReachTheEngineWithinTheirLimits) {
         ASSERT_EQ(1, WriteSettingBinary(kMeterKey, c.name, &c.stored, 4));
         MeterSettingsValues loaded;
         ASSERT_EQ(1, LoadMeterSettingsValues(kMeterKey, &loaded));
-        EXPECT_EQ(c.expected, Slot(ClampMeterValuesForEngine(&loaded), IndexOf(c.name)));
+        EXPECT_EQ(c.expected, Slot(ClampMeterValuesForEngine(&loaded), c.slot));
     }
 }
 
