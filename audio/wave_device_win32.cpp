@@ -158,6 +158,75 @@ void CALLBACK InNotify(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR para
     if (message == WIM_DATA || message == WIM_OPEN || message == WIM_CLOSE) SetEvent(d->event);
 }
 
+// ---- Slots and closing, shared by both directions ----
+
+// The header calls of one direction, so that the slots are prepared and
+// given back by one piece of code for both.
+typedef MMRESULT (*HeaderCall)(const WaveDriver* d, WAVEHDR* header);
+
+MMRESULT OutPrepareHeader(const WaveDriver* d, WAVEHDR* h) {
+    return Winmm()->outPrepareHeader(OutHandle(d), h, kHeaderSize);
+}
+MMRESULT OutUnprepareHeader(const WaveDriver* d, WAVEHDR* h) {
+    return Winmm()->outUnprepareHeader(OutHandle(d), h, kHeaderSize);
+}
+MMRESULT InPrepareHeader(const WaveDriver* d, WAVEHDR* h) {
+    return Winmm()->inPrepareHeader(InHandle(d), h, kHeaderSize);
+}
+MMRESULT InUnprepareHeader(const WaveDriver* d, WAVEHDR* h) {
+    return Winmm()->inUnprepareHeader(InHandle(d), h, kHeaderSize);
+}
+
+// Allocates and prepares every slot. Returns 1 on success; on any failure
+// gives back what was prepared and frees the slots, so nothing outlives it.
+int PrepareSlots(WaveDriver* d, HeaderCall prepare, HeaderCall unprepare) {
+    if (!AllocateSlots(d)) return 0;
+    d->prepared = 1;
+    ResetCounters(d);
+    PointHeaders(d);
+    int failed = 0;
+    for (uint32_t i = 0; i < d->slotCount; ++i) {
+        MMRESULT r = prepare(d, d->slots[i].header);
+        if (r == MMSYSERR_NOERROR) {
+            d->slots[i].prepared = 1;
+        } else {
+            StoreError(d, r);
+            failed = 1;
+        }
+    }
+    if (!failed) return 1;
+    for (uint32_t i = 0; i < d->slotCount; ++i)
+        if (d->slots[i].prepared) unprepare(d, d->slots[i].header);
+    FreeSlots(d);
+    d->prepared = 0;
+    return 0;
+}
+
+void UnprepareSlots(WaveDriver* d, HeaderCall unprepare) {
+    for (uint32_t i = 0; i < d->slotCount; ++i) {
+        WaveBufferSlot* s = &d->slots[i];
+        if (s->prepared != 1) continue;
+        MMRESULT r = unprepare(d, s->header);
+        if (r != MMSYSERR_NOERROR)
+            StoreError(d, r);
+        else
+            s->prepared = 0;
+    }
+    FreeSlots(d);
+    d->prepared = 0;
+}
+
+// The end of a close: a refused close still clears the open flag.
+void FinishClose(WaveDriver* d, MMRESULT r) {
+    if (r == MMSYSERR_NOERROR) {
+        WaitNotification(d);
+        d->deviceHandle = nullptr;
+    } else {
+        StoreError(d, r);
+    }
+    d->open = 0;
+}
+
 // ---- Output operations ----
 
 int OutQueryFormat(WaveDriver* d, const StreamFormat* format) {
@@ -193,63 +262,19 @@ int OutOpen(WaveDriver* d) {
 
 void OutClose(WaveDriver* d) {
     ResetEvent(d->event);
-    if (!d->open) return;
-    MMRESULT r = Winmm()->outClose(OutHandle(d));
-    if (r != MMSYSERR_NOERROR) {
-        StoreError(d, r);
-        d->open = 0;
-        return;
-    }
-    WaitNotification(d);
-    d->open = 0;
-    d->deviceHandle = nullptr;
+    if (d->open) FinishClose(d, Winmm()->outClose(OutHandle(d)));
 }
 
 int OutPrepare(WaveDriver* d) {
     if (!d->open) return -1;
     if (d->prepared) return 0;
-    if (!AllocateSlots(d)) return -1;
-    d->prepared = 1;
-    ResetCounters(d);
-    PointHeaders(d);
-    const WinmmTable* mm = Winmm();
-    int failed = 0;
-    for (uint32_t i = 0; i < d->slotCount; ++i) {
-        MMRESULT r = mm->outPrepareHeader(OutHandle(d), d->slots[i].header, kHeaderSize);
-        if (r == MMSYSERR_NOERROR) {
-            d->slots[i].prepared = 1;
-        } else {
-            StoreError(d, r);
-            failed = 1;
-        }
-    }
-    if (failed) {
-        // Give back what was prepared, so that nothing outlives the failure.
-        for (uint32_t i = 0; i < d->slotCount; ++i)
-            if (d->slots[i].prepared)
-                mm->outUnprepareHeader(OutHandle(d), d->slots[i].header, kHeaderSize);
-        FreeSlots(d);
-        d->prepared = 0;
-        return -1;
-    }
-    mm->outPause(OutHandle(d));
+    if (!PrepareSlots(d, OutPrepareHeader, OutUnprepareHeader)) return -1;
+    Winmm()->outPause(OutHandle(d));
     return 0;
 }
 
 void OutUnprepare(WaveDriver* d) {
-    if (!d->slots || !d->prepared) return;
-    const WinmmTable* mm = Winmm();
-    for (uint32_t i = 0; i < d->slotCount; ++i) {
-        WaveBufferSlot* s = &d->slots[i];
-        if (s->prepared != 1) continue;
-        MMRESULT r = mm->outUnprepareHeader(OutHandle(d), s->header, kHeaderSize);
-        if (r != MMSYSERR_NOERROR)
-            StoreError(d, r);
-        else
-            s->prepared = 0;
-    }
-    FreeSlots(d);
-    d->prepared = 0;
+    if (d->slots && d->prepared) UnprepareSlots(d, OutUnprepareHeader);
 }
 
 void OutStop(WaveDriver* d) {
@@ -325,64 +350,22 @@ int InOpen(WaveDriver* d) {
 
 void InClose(WaveDriver* d) {
     ResetEvent(d->event);
-    if (!d->open) return;
-    MMRESULT r = Winmm()->inClose(InHandle(d));
-    if (r != MMSYSERR_NOERROR) {
-        StoreError(d, r);
-        d->open = 0;
-        return;
-    }
-    WaitNotification(d);
-    d->open = 0;
-    d->deviceHandle = nullptr;
+    if (d->open) FinishClose(d, Winmm()->inClose(InHandle(d)));
 }
 
 int InPrepare(WaveDriver* d) {
     if (!d->open) return -1;
     if (d->prepared) return 0;
-    if (!AllocateSlots(d)) return -1;
-    d->prepared = 1;
-    ResetCounters(d);
-    PointHeaders(d);
-    const WinmmTable* mm = Winmm();
-    int failed = 0;
-    for (uint32_t i = 0; i < d->slotCount; ++i) {
-        MMRESULT r = mm->inPrepareHeader(InHandle(d), d->slots[i].header, kHeaderSize);
-        if (r == MMSYSERR_NOERROR) {
-            d->slots[i].prepared = 1;
-        } else {
-            StoreError(d, r);
-            failed = 1;
-        }
-    }
-    if (failed) {
-        for (uint32_t i = 0; i < d->slotCount; ++i)
-            if (d->slots[i].prepared)
-                mm->inUnprepareHeader(InHandle(d), d->slots[i].header, kHeaderSize);
-        FreeSlots(d);
-        d->prepared = 0;
-        return -1;
-    }
-    mm->inStop(InHandle(d));
+    if (!PrepareSlots(d, InPrepareHeader, InUnprepareHeader)) return -1;
+    Winmm()->inStop(InHandle(d));
     return 0;
 }
 
 void InUnprepare(WaveDriver* d) {
     if (!d->slots || !d->prepared) return;
-    const WinmmTable* mm = Winmm();
     // Input notifications write to the slots: let the last ones arrive first.
     DrainNotifications(d);
-    for (uint32_t i = 0; i < d->slotCount; ++i) {
-        WaveBufferSlot* s = &d->slots[i];
-        if (s->prepared != 1) continue;
-        MMRESULT r = mm->inUnprepareHeader(InHandle(d), s->header, kHeaderSize);
-        if (r != MMSYSERR_NOERROR)
-            StoreError(d, r);
-        else
-            s->prepared = 0;
-    }
-    FreeSlots(d);
-    d->prepared = 0;
+    UnprepareSlots(d, InUnprepareHeader);
 }
 
 void InStop(WaveDriver* d) {
