@@ -7,7 +7,7 @@
 //   %  [Mc Vc Pc Nc -0 -- -+]*  U [D|H|B|O|C] :  picture  conversion
 // where the picture is up to four groups of '#' and digits separated by '.',
 // and the conversion is d (day number), f (double), h (seconds), i (int32)
-// or s (text). A specification that breaks off is copied as literal text.
+// or s (text). A conversion that breaks off is copied as literal text.
 #pragma once
 
 #include "toolkit/musical_position.h"
@@ -38,9 +38,9 @@ struct FormatSpec {
 };
 
 // Parses one segment of a pattern: literal text up to a '%', then one
-// specification. Returns the characters consumed: past the conversion letter
+// conversion. Returns the characters consumed: past the conversion letter
 // when spec->conversion is set, else up to the character where the
-// specification broke off (the whole segment is then literal). Returns at
+// conversion broke off (the whole segment is then literal). Returns at
 // least 1 for non-empty text, 0 for empty text.
 size_t ParseFormatSegment(const char* segment, FormatSpec* spec);
 
