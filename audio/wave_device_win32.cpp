@@ -216,6 +216,19 @@ void UnprepareSlots(WaveDriver* d, HeaderCall unprepare) {
     d->prepared = 0;
 }
 
+// The end of an open: a refused open leaves the driver closed. Returns 0,
+// or the platform's error code.
+int FinishOpen(WaveDriver* d, MMRESULT r, void* handle) {
+    if (r != MMSYSERR_NOERROR) {
+        StoreError(d, r);
+        d->open = 0;
+        return static_cast<int>(r);
+    }
+    d->deviceHandle = handle;
+    WaitNotification(d);
+    return 0;
+}
+
 // The end of a close: a refused close still clears the open flag.
 void FinishClose(WaveDriver* d, MMRESULT r) {
     if (r == MMSYSERR_NOERROR) {
@@ -250,14 +263,7 @@ int OutOpen(WaveDriver* d) {
                                   reinterpret_cast<DWORD_PTR>(&OutNotify),
                                   reinterpret_cast<DWORD_PTR>(d),
                                   CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
-    if (r != MMSYSERR_NOERROR) {
-        StoreError(d, r);
-        d->open = 0;
-        return static_cast<int>(r);
-    }
-    d->deviceHandle = handle;
-    WaitNotification(d);
-    return 0;
+    return FinishOpen(d, r, handle);
 }
 
 void OutClose(WaveDriver* d) {
@@ -338,14 +344,7 @@ int InOpen(WaveDriver* d) {
     MMRESULT r = Winmm()->inOpen(&handle, static_cast<UINT>(d->device.deviceId), &wf,
                                  reinterpret_cast<DWORD_PTR>(&InNotify),
                                  reinterpret_cast<DWORD_PTR>(d), CALLBACK_FUNCTION);
-    if (r != MMSYSERR_NOERROR) {
-        StoreError(d, r);
-        d->open = 0;
-        return static_cast<int>(r);
-    }
-    d->deviceHandle = handle;
-    WaitNotification(d);
-    return 0;
+    return FinishOpen(d, r, handle);
 }
 
 void InClose(WaveDriver* d) {
