@@ -1,5 +1,3 @@
-// Helpers for the toolkit's window tests: the module under a test-only
-// settings root, and an owner window that logs what its controls report.
 #pragma once
 
 #include "tests/app/settings_test_root.h"
@@ -14,7 +12,6 @@
 
 namespace tktest {
 
-// One report an owner received: a command (code, value) or a forwarded key.
 struct Event {
     UINT message; // WM_COMMAND or WM_KEYDOWN
     uint32_t code, value;
@@ -30,7 +27,6 @@ inline void PrintTo(const Event& e, std::ostream* os) {
         << e.value << ")" << std::dec;
 }
 
-// Records what a control reports through its callback.
 struct CallbackLog {
     std::vector<Event> events;
     static void Record(void* context, uint32_t code, uint32_t value) {
@@ -38,7 +34,6 @@ struct CallbackLog {
     }
 };
 
-// A top-level window that records the WM_COMMAND and WM_KEYDOWN posted to it.
 class OwnerWindow {
   public:
     OwnerWindow(int width = 400, int height = 200) {
@@ -59,8 +54,6 @@ class OwnerWindow {
 
     HWND window() const { return window_; }
 
-    // Delivers what was posted to the owner and returns it, clearing the log.
-    // Only these two messages are pumped, so no timer fires meanwhile.
     std::vector<Event> Take() {
         MSG msg;
         for (UINT message : {WM_COMMAND, WM_KEYDOWN})
@@ -86,8 +79,6 @@ class OwnerWindow {
     std::vector<Event> log_;
 };
 
-// Brings the toolkit up for one test under a test-only settings root, with
-// an owner window, and down again after it.
 class ToolkitTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -107,7 +98,6 @@ class ToolkitTest : public ::testing::Test {
     std::unique_ptr<OwnerWindow> owner_;
 };
 
-// Sends a mouse message with client coordinates.
 inline void Mouse(HWND window, UINT message, int x, int y) {
     SendMessageA(window, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
 }
