@@ -1,5 +1,4 @@
-// The fake wave device (fake_winmm.h); named like a test file so that only
-// the Windows test program builds it.
+// The fake wave device (fake_winmm.h), built only into the Windows tests.
 #include "tests/audio/fake_winmm.h"
 
 #include <cstdio>
@@ -19,13 +18,11 @@ void Notify(UINT message, DWORD_PTR param1) {
     proc(Handle(), message, d->instance, param1, 0);
 }
 
-// Marks a header done and notifies, outside the fake's mutex.
 void Finish(WAVEHDR* header) {
     header->dwFlags = (header->dwFlags & ~DWORD(WHDR_INQUEUE)) | WHDR_DONE;
     Notify(WOM_DONE, reinterpret_cast<DWORD_PTR>(header));
 }
 
-// Completes the oldest queued buffer every completeMs while not paused.
 void Work() {
     Device* d = g_device;
     for (;;) {
@@ -41,24 +38,9 @@ void Work() {
 }
 
 UINT WINAPI OutNum() { return 2; }
-UINT WINAPI InNum() { return 1; }
-
-MMRESULT Caps(UINT_PTR id, char* name, DWORD* formats) {
-    if (id == WAVE_MAPPER) {
-        if (!g_device->mapperAnswers) return MMSYSERR_BADDEVICEID;
-        std::snprintf(name, MAXPNAMELEN, "Fake Mapper");
-    } else {
-        if (id < 2 && g_device->failCaps[id]) return MMSYSERR_NODRIVER;
-        std::snprintf(name, MAXPNAMELEN, "Fake %u", unsigned(id));
-    }
-    *formats = WAVE_FORMAT_4S16;
-    return MMSYSERR_NOERROR;
-}
 MMRESULT WINAPI OutCaps(UINT_PTR id, LPWAVEOUTCAPSA caps, UINT) {
-    return Caps(id, caps->szPname, &caps->dwFormats);
-}
-MMRESULT WINAPI InCaps(UINT_PTR, LPWAVEINCAPSA caps, UINT) {
-    std::snprintf(caps->szPname, MAXPNAMELEN, "Fake In");
+    if (id == WAVE_MAPPER) std::snprintf(caps->szPname, MAXPNAMELEN, "Fake Mapper");
+    else std::snprintf(caps->szPname, MAXPNAMELEN, "Fake %u", unsigned(id));
     caps->dwFormats = WAVE_FORMAT_4S16;
     return MMSYSERR_NOERROR;
 }
@@ -66,9 +48,8 @@ MMRESULT WINAPI InCaps(UINT_PTR, LPWAVEINCAPSA caps, UINT) {
 MMRESULT WINAPI Open(LPHWAVEOUT h, UINT, LPCWAVEFORMATEX, DWORD_PTR callback, DWORD_PTR instance,
                      DWORD flags) {
     Device* d = g_device;
-    if (flags & WAVE_FORMAT_QUERY) return d->openResult;
+    if (flags & WAVE_FORMAT_QUERY) return MMSYSERR_NOERROR;
     d->opens++;
-    if (d->openResult != MMSYSERR_NOERROR) return d->openResult;
     if (h) *h = Handle();
     d->callback = callback;
     d->instance = instance;
@@ -79,20 +60,18 @@ MMRESULT WINAPI Open(LPHWAVEOUT h, UINT, LPCWAVEFORMATEX, DWORD_PTR callback, DW
 }
 
 MMRESULT WINAPI Close(HWAVEOUT) {
-    g_device->closes++;
     Notify(WOM_CLOSE, 0);
     g_device->callback = 0;
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI Prepare(HWAVEOUT, LPWAVEHDR header, UINT) {
-    if (g_device->prepares++ == g_device->failPrepareAt) return g_device->prepareResult;
+    g_device->prepares++;
     header->dwFlags |= WHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI Unprepare(HWAVEOUT, LPWAVEHDR header, UINT) {
-    g_device->unprepares++;
     header->dwFlags &= ~DWORD(WHDR_PREPARED);
     return MMSYSERR_NOERROR;
 }
@@ -122,7 +101,6 @@ MMRESULT WINAPI Restart(HWAVEOUT) {
     return MMSYSERR_NOERROR;
 }
 
-// As under Wine: every queued buffer comes back on the calling thread.
 MMRESULT WINAPI Reset(HWAVEOUT) {
     g_device->resets++;
     std::deque<WAVEHDR*> all;
@@ -151,11 +129,6 @@ HANDLE WINAPI MakeThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack, LPTHREAD_START_
     return h;
 }
 
-BOOL WINAPI CloseCounted(HANDLE h) {
-    g_device->handlesClosed++;
-    return CloseHandle(h);
-}
-
 } // namespace
 
 bool Device::Complete() {
@@ -177,11 +150,12 @@ size_t Device::Queued() {
 
 Scope::Scope(Device* device) {
     g_device = device;
-    const WinmmTable* real = WinmmRealTable(); // input is not modelled past the device list
+    const WinmmTable* real = WinmmRealTable();
     table_ = {OutNum, OutCaps, Open, Prepare, Unprepare, Write, Pause, Restart, Reset, Close, Text,
-              InNum, InCaps, real->inOpen, real->inPrepareHeader, real->inUnprepareHeader,
+              real->inGetNumDevs, real->inGetDevCaps, real->inOpen, real->inPrepareHeader,
+              real->inUnprepareHeader,
               real->inAddBuffer, real->inStart, real->inStop, real->inReset, real->inClose,
-              real->inGetErrorText, Alloc, MakeThread, CloseCounted};
+              real->inGetErrorText, Alloc, MakeThread, real->closeHandle};
     WinmmSetTable(&table_);
 }
 
