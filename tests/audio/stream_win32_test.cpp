@@ -209,9 +209,19 @@ TEST(StreamPlayback, PlaysTheFileAndAnalysesEveryBuffer) {
     auto at = std::search(pcm.begin(), pcm.end(), begin, begin + 2 * key);
     ASSERT_NE(at, pcm.end()) << "the file's samples were not found in the capture";
     size_t start = static_cast<size_t>(at - pcm.begin()) - 2 * firstLoud;
-    ASSERT_GE(pcm.size(), start + expect.size());
-    EXPECT_TRUE(std::equal(expect.begin(), expect.end(), pcm.begin() + start))
-        << "the capture differs from the file";
+    // Every frame of the file, bit-exact and in order. Silent frames the
+    // sound server inserts when a starved machine lets the device run dry
+    // are skipped; a dropped, repeated or altered buffer still fails.
+    size_t j = 0;
+    for (size_t i = start; i + 1 < pcm.size() && j < expect.size(); i += 2) {
+        if (pcm[i] == expect[j] && pcm[i + 1] == expect[j + 1]) {
+            j += 2;
+        } else {
+            ASSERT_TRUE(pcm[i] == 0 && pcm[i + 1] == 0)
+                << "the capture differs from the file at frame " << j / 2;
+        }
+    }
+    EXPECT_EQ(j, expect.size()) << "the capture ends before the file";
 }
 
 std::atomic<int> g_drawDelayMs{0};
