@@ -412,7 +412,7 @@ void MeterZero(MeterEngine** handle) {
     // The ballistic values are the display thread's: the next frame clears
     // them, and they are cleared here at once when that thread holds no frame.
     e->restartPending = 1;
-    if (e->framePending.load(std::memory_order_acquire) == 0) FrameClearBallistics(&e->frame);
+    if (e->framePending.load() == 0) FrameClearBallistics(&e->frame);
     SysLockEnter(&e->lock);
     e->derivedValid = 0;
     SysLockLeave(&e->lock);

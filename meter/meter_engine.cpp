@@ -110,7 +110,9 @@ void FrameWork(MeterEngine* e) {
 
 // Waits for a frame, works on it, reports it done. The frame is ours only
 // while framePending is 1; the event is reset before the flag is read, so a
-// hand-over between the two leaves the event set and is never missed.
+// hand-over between the two leaves the event set and is never missed. The
+// flag and the events are sequentially consistent: a later look at the flag
+// cannot overtake the reset.
 void DisplayThreadMain(void* arg) {
     MeterEngine* e = static_cast<MeterEngine*>(arg);
     SysThreadSetPriority(kSysPriorityHighest);
@@ -119,11 +121,11 @@ void DisplayThreadMain(void* arg) {
         SysEventWait(e->frameReady, kSysWaitForever);
         SysEventReset(e->frameReady);
         if (e->quit.load(std::memory_order_acquire)) break;
-        if (e->framePending.load(std::memory_order_acquire) == 0) continue;
+        if (e->framePending.load() == 0) continue;
         e->displayBusy.store(1);
         FrameWork(e);
         e->displayBusy.store(0);
-        e->framePending.store(0, std::memory_order_release);
+        e->framePending.store(0);
         SysEventSet(e->frameDone);
     }
 }
@@ -445,14 +447,14 @@ MeterHandOver MeterHandOverFrame(MeterEngine* e) {
     if (e->relaxMode.load() == 0) {
         // Reset before looking at the flag: a completion between the two
         // leaves the event set, so the wait cannot miss it.
-        while (e->framePending.load(std::memory_order_acquire)) {
+        while (e->framePending.load()) {
             SysEventReset(e->frameDone);
-            if (e->framePending.load(std::memory_order_acquire) == 0) break;
+            if (e->framePending.load() == 0) break;
             SysEventWait(e->frameDone, kSysWaitForever);
             if (e->quit.load(std::memory_order_acquire)) return kHandOverQuit;
         }
     }
-    if (e->framePending.load(std::memory_order_acquire)) {
+    if (e->framePending.load()) {
         e->lostFrames.fetch_add(1);
         return kHandOverLost;
     }
@@ -461,7 +463,7 @@ MeterHandOver MeterHandOverFrame(MeterEngine* e) {
     int64_t samplePosition = e->samplePosition;
     SysLockLeave(&e->lock);
     FillFrame(e, window, samplePosition);
-    e->framePending.store(1, std::memory_order_release);
+    e->framePending.store(1);
     SysEventSet(e->frameReady);
     return kHandOverDone;
 }
@@ -469,9 +471,9 @@ MeterHandOver MeterHandOverFrame(MeterEngine* e) {
 int MeterWaitDisplayIdle(MeterEngine* e, uint32_t timeoutMs) {
     // Same order as the hand-over: reset, then look, so a completion in
     // between leaves the event set.
-    while (e->frameDone && e->framePending.load(std::memory_order_acquire)) {
+    while (e->frameDone && e->framePending.load()) {
         SysEventReset(e->frameDone);
-        if (e->framePending.load(std::memory_order_acquire) == 0) break;
+        if (e->framePending.load() == 0) break;
         if (SysEventWait(e->frameDone, timeoutMs) != 1) return 0;
     }
     return 1;

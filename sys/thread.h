@@ -39,6 +39,8 @@ SysEvent* SysEventCreate();
 // Closes the event; null is ignored. Nobody may wait on it any more.
 void SysEventClose(SysEvent* event);
 // Sets the event: every waiter, present and future, passes until it is reset.
+// Set and reset are full barriers: what the caller writes before them, and
+// reads after them, stays on that side.
 void SysEventSet(SysEvent* event);
 void SysEventReset(SysEvent* event);
 // Waits until the event is set or timeoutMs has passed (kSysWaitForever: no
