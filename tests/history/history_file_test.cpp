@@ -187,6 +187,48 @@ TEST_F(HistoryFileTest, FailedSavesKeepTheOldFile) {
 
     EXPECT_EQ(WriteHistory(&store, dir.file("no/such/folder.his").c_str(), 44100.0, 0), -1);
     expectKept("no such folder");
+
+    const std::string folder = dir.file("folder.his");
+    fs::create_directory(folder);
+    EXPECT_EQ(WriteHistory(&store, folder.c_str(), 44100.0, 0), -1);
+    EXPECT_TRUE(fs::is_directory(folder) && fs::is_empty(folder));
+    fs::remove(folder);
+    expectKept("target is a folder");
+}
+
+// Saves on a real 64 KiB volume: one that does not fit, and one into a
+// folder nobody may write to (a read-only mount stops even root).
+class HistoryFileVolumeTest : public HistoryFileTest {
+  protected:
+    void SetUp() override {
+        HistoryFileTest::SetUp();
+        if (volume.path().empty()) GTEST_SKIP() << volume.why();
+        path = volume.file("old.his");
+        ASSERT_TRUE(WriteAll(path, old));
+    }
+    void ExpectOldFileKept() {
+        EXPECT_TRUE(ReadAll(path) == old);
+        EXPECT_FALSE(testsupport::FileExists(path + ".tmp~"));
+    }
+
+    testsupport::SmallVolume volume;
+    const std::vector<uint8_t> old = std::vector<uint8_t>(20000, 0x3C);
+    std::string path;
+};
+
+TEST_F(HistoryFileVolumeTest, DiskFull) {
+    // 100 slots fit beside the old file; 100000 (4 MB) do not.
+    EXPECT_EQ(WriteHistory(&store, volume.file("fits.his").c_str(), 44100.0, 0), 0);
+    Fill(&store, 100000, 0);
+    EXPECT_EQ(WriteHistory(&store, path.c_str(), 44100.0, 0), -1);
+    ExpectOldFileKept();
+}
+
+TEST_F(HistoryFileVolumeTest, FolderNotWritable) {
+    if (!volume.MakeReadOnly())
+        GTEST_SKIP() << "no read-only volume here, and folder permissions do not stop root";
+    EXPECT_EQ(WriteHistory(&store, path.c_str(), 44100.0, 0), -1);
+    ExpectOldFileKept();
 }
 
 } // namespace

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#if defined(__linux__)
+#include <sys/mount.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -35,6 +41,49 @@ ScratchDir::~ScratchDir() {
 }
 
 std::string ScratchDir::file(const std::string& name) const {
+    return (fs::path(path_) / name).string();
+}
+
+#if defined(__linux__)
+SmallVolume::SmallVolume() {
+    const std::string mountPoint = scratch_.file("volume");
+    fs::create_directory(mountPoint);
+    if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") == 0)
+        path_ = mountPoint;
+    else
+        why_ = std::string("cannot mount a small tmpfs (needs root): ") + std::strerror(errno);
+}
+
+SmallVolume::~SmallVolume() {
+    if (!path_.empty()) umount(path_.c_str());
+}
+
+bool SmallVolume::MakeReadOnly() {
+    return !path_.empty() &&
+           mount("tmpfs", path_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
+}
+#else
+SmallVolume::SmallVolume() {
+    const char* drive = std::getenv("TENVELO_SMALL_DRIVE");
+    std::error_code ec;
+    if (!drive || !*drive || !fs::is_directory(drive, ec)) {
+        why_ = "no small drive (scripts/testenv maps one where it may mount a tmpfs)";
+        return;
+    }
+    path_ = drive;
+    for (auto& e : fs::directory_iterator(path_, ec)) fs::remove_all(e.path(), ec);
+}
+
+SmallVolume::~SmallVolume() {
+    std::error_code ec;
+    if (!path_.empty())
+        for (auto& e : fs::directory_iterator(path_, ec)) fs::remove_all(e.path(), ec);
+}
+
+bool SmallVolume::MakeReadOnly() { return false; }
+#endif
+
+std::string SmallVolume::file(const std::string& name) const {
     return (fs::path(path_) / name).string();
 }
 

@@ -24,6 +24,30 @@ class ScratchDir {
     std::string path_;
 };
 
+// A volume of 64 KiB, for saves that fill a disk. Natively a tmpfs this
+// object mounts on a scratch folder (only root may); on Windows the drive
+// the test environment maps onto one (TENVELO_SMALL_DRIVE), emptied here.
+// path() is empty when there is none, and why() says why.
+class SmallVolume {
+  public:
+    SmallVolume();
+    ~SmallVolume();
+    SmallVolume(const SmallVolume&) = delete;
+    SmallVolume& operator=(const SmallVolume&) = delete;
+
+    const std::string& path() const { return path_; }
+    const std::string& why() const { return why_; }
+    std::string file(const std::string& name) const;
+    // Makes the volume read-only, keeping its files: a folder nobody may
+    // write to, even root. False where that cannot be done (Windows).
+    bool MakeReadOnly();
+
+  private:
+    ScratchDir scratch_;
+    std::string path_;
+    std::string why_;
+};
+
 std::vector<uint8_t> ReadAll(const std::string& path);
 bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes);
 bool FileExists(const std::string& path);
