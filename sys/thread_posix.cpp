@@ -65,9 +65,7 @@ int SysLockInit(SysLock* lock) {
     return rc == 0 ? 1 : 0;
 }
 
-void SysLockDelete(SysLock* lock) {
-    pthread_mutex_destroy(MutexOf(lock));
-}
+void SysLockDelete(SysLock* lock) { pthread_mutex_destroy(MutexOf(lock)); }
 
 void SysLockEnter(SysLock* lock) {
     pthread_mutex_t* mutex = MutexOf(lock);
@@ -78,9 +76,7 @@ void SysLockEnter(SysLock* lock) {
     pthread_mutex_lock(mutex);
 }
 
-void SysLockLeave(SysLock* lock) {
-    pthread_mutex_unlock(MutexOf(lock));
-}
+void SysLockLeave(SysLock* lock) { pthread_mutex_unlock(MutexOf(lock)); }
 
 // A manual-reset event on a futex word: setting, resetting and a wait that
 // finds the event set are plain atomic operations; only a waiter that has
@@ -112,13 +108,9 @@ static void FutexWakeAll(std::atomic<uint32_t>* word) {
             nullptr, 0);
 }
 
-SysEvent* SysEventCreate() {
-    return new (std::nothrow) SysEvent{{0}, {0}, {-1}};
-}
+SysEvent* SysEventCreate() { return new (std::nothrow) SysEvent{{0}, {0}, {-1}}; }
 
-void SysEventClose(SysEvent* event) {
-    delete event;
-}
+void SysEventClose(SysEvent* event) { delete event; }
 
 // The store and the load of the sleeper count are sequentially consistent,
 // as are the waiter's increment and its look at the word: either the setter
@@ -129,9 +121,7 @@ void SysEventSet(SysEvent* event) {
     if (event->sleepers.load() != 0) FutexWakeAll(&event->set);
 }
 
-void SysEventReset(SysEvent* event) {
-    event->set.store(0);
-}
+void SysEventReset(SysEvent* event) { event->set.store(0); }
 
 static timespec DeadlineAfter(uint32_t ms) {
     timespec t;
