@@ -216,6 +216,22 @@ void UnprepareSlots(WaveDriver* d, HeaderCall unprepare) {
     d->prepared = 0;
 }
 
+// A format the device may be asked about: 11000 Hz or more in a known
+// sample type. Fills wf when it is.
+bool BuildQueriedFormat(const StreamFormat* format, WAVEFORMATEX* wf) {
+    if (format->sampleRate < 11000 || StreamBytesPerSample(format->sampleType) == 0) return false;
+    BuildFormat(format, wf);
+    return true;
+}
+
+// The start of an open: marks the driver open before the device can notify.
+void BeginOpen(WaveDriver* d, WAVEFORMATEX* wf) {
+    d->running = 0;
+    ResetEvent(d->event);
+    d->open = 1;
+    BuildFormat(&d->format, wf);
+}
+
 // The end of an open: a refused open leaves the driver closed. Returns 0,
 // or the platform's error code.
 int FinishOpen(WaveDriver* d, MMRESULT r, void* handle) {
@@ -240,24 +256,35 @@ void FinishClose(WaveDriver* d, MMRESULT r) {
     d->open = 0;
 }
 
+// The end of a stop, after the device's reset: every buffer has come back.
+void FinishStop(WaveDriver* d, MMRESULT reset) {
+    if (reset != MMSYSERR_NOERROR) StoreError(d, reset);
+    DrainNotifications(d);
+    d->running = 0;
+    ResetEvent(d->event);
+}
+
+// The end of a start: running even when the device refused. Returns 0 or -1.
+int FinishStart(WaveDriver* d, MMRESULT r) {
+    d->running = 1;
+    if (r == MMSYSERR_NOERROR) return 0;
+    StoreError(d, r);
+    return -1;
+}
+
 // ---- Output operations ----
 
 int OutQueryFormat(WaveDriver* d, const StreamFormat* format) {
-    if (format->sampleRate < 11000 || StreamBytesPerSample(format->sampleType) == 0) return 0;
     WAVEFORMATEX wf;
-    BuildFormat(format, &wf);
-    MMRESULT r = Winmm()->outOpen(nullptr, static_cast<UINT>(d->device.deviceId), &wf, 0, 0,
-                                  WAVE_FORMAT_QUERY);
-    return r == MMSYSERR_NOERROR ? 1 : 0;
+    return BuildQueriedFormat(format, &wf) &&
+           Winmm()->outOpen(nullptr, static_cast<UINT>(d->device.deviceId), &wf, 0, 0,
+                      WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR;
 }
 
 int OutOpen(WaveDriver* d) {
     if (d->open) return 0;
-    d->running = 0;
-    ResetEvent(d->event);
-    d->open = 1;
     WAVEFORMATEX wf;
-    BuildFormat(&d->format, &wf);
+    BeginOpen(d, &wf);
     HWAVEOUT handle = nullptr;
     MMRESULT r = Winmm()->outOpen(&handle, static_cast<UINT>(d->device.deviceId), &wf,
                                   reinterpret_cast<DWORD_PTR>(&OutNotify),
@@ -287,22 +314,12 @@ void OutStop(WaveDriver* d) {
     if (!d->running) return;
     const WinmmTable* mm = Winmm();
     mm->outPause(OutHandle(d));
-    MMRESULT r = mm->outReset(OutHandle(d));
-    if (r != MMSYSERR_NOERROR) StoreError(d, r);
-    DrainNotifications(d);
-    d->running = 0;
-    ResetEvent(d->event);
+    FinishStop(d, mm->outReset(OutHandle(d)));
 }
 
 int OutStart(WaveDriver* d) {
     if (!d->open) return -1;
-    MMRESULT r = Winmm()->outRestart(OutHandle(d));
-    d->running = 1;
-    if (r != MMSYSERR_NOERROR) {
-        StoreError(d, r);
-        return -1;
-    }
-    return 0;
+    return FinishStart(d, Winmm()->outRestart(OutHandle(d)));
 }
 
 int OutTransfer(WaveDriver* d, void* buffer) {
@@ -325,21 +342,16 @@ int OutTransfer(WaveDriver* d, void* buffer) {
 // ---- Input operations ----
 
 int InQueryFormat(WaveDriver* d, const StreamFormat* format) {
-    if (format->sampleRate < 11000 || StreamBytesPerSample(format->sampleType) == 0) return 0;
     WAVEFORMATEX wf;
-    BuildFormat(format, &wf);
-    MMRESULT r = Winmm()->inOpen(nullptr, static_cast<UINT>(d->device.deviceId), &wf, 0, 0,
-                                 WAVE_FORMAT_QUERY);
-    return r == MMSYSERR_NOERROR ? 1 : 0;
+    return BuildQueriedFormat(format, &wf) &&
+           Winmm()->inOpen(nullptr, static_cast<UINT>(d->device.deviceId), &wf, 0, 0,
+                      WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR;
 }
 
 int InOpen(WaveDriver* d) {
     if (d->open) return 0;
-    d->running = 0;
-    ResetEvent(d->event);
-    d->open = 1;
     WAVEFORMATEX wf;
-    BuildFormat(&d->format, &wf);
+    BeginOpen(d, &wf);
     HWAVEIN handle = nullptr;
     MMRESULT r = Winmm()->inOpen(&handle, static_cast<UINT>(d->device.deviceId), &wf,
                                  reinterpret_cast<DWORD_PTR>(&InNotify),
@@ -371,22 +383,12 @@ void InStop(WaveDriver* d) {
     if (!d->running) return;
     const WinmmTable* mm = Winmm();
     mm->inStop(InHandle(d));
-    MMRESULT r = mm->inReset(InHandle(d));
-    if (r != MMSYSERR_NOERROR) StoreError(d, r);
-    DrainNotifications(d);
-    d->running = 0;
-    ResetEvent(d->event);
+    FinishStop(d, mm->inReset(InHandle(d)));
 }
 
 int InStart(WaveDriver* d) {
     if (!d->open) return -1;
-    MMRESULT r = Winmm()->inStart(InHandle(d));
-    d->running = 1;
-    if (r != MMSYSERR_NOERROR) {
-        StoreError(d, r);
-        return -1;
-    }
-    return 0;
+    return FinishStart(d, Winmm()->inStart(InHandle(d)));
 }
 
 int InTransfer(WaveDriver* d, void* buffer) {
@@ -428,31 +430,17 @@ void AppendDevice(uint32_t direction, int32_t id, uint32_t formats, const char* 
     RecordListAppend(&g_devices, &record);
 }
 
-void ListInputDevices(const WinmmTable* mm) {
-    // Wine's mapper answers even with no device behind it: list it only
-    // when there is a device to map to.
-    WAVEINCAPSA caps = {};
-    UINT count = mm->inGetNumDevs();
-    if (count > 0 && mm->inGetDevCaps(WAVE_MAPPER, &caps, sizeof caps) == MMSYSERR_NOERROR)
-        AppendDevice(kWaveInput, kWaveMapperId, caps.dwFormats, kWaveMapperName);
+// Lists the mapper first, then each device. Wine's mapper answers even with
+// no device behind it: it is listed only when there is a device to map to.
+template <typename Caps, typename GetCaps>
+void ListDevices(uint32_t direction, UINT count, GetCaps getCaps) {
+    Caps caps = {};
+    if (count > 0 && getCaps(WAVE_MAPPER, &caps, sizeof caps) == MMSYSERR_NOERROR)
+        AppendDevice(direction, kWaveMapperId, caps.dwFormats, kWaveMapperName);
     for (UINT i = 0; i < count; ++i) {
-        caps = WAVEINCAPSA{};
-        if (mm->inGetDevCaps(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
-            AppendDevice(kWaveInput, static_cast<int32_t>(i), caps.dwFormats, caps.szPname);
-    }
-}
-
-void ListOutputDevices(const WinmmTable* mm) {
-    // Wine's mapper answers even with no device behind it: list it only
-    // when there is a device to map to.
-    WAVEOUTCAPSA caps = {};
-    UINT count = mm->outGetNumDevs();
-    if (count > 0 && mm->outGetDevCaps(WAVE_MAPPER, &caps, sizeof caps) == MMSYSERR_NOERROR)
-        AppendDevice(kWaveOutput, kWaveMapperId, caps.dwFormats, kWaveMapperName);
-    for (UINT i = 0; i < count; ++i) {
-        caps = WAVEOUTCAPSA{};
-        if (mm->outGetDevCaps(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
-            AppendDevice(kWaveOutput, static_cast<int32_t>(i), caps.dwFormats, caps.szPname);
+        caps = Caps{};
+        if (getCaps(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
+            AppendDevice(direction, static_cast<int32_t>(i), caps.dwFormats, caps.szPname);
     }
 }
 
@@ -465,8 +453,8 @@ int WaveDeviceListAcquire(HINSTANCE) {
     if (g_deviceUsers > 1) return g_devices.data ? 1 : 0;
     if (!RecordListCreate(&g_devices, sizeof(WaveDeviceRecord))) return 0;
     const WinmmTable* mm = Winmm();
-    ListInputDevices(mm);
-    ListOutputDevices(mm);
+    ListDevices<WAVEINCAPSA>(kWaveInput, mm->inGetNumDevs(), mm->inGetDevCaps);
+    ListDevices<WAVEOUTCAPSA>(kWaveOutput, mm->outGetNumDevs(), mm->outGetDevCaps);
     return 1;
 }
 

@@ -50,19 +50,6 @@ template <typename T> void DeleteAll(T* objects, int count) {
     }
 }
 
-// Selects pen and brush, draws, restores: the objects stay the tables'.
-struct Selection {
-    HDC dc;
-    HGDIOBJ oldPen;
-    HGDIOBJ oldBrush;
-    Selection(HDC d, HGDIOBJ pen, HGDIOBJ brush)
-        : dc(d), oldPen(SelectObject(d, pen)), oldBrush(SelectObject(d, brush)) {}
-    ~Selection() {
-        SelectObject(dc, oldPen);
-        SelectObject(dc, oldBrush);
-    }
-};
-
 void BlitFromBitmap(HDC dc, HBITMAP bitmap, int x, int y, int srcX, int srcY, int w, int h) {
     if (!bitmap) return;
     HDC memory = CreateCompatibleDC(dc);
@@ -181,12 +168,12 @@ void DrawLineAt(HDC dc, uint32_t attr, int x1, int y1, int x2, int y2) {
 }
 
 void DrawBox(HDC dc, uint32_t attr, int left, int top, int right, int bottom) {
-    Selection selection(dc, GetStockObject(NULL_PEN), PaletteBrush((attr >> 4) & 15));
+    PenAndBrush selection(dc, GetStockObject(NULL_PEN), PaletteBrush((attr >> 4) & 15));
     BoxEdges(dc, attr, left, top, right, bottom);
 }
 
 void DrawBoxOutline(HDC dc, uint32_t attr, int left, int top, int right, int bottom) {
-    Selection selection(dc, GetStockObject(NULL_PEN), GetStockObject(NULL_BRUSH));
+    PenAndBrush selection(dc, GetStockObject(NULL_PEN), GetStockObject(NULL_BRUSH));
     BoxEdges(dc, attr, left, top, right, bottom);
 }
 
@@ -261,7 +248,7 @@ HBITMAP RoundMask(HWND window, int diameter) {
     HGDIOBJ old = SelectObject(memory, mask);
     PatBlt(memory, 0, 0, diameter, diameter, WHITENESS);
     {
-        Selection selection(memory, GetStockObject(BLACK_PEN), GetStockObject(BLACK_BRUSH));
+        PenAndBrush selection(memory, GetStockObject(BLACK_PEN), GetStockObject(BLACK_BRUSH));
         Ellipse(memory, 0, 0, diameter, diameter);
     }
     SelectObject(memory, old);
@@ -291,19 +278,19 @@ void DrawCrossMark(HDC dc, int left, int top, int right, int bottom) {
                           {r, b},      {r - bar, b},      {left, top + bar}};
     const POINT up[] = {{left, b}, {left, b - bar}, {r - bar, top},
                         {r, top},  {r, top + bar},  {left + bar, b}};
-    Selection selection(dc, PalettePen(0), PaletteBrush(15));
+    PenAndBrush selection(dc, PalettePen(0), PaletteBrush(15));
     Polygon(dc, down, 6);
     Polygon(dc, up, 6);
 }
 
 void DrawCornerMark(HDC dc, int x, int y) {
     const POINT corner[] = {{x, y}, {x + 5, y}, {x, y + 5}};
-    Selection selection(dc, PalettePen(0), PaletteBrush(2));
+    PenAndBrush selection(dc, PalettePen(0), PaletteBrush(2));
     Polygon(dc, corner, 3);
 }
 
 void DrawDot(HDC dc, int x, int y) {
-    Selection selection(dc, PalettePen(0), PaletteBrush(2));
+    PenAndBrush selection(dc, PalettePen(0), PaletteBrush(2));
     Ellipse(dc, x - 2, y - 2, x + 2, y + 2);
 }
 

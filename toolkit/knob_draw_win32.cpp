@@ -4,32 +4,6 @@
 
 namespace {
 
-// Selects a pen and a brush for one drawing and restores the old ones.
-struct PenAndBrush {
-    HDC dc;
-    HGDIOBJ oldPen;
-    HGDIOBJ oldBrush;
-    PenAndBrush(HDC d, HGDIOBJ pen, HGDIOBJ brush)
-        : dc(d), oldPen(SelectObject(d, pen)), oldBrush(SelectObject(d, brush)) {}
-    ~PenAndBrush() {
-        SelectObject(dc, oldPen);
-        SelectObject(dc, oldBrush);
-    }
-    PenAndBrush(const PenAndBrush&) = delete;
-    PenAndBrush& operator=(const PenAndBrush&) = delete;
-};
-
-void CopyBitmap(HDC dc, HBITMAP bitmap, int w, int h) {
-    HDC memory = CreateCompatibleDC(dc);
-    if (!memory) {
-        return;
-    }
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-}
-
 // The face through the round mask; a plain copy without one (not round, or
 // the toolkit's mask cache was full when the knob was made).
 void DrawFace(const Knob* knob, HDC dc, HBITMAP face) {
@@ -39,7 +13,7 @@ void DrawFace(const Knob* knob, HDC dc, HBITMAP face) {
     if (knob->round && knob->roundMask) {
         MaskedBlit(dc, face, knob->roundMask, 0, 0, knob->width, knob->height);
     } else {
-        CopyBitmap(dc, face, knob->width, knob->height);
+        BlitBitmap(dc, face, 0, 0, knob->width, knob->height);
     }
 }
 

@@ -273,6 +273,22 @@ void DrawBox(HDC dc, uint32_t attr, int left, int top, int right, int bottom);
 // As DrawBox without the fill.
 void DrawBoxOutline(HDC dc, uint32_t attr, int left, int top, int right, int bottom);
 
+// Selects a pen and a brush into dc for one drawing and puts the old ones
+// back when it goes; the objects stay their owner's.
+struct PenAndBrush {
+    HDC dc;
+    HGDIOBJ oldPen;
+    HGDIOBJ oldBrush;
+    PenAndBrush(HDC d, HGDIOBJ pen, HGDIOBJ brush)
+        : dc(d), oldPen(SelectObject(d, pen)), oldBrush(SelectObject(d, brush)) {}
+    ~PenAndBrush() {
+        SelectObject(dc, oldPen);
+        SelectObject(dc, oldBrush);
+    }
+    PenAndBrush(const PenAndBrush&) = delete;
+    PenAndBrush& operator=(const PenAndBrush&) = delete;
+};
+
 // Copies the bitmap's top-left w x h to (x, y).
 void BlitBitmap(HDC dc, HBITMAP bitmap, int x, int y, int w, int h);
 // Copies the w x h part at (srcX, srcY) to (x, y).

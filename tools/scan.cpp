@@ -7,6 +7,7 @@
 #include "history/history_file.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
+#include "sys/file_replace.h"
 
 #include <algorithm>
 #include <cmath>
@@ -120,9 +121,9 @@ bool WriteCsv(const HistoryStore& store, const std::string& path, std::string* e
                           AmplitudeToDb(r.peakR), PowerToDb(r.powerR), AmplitudeToDb(r.averageR),
                           r.correlation, unsigned(r.flags)) > 0;
     }
-    ok = (std::fclose(f) == 0) && ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    ok = (std::fclose(f) == 0) && ok && FileReplace(temp.c_str(), path.c_str());
     if (!ok) {
-        std::remove(temp.c_str());
+        FileRemove(temp.c_str());
         *error = "cannot write " + path;
     }
     return ok;
