@@ -88,16 +88,4 @@ TEST(SettingsStore, TextsReadBackTerminatedOnlyWhenTheyFit) {
     }
 }
 
-TEST(SettingsStore, DetachedStoreReadsNothingAndWritesNothing) {
-    SettingsTestRoot root;
-    uint8_t bytes[4] = {1, 2, 3, 4}, read[4] = {9, 9, 9, 9};
-    ASSERT_EQ(1, WriteSettingBinary(kLatencyKey, kLatencyTimeValue, bytes, 4));
-    SetSettingsDetached(1);
-    EXPECT_EQ(0, ReadSettingBinary(kLatencyKey, kLatencyTimeValue, read, 4));
-    EXPECT_EQ(0, WriteSettingBinary(kMeterKey, kAttackValue, bytes, 4));
-    SetSettingsDetached(0);
-    EXPECT_EQ(Bytes({9, 9, 9, 9}), Bytes(read, read + 4));
-    EXPECT_EQ(0, ReadSettingBinary(kMeterKey, kAttackValue, read, 4));
-}
-
 } // namespace

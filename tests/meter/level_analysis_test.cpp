@@ -123,23 +123,4 @@ TEST(LevelAnalysis, FastLoopMatchesTheSampleBySampleRingWithinRounding) {
     }
 }
 
-TEST(LevelAnalysis, CorrelationOfChannelPairs) {
-    auto sine = [](uint32_t i) { return int16_t(16384 * std::sin(i * 0.0627)); };
-    auto inverted = [&](uint32_t i) { return int16_t(-sine(i)); };
-    auto silent = [](uint32_t) { return int16_t(0); };
-    const struct {
-        std::vector<int16_t> pcm;
-        float correlation;
-    } cases[] = {{Stereo(4410, sine, sine), 1.0f},
-                 {Stereo(4410, sine, inverted), -1.0f},
-                 {Stereo(4410, sine, silent), 0.0f}};
-    for (const auto& c : cases) {
-        Line l, r;
-        Sums s = RunStereo(c.pcm, l, r);
-        float inv = 1.0f / 4410.0f;
-        float c2 = FrameCorrelation(inv, s.corr, inv * s.left.sumSq, inv * s.right.sumSq);
-        EXPECT_NEAR(c.correlation, c2, 1e-5) << c.correlation;
-    }
-}
-
 } // namespace

