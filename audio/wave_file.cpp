@@ -3,6 +3,8 @@
 #include <cstring>
 #include <sys/types.h>
 
+#include "sys/byte_order.h"
+
 namespace {
 
 constexpr uint32_t kAcceptedRate = 44100;
@@ -45,13 +47,6 @@ size_t ReadAt(FILE* f, uint64_t offset, void* out, size_t count) {
     return fread(out, 1, count, f);
 }
 
-uint16_t U16(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-uint32_t U32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 // The offset just past a chunk's contents and its pad byte.
 uint64_t ChunkEnd(const Chunk& c) {
     return c.contents + c.size + (c.size & 1u);
@@ -65,7 +60,7 @@ bool FindChunk(FILE* f, uint64_t from, uint64_t end, const char id[4], Chunk* fo
     while (at + kChunkHeaderSize <= end) {
         uint8_t header[kChunkHeaderSize];
         if (ReadAt(f, at, header, sizeof header) != sizeof header) return false;
-        Chunk c = {at + kChunkHeaderSize, U32(header + 4)};
+        Chunk c = {at + kChunkHeaderSize, LoadU32(header + 4)};
         if (memcmp(header, id, 4) == 0) {
             *found = c;
             return true;
@@ -99,11 +94,11 @@ bool ReadFormat(FILE* f, const Chunk& fmt, WaveFormat* format) {
     const size_t want = fmt.size < kFormatBytesRead ? fmt.size : kFormatBytesRead;
     if (ReadAt(f, fmt.contents, raw, want) != want) return false;
     // Fields the chunk is too short to hold stay zero.
-    format->formatTag = U16(raw);
-    format->channels = U16(raw + 2);
-    format->sampleRate = U32(raw + 4);
-    format->avgBytesPerSec = U32(raw + 8);
-    format->blockAlign = U16(raw + 12);
+    format->formatTag = LoadU16(raw);
+    format->channels = LoadU16(raw + 2);
+    format->sampleRate = LoadU32(raw + 4);
+    format->avgBytesPerSec = LoadU32(raw + 8);
+    format->blockAlign = LoadU16(raw + 12);
     format->extraSize = 0;
     if (format->channels == 0 || format->blockAlign == 0) return false;
     const uint32_t bits = uint32_t(format->blockAlign / format->channels) * 8u;

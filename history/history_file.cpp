@@ -5,6 +5,7 @@
 #include <string>
 
 #include "history/cue_store.h"
+#include "sys/byte_order.h"
 #include "sys/file_replace.h"
 
 const char kHistoryFileSignature[16] = "HistoryLevel-PX";
@@ -16,11 +17,6 @@ constexpr int kSlotBytes = 40;
 constexpr int kChunkSlots = 400; // slots encoded or decoded per stdio call
 
 // Little-endian fields, whatever the build's own byte order and padding.
-void PutU32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-}
-
 void PutU64(uint8_t* p, uint64_t v) {
     for (int i = 0; i < 8; ++i)
         p[i] = uint8_t(v >> (8 * i));
@@ -29,19 +25,15 @@ void PutU64(uint8_t* p, uint64_t v) {
 void PutF32(uint8_t* p, float f) {
     uint32_t bits;
     std::memcpy(&bits, &f, 4);
-    PutU32(p, bits);
-}
-
-uint32_t GetU32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    StoreU32(p, bits);
 }
 
 uint64_t GetU64(const uint8_t* p) {
-    return uint64_t(GetU32(p)) | uint64_t(GetU32(p + 4)) << 32;
+    return uint64_t(LoadU32(p)) | uint64_t(LoadU32(p + 4)) << 32;
 }
 
 float GetF32(const uint8_t* p) {
-    const uint32_t bits = GetU32(p);
+    const uint32_t bits = LoadU32(p);
     float f;
     std::memcpy(&f, &bits, 4);
     return f;
@@ -56,7 +48,7 @@ void EncodeSlot(uint8_t* p, const HistoryRecord& r) {
     PutF32(p + 24, r.powerR);
     PutF32(p + 28, r.averageR);
     PutF32(p + 32, r.correlation);
-    PutU32(p + 36, r.flags);
+    StoreU32(p + 36, r.flags);
 }
 
 void DecodeSlot(const uint8_t* p, HistoryRecord& r) {
@@ -68,7 +60,7 @@ void DecodeSlot(const uint8_t* p, HistoryRecord& r) {
     r.powerR = GetF32(p + 24);
     r.averageR = GetF32(p + 28);
     r.correlation = GetF32(p + 32);
-    r.flags = GetU32(p + 36);
+    r.flags = LoadU32(p + 36);
 }
 
 // The rate as a whole number; 0 for what does not fit (NaN included).
@@ -89,10 +81,10 @@ bool WriteContents(std::FILE* f, const HistoryStore* store, int32_t sampleRate, 
                    int32_t cueCount, int32_t recordCount) {
     uint8_t header[kHistoryFileHeaderSize] = {};
     std::memcpy(header, kHistoryFileSignature, sizeof kHistoryFileSignature);
-    PutU32(header + 16, uint32_t(sampleRate));
-    PutU32(header + 20, uint32_t(startTime));
-    PutU32(header + 24, uint32_t(cueCount));
-    PutU32(header + 28, uint32_t(recordCount));
+    StoreU32(header + 16, uint32_t(sampleRate));
+    StoreU32(header + 20, uint32_t(startTime));
+    StoreU32(header + 24, uint32_t(cueCount));
+    StoreU32(header + 28, uint32_t(recordCount));
     if (!WriteBytes(f, header, sizeof header)) return false;
 
     for (int32_t k = 0; k < cueCount; ++k) {
@@ -127,10 +119,10 @@ bool ParseHeader(std::FILE* f, HistoryFileHeader* h) {
     if (length < kHistoryFileHeaderSize || !ReadBytes(f, bytes, sizeof bytes)) return false;
     if (std::memcmp(bytes, kHistoryFileSignature, sizeof kHistoryFileSignature) != 0) return false;
     std::memcpy(h->signature, bytes, 16);
-    h->sampleRate = int32_t(GetU32(bytes + 16));
-    h->startTime = int32_t(GetU32(bytes + 20));
-    h->cueCount = int32_t(GetU32(bytes + 24));
-    h->recordCount = int32_t(GetU32(bytes + 28));
+    h->sampleRate = int32_t(LoadU32(bytes + 16));
+    h->startTime = int32_t(LoadU32(bytes + 20));
+    h->cueCount = int32_t(LoadU32(bytes + 24));
+    h->recordCount = int32_t(LoadU32(bytes + 28));
     std::memcpy(h->reserved, bytes + 32, 16);
     // A rate below 1 could not be told apart from the results 0 and -1.
     if (h->sampleRate < 1) return false;

@@ -94,9 +94,12 @@ bool MakeFolders(const std::string& path) {
     return IsFolder(path);
 }
 
-bool WriteFully(int fd, const uint8_t* data, size_t size) {
+// Repeats read or write until size bytes have moved; an interruption
+// retries, an error or the end of the file fails.
+template <typename Transfer, typename Byte>
+bool Fully(Transfer transfer, int fd, Byte* data, size_t size) {
     while (size > 0) {
-        const ssize_t n = write(fd, data, size);
+        const ssize_t n = transfer(fd, data, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         data += n;
@@ -105,16 +108,8 @@ bool WriteFully(int fd, const uint8_t* data, size_t size) {
     return true;
 }
 
-bool ReadFully(int fd, uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = read(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
+bool WriteFully(int fd, const uint8_t* data, size_t size) { return Fully(write, fd, data, size); }
+bool ReadFully(int fd, uint8_t* data, size_t size) { return Fully(read, fd, data, size); }
 
 // Writes the whole file under a temporary name, flushes it to the disk and
 // only then renames it over the old value, so a crash of the program or of
