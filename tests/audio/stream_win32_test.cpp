@@ -27,10 +27,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using metertest::Watchdog;
 
-long long MsSince(Clock::time_point t0) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
-}
-
 bool InTestEnvironment() {
     return std::getenv("TENVELO_NULL_SINK") != nullptr;
 }
@@ -80,27 +76,6 @@ struct FakeRig {
     Rig rig;
 };
 
-// Closes the next message box with this title from another thread and keeps its text.
-struct MessageBoxCloser {
-    std::string text;
-    std::thread thread;
-    explicit MessageBoxCloser(const char* title)
-        : thread([this, title] {
-              for (int i = 0; i < 500 && text.empty(); ++i, Sleep(10))
-                  if (HWND box = FindWindowA("#32770", title)) {
-                      char buffer[512] = {};
-                      GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
-                      text = buffer;
-                      PostMessageA(box, WM_COMMAND, IDOK, 0);
-                  }
-          }) {}
-    const std::string& Text() {
-        if (thread.joinable()) thread.join();
-        return text;
-    }
-    ~MessageBoxCloser() { Text(); }
-};
-
 TEST(StreamActions, PlayAndStop) {
     FakeRig f;
     fakewinmm::Device& device = f.device;
@@ -135,9 +110,19 @@ TEST(StreamLatency, MenuChoicesWhileStoppedAndPlaying) {
     rig.OpenDemo(0.2);
     Watchdog watchdog(30);
     ASSERT_EQ(StartStream(&rig.stream), 1);
-    MessageBoxCloser closer("Change Latency");
+    std::string text; // the refusal's message box, read and closed from another thread
+    std::thread closer([&text] {
+        for (int i = 0; i < 500 && text.empty(); ++i, Sleep(10))
+            if (HWND box = FindWindowA("#32770", "Change Latency")) {
+                char buffer[512] = {};
+                GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+                text = buffer;
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            }
+    });
     EXPECT_EQ(StreamChooseLatency(&rig.stream, rig.window, 50), 0);
-    EXPECT_EQ(closer.Text(), "Cannot change latency during play...\nPlease Stop the stream "
+    closer.join();
+    EXPECT_EQ(text, "Cannot change latency during play...\nPlease Stop the stream "
                              "before changing this parameter.");
     EXPECT_EQ(rig.stream.framesPerBuffer, 880u);
     EXPECT_FLOAT_EQ(rig.stream.latency, 0.02f);
@@ -180,8 +165,7 @@ TEST(StreamPlayback, PlaysTheFileAndAnalysesEveryBuffer) {
     MeterSetRecording(rig.engine, 1);
     size_t captureStart = ReadPcm(CaptureFile()).size();
     ASSERT_EQ(StartStream(&rig.stream), 1);
-    // The file is 1 s: playback goes on with silence past its end. The
-    // device sets the pace, which a loaded machine slows down.
+    // Past the 1 s file playback goes on with silence.
     EXPECT_TRUE(metertest::WaitFor([&] {
         return rig.stream.stats.buffers.load() * rig.stream.framesPerBuffer > 44100u * 13 / 10;
     }, 20000));
@@ -196,8 +180,6 @@ TEST(StreamPlayback, PlaysTheFileAndAnalysesEveryBuffer) {
     std::vector<int16_t> pcm = ReadPcm(CaptureFile());
     ASSERT_GT(pcm.size(), captureStart);
     pcm.erase(pcm.begin(), pcm.begin() + (captureStart & ~size_t(1)));
-    // The file's frames, found by searching the capture for its first
-    // non-silent frames, must follow in order and bit-exact.
     const uint32_t frames = 44100;
     std::vector<int16_t> expect(2 * frames);
     for (uint32_t i = 0; i < frames; ++i) demo::Frame(i, &expect[2 * i], &expect[2 * i + 1]);
@@ -209,9 +191,8 @@ TEST(StreamPlayback, PlaysTheFileAndAnalysesEveryBuffer) {
     auto at = std::search(pcm.begin(), pcm.end(), begin, begin + 2 * key);
     ASSERT_NE(at, pcm.end()) << "the file's samples were not found in the capture";
     size_t start = static_cast<size_t>(at - pcm.begin()) - 2 * firstLoud;
-    // Every frame of the file, bit-exact and in order. Silent frames the
-    // sound server inserts when a starved machine lets the device run dry
-    // are skipped; a dropped, repeated or altered buffer still fails.
+    // Every frame bit-exact and in order; silence the server inserts when the
+    // device runs dry is skipped, a dropped, repeated or altered buffer fails.
     size_t j = 0;
     for (size_t i = start; i + 1 < pcm.size() && j < expect.size(); i += 2) {
         if (pcm[i] == expect[j] && pcm[i + 1] == expect[j + 1]) {
@@ -224,12 +205,12 @@ TEST(StreamPlayback, PlaysTheFileAndAnalysesEveryBuffer) {
     EXPECT_EQ(j, expect.size()) << "the capture ends before the file";
 }
 
-std::atomic<int> g_drawDelayMs{0};
+constexpr int kDrawMs = 300;
 std::atomic<int> g_drawing{0};
 
 void SlowDraw(MeterEngine*, DisplayFrame*) {
     g_drawing.store(1);
-    Sleep(static_cast<DWORD>(g_drawDelayMs.load()));
+    Sleep(kDrawMs);
     g_drawing.store(0);
 }
 
@@ -237,52 +218,25 @@ const MeterDrawHooks kSlowHooks = {SlowDraw, nullptr, nullptr, nullptr};
 
 TEST(StreamStop, FinishesWhileTheDisplayIsSlow) {
     if (!InTestEnvironment()) GTEST_SKIP() << "needs the null sink";
-    struct Case {
-        const char* name;
-        uint32_t relax;
-        int drawMs;
-        bool duringHook; // stop while the drawing hook runs
-    } cases[] = {
-        {"slow display", 0, 150, false}, {"slow display, relax", 1, 150, false},
-        {"inside the hook", 0, 300, true}, {"inside the hook, relax", 1, 300, true},
-    };
     Watchdog watchdog(120);
     Rig rig(true);
     rig.OpenDemo(2.0);
     MeterSetDrawHooks(rig.engine, &kSlowHooks);
     MeterAttachWindow(rig.engine, rig.window);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        MeterSetFrameLossSwitches(rig.engine, c.relax, 0);
-        g_drawDelayMs.store(c.drawMs);
+    for (uint32_t relax : {0u, 1u}) {
+        SCOPED_TRACE(relax);
+        MeterSetFrameLossSwitches(rig.engine, relax, 0);
         ASSERT_EQ(StartStream(&rig.stream), 1);
         Sleep(400);
-        if (c.duringHook) {
-            ASSERT_TRUE(metertest::WaitFor([] { return g_drawing.load() == 1; }));
-        }
+        ASSERT_TRUE(metertest::WaitFor([] { return g_drawing.load() == 1; }));
         auto t0 = Clock::now();
-        StopStream(&rig.stream);
+        StopStream(&rig.stream); // called while a drawing runs
         // The rest of one cycle: one analysis (waiting for at most one
         // drawing unless relaxed) and one wait for a returned buffer.
-        EXPECT_LT(MsSince(t0), 100 + (c.relax ? 0 : c.drawMs) + 250);
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0);
+        EXPECT_LT(ms.count(), 100 + (relax ? 0 : kDrawMs) + 250);
     }
     MeterSetDrawHooks(rig.engine, nullptr);
-}
-
-TEST(StreamStop, ManyPlayStopCycles) {
-    if (!InTestEnvironment()) GTEST_SKIP() << "needs the null sink";
-    Watchdog watchdog(240);
-    Rig rig(true);
-    rig.OpenDemo(1.0);
-    ASSERT_EQ(StreamChooseLatency(&rig.stream, rig.window, 54), 1);
-    for (int i = 0; i < 200; ++i) {
-        ASSERT_EQ(StartStream(&rig.stream), 1) << i;
-        Sleep(static_cast<DWORD>(i % 5) * 10);
-        auto t0 = Clock::now();
-        StopStream(&rig.stream);
-        ASSERT_LT(MsSince(t0), 2000) << i;
-        ASSERT_EQ(StreamIsStreaming(&rig.stream), 0u);
-    }
 }
 
 } // namespace

@@ -13,17 +13,6 @@ namespace {
 
 using fakewinmm::Device;
 
-const WaveDeviceRecord* Record(uint32_t index) {
-    return static_cast<const WaveDeviceRecord*>(RecordListFetch(WaveDeviceList(), index));
-}
-
-std::vector<const WaveDeviceRecord*> Outputs() {
-    std::vector<const WaveDeviceRecord*> out;
-    for (uint32_t i = 1; i <= RecordListCount(WaveDeviceList()); ++i)
-        if (Record(i)->direction == uint32_t(kWaveOutput)) out.push_back(Record(i));
-    return out;
-}
-
 struct FakeDriver {
     Device device;
     fakewinmm::Scope scope{&device};
@@ -52,7 +41,11 @@ TEST(WaveDeviceList, MapperFirst) {
     Device device;
     fakewinmm::Scope scope(&device);
     ASSERT_EQ(WaveDeviceListAcquire(nullptr), 1);
-    std::vector<const WaveDeviceRecord*> out = Outputs();
+    std::vector<const WaveDeviceRecord*> out;
+    for (uint32_t i = 1; i <= RecordListCount(WaveDeviceList()); ++i) {
+        auto* r = static_cast<const WaveDeviceRecord*>(RecordListFetch(WaveDeviceList(), i));
+        if (r->direction == uint32_t(kWaveOutput)) out.push_back(r);
+    }
     ASSERT_EQ(out.size(), 3u);
     EXPECT_STREQ(out[0]->displayName, "WIN : Windows Wave Mapper");
     EXPECT_EQ(out[0]->deviceId, kWaveMapperId);
@@ -75,8 +68,7 @@ TEST(WaveDriver, LatencyGivesFramesAndBytes) {
     struct Case {
         float latency;
         uint32_t frames, bytes;
-    } cases[] = {{0.2f, 8820, 35280}, {0.1f, 4408, 17632}, {0.05f, 2204, 8816},
-                 {0.03f, 1320, 5280}, {0.02f, 880, 3520},  {0.00001f, 4, 16}};
+    } cases[] = {{0.2f, 8820, 35280}, {0.1f, 4408, 17632}, {0.00001f, 4, 16}};
     FakeDriver f;
     EXPECT_EQ(f.driver.framesPerBuffer, 4408u);
     for (const Case& c : cases) {

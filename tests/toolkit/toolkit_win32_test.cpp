@@ -19,15 +19,6 @@ class ToolkitModuleTest : public ::testing::Test {
             ToolkitExit(Self());
     }
 
-    void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {
-        const std::string path = root_.root() + "\\" + kToolkitKey;
-        HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                                 KEY_SET_VALUE, nullptr, &key, nullptr));
-        RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-        RegCloseKey(key);
-    }
-
     static uint32_t Stored(const char* name) {
         uint32_t value = 0xDEADBEEF;
         ReadSettingBinaryExact(kToolkitKey, name, &value, sizeof value);
@@ -52,46 +43,33 @@ TEST_F(ToolkitModuleTest, NestedInitOnlyCountsAndOnlyTheLastExitTearsDown) {
     EXPECT_EQ(123u, Stored(kRotLatencyValue)) << "written under the first init's key";
 }
 
-TEST_F(ToolkitModuleTest, RegistersTheNineClassesWithTheirSignature) {
-    ASSERT_EQ(1, ToolkitInit(Self(), kSettingsAppName));
-    for (const char* name : {"C_PX2CTL_Rotatif_00\xA9Ktavin", "C_PX2CTL_I2p_00\xA9Ktavin",
-                             "C_PX2CTL_Free_00\xA9Ktavin", "C_PX2CTL_Free_00_wdb\xA9Ktavin",
-                             "C_PX2CTL_Slide_00\xA9Ktavin", "C_PX2CTL_3DList_00\xA9Ktavin",
-                             "C_PX2CTL_Vgrid_00\xA9Ktavin", "C_PX2CTL_2DList_00\xA9Ktavin",
-                             "C_PX2CTL_AutoValueView00\xA9Ktavin"}) {
-        WNDCLASSA wc = {};
-        EXPECT_TRUE(GetClassInfoA(Self(), name, &wc)) << name;
-    }
-}
-
+// A wrongly typed value keeps its default and is rewritten as binary.
 TEST_F(ToolkitModuleTest, OptionsLoadByTheirRules) {
     const struct {
         const char* name;
+        DWORD type;
         uint32_t stored;
         uint32_t ToolkitOptions::*field;
         uint32_t loaded;
     } kCases[] = {
-        {kRotLatencyValue, 501, &ToolkitOptions::rotLatency, 0},
-        {kRotLatencyValue, 500, &ToolkitOptions::rotLatency, 500},
-        {kSCaptureValue, 7, &ToolkitOptions::sCapture, 1},
+        {kRotLatencyValue, REG_BINARY, 501, &ToolkitOptions::rotLatency, 0},
+        {kRotLatencyValue, REG_BINARY, 500, &ToolkitOptions::rotLatency, 500},
+        {kSCaptureValue, REG_BINARY, 7, &ToolkitOptions::sCapture, 1},
+        {kRotModeValue, REG_DWORD, 5, &ToolkitOptions::rotMode, 1},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(std::string(c.name) + " = " + std::to_string(c.stored));
-        ASSERT_EQ(1, WriteSettingBinary(kToolkitKey, c.name, &c.stored, 4));
+        const std::string path = root_.root() + "\\" + kToolkitKey;
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                                 KEY_SET_VALUE, nullptr, &key, nullptr));
+        RegSetValueExA(key, c.name, 0, c.type, reinterpret_cast<const BYTE*>(&c.stored), 4);
+        RegCloseKey(key);
         ASSERT_EQ(1, ToolkitInit(Self(), kSettingsAppName));
         EXPECT_EQ(c.loaded, ToolkitGetOptions()->*c.field);
         ToolkitExit(Self());
         EXPECT_EQ(c.loaded, Stored(c.name)) << "written back as loaded";
     }
-}
-
-TEST_F(ToolkitModuleTest, WronglyTypedOrSizedOptionsKeepTheirDefaults) {
-    const uint32_t five = 5;
-    SetRaw(kRotModeValue, REG_DWORD, &five, 4);
-    ASSERT_EQ(1, ToolkitInit(Self(), kSettingsAppName));
-    EXPECT_EQ(1u, ToolkitGetOptions()->rotMode);
-    ToolkitExit(Self());
-    EXPECT_EQ(1u, Stored(kRotModeValue)) << "rewritten as binary";
 }
 
 LRESULT CALLBACK ReportingPopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -127,16 +105,6 @@ TEST_F(ToolkitModuleTest, NotificationRaisedDuringExitReachesNobody) {
     ToolkitExit(Self());
     EXPECT_TRUE(owner.Take().empty() && log.events.empty());
     UnregisterClassA("TkReportingPopup", Self());
-}
-
-TEST_F(ToolkitModuleTest, RoundMaskCacheHoldsThirtyOneDiameters) {
-    ASSERT_EQ(1, ToolkitInit(Self(), kSettingsAppName));
-    HBITMAP first = RoundMask(nullptr, 32);
-    ASSERT_NE(nullptr, first);
-    for (int d = 1; d <= 30; ++d)
-        ASSERT_NE(nullptr, RoundMask(nullptr, d)) << d;
-    EXPECT_EQ(nullptr, RoundMask(nullptr, 40)) << "a 32nd diameter";
-    EXPECT_EQ(first, RoundMask(nullptr, 32)) << "cached ones keep working";
 }
 
 } // namespace
