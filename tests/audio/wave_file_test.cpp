@@ -101,24 +101,20 @@ TEST(WaveFileOpen, ChunkLayouts) {
     const Case cases[] = {
         {"canonical", kWave, 0, 44, 40, 10, 16},
         {"fmt 18", Riff(Cat({Fmt(2, 44100, 4, 18), kData})), 0, 46, 40, 10, 16},
-        {"fmt 40", Riff(Cat({Fmt(2, 44100, 4, 40), kData})), 0, 68, 40, 10, 16},
         {"fmt 14", Riff(Cat({Fmt(2, 44100, 4, 14), kData})), 0, 42, 40, 10, 16},
         {"fmt 0", Riff(Cat({Chunk("fmt ", Bytes{}), kData})), 4},
         {"fmt huge", Riff(Cat({Chunk("fmt ", 0xFFFFFFF0u, FmtBody(2, 44100, 4)), kData})), 5},
         {"odd chunk padded", Riff(Cat({odd, kStereoFmt, kData})), 0, 56, 40, 10, 16},
         {"odd chunk unpadded", Riff(Cat({oddNoPad, kStereoFmt, kData})), 4},
         {"data before fmt", Riff(Cat({kData, kStereoFmt})), 5},
-        {"riff size 0", Riff(Cat({kStereoFmt, kData}), 0), 4},
         {"riff size max", Riff(Cat({kStereoFmt, kData}), 0xFFFFFFFF), 0, 44, 40, 10, 16},
         {"riff ends before data", Riff(Cat({kStereoFmt, kData}), 28), 5},
         {"empty", Bytes{}, 3},
-        {"cut in riff header", Cut(kWave, 6), 3},
         {"data larger than file", Riff(Cat({kStereoFmt, Chunk("data", 4000, Frames(10, 4))})), 0,
          44, 4000, 1000, 16},
         {"partial last frame", Riff(Cat({kStereoFmt, Chunk("data", Cut(Frames(11, 4), 42))})), 0,
          44, 42, 10, 16},
         {"0 channels", Riff(Cat({Fmt(0, 44100, 4), kData})), 4},
-        {"0 block align", Riff(Cat({Fmt(2, 44100, 0), kData})), 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

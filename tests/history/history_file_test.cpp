@@ -196,39 +196,27 @@ TEST_F(HistoryFileTest, FailedSavesKeepTheOldFile) {
     expectKept("target is a folder");
 }
 
-// Saves on a real 64 KiB volume: one that does not fit, and one into a
-// folder nobody may write to (a read-only mount stops even root).
-class HistoryFileVolumeTest : public HistoryFileTest {
-  protected:
-    void SetUp() override {
-        HistoryFileTest::SetUp();
-        if (volume.path().empty()) GTEST_SKIP() << volume.why();
-        path = volume.file("old.his");
-        ASSERT_TRUE(WriteAll(path, old));
-    }
-    void ExpectOldFileKept() {
-        EXPECT_TRUE(ReadAll(path) == old);
-        EXPECT_FALSE(testsupport::FileExists(path + ".tmp~"));
-    }
-
+// Saves on a real 64 KiB volume: one that does not fit, then one into a
+// folder nobody may write to (a read-only mount stops even root; Windows
+// has no such volume here).
+TEST_F(HistoryFileTest, FullOrReadOnlyVolumeKeepsTheOldFile) {
     testsupport::SmallVolume volume;
-    const std::vector<uint8_t> old = std::vector<uint8_t>(20000, 0x3C);
-    std::string path;
-};
-
-TEST_F(HistoryFileVolumeTest, DiskFull) {
-    // 100 slots fit beside the old file; 100000 (4 MB) do not.
+    if (volume.path().empty()) GTEST_SKIP() << volume.why();
+    const std::vector<uint8_t> old(20000, 0x3C);
+    const std::string path = volume.file("old.his");
+    ASSERT_TRUE(WriteAll(path, old));
+    auto expectKept = [&](const char* what) {
+        EXPECT_TRUE(ReadAll(path) == old) << what;
+        EXPECT_FALSE(testsupport::FileExists(path + ".tmp~")) << what;
+    };
     EXPECT_EQ(WriteHistory(&store, volume.file("fits.his").c_str(), 44100.0, 0), 0);
-    Fill(&store, 100000, 0);
+    Fill(&store, 100000, 0); // 4 MB
     EXPECT_EQ(WriteHistory(&store, path.c_str(), 44100.0, 0), -1);
-    ExpectOldFileKept();
-}
-
-TEST_F(HistoryFileVolumeTest, FolderNotWritable) {
-    if (!volume.MakeReadOnly())
-        GTEST_SKIP() << "no read-only volume here, and folder permissions do not stop root";
+    expectKept("disk full");
+    if (!volume.MakeReadOnly()) return;
+    Fill(&store, 100, 0); // fits, as above
     EXPECT_EQ(WriteHistory(&store, path.c_str(), 44100.0, 0), -1);
-    ExpectOldFileKept();
+    expectKept("folder not writable");
 }
 
 } // namespace
