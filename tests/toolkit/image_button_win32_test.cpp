@@ -47,11 +47,4 @@ TEST_F(ToolkitTest, AutoRepeatFollowsItsSchedule) {
     EXPECT_TRUE(owner_->Take().empty()) << "an auto-repeat release does not click";
 }
 
-TEST_F(ToolkitTest, SetValueRequestTakesAnyNonZeroAsOne) {
-    HWND button = CreateStandardButton(owner(), kId, 0, 0, 0);
-    SendCommand(button, kRequestSetValue, FloatToBits(0.5f));
-    EXPECT_EQ(1.0f, SendCommand(button, kRequestGetValue, 0));
-    EXPECT_TRUE(owner_->Take().empty());
-}
-
 } // namespace
