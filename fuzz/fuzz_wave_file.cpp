@@ -11,19 +11,11 @@
 
 namespace {
 
-void RemoveScratch();
-
 const std::string& ScratchPath() {
-    // Memory-backed when the system has it: each input is written to disk once.
-    static const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    static const std::string path = dir + "/fuzz_wave_file." + std::to_string(getpid()) + ".wav";
-    static const bool cleanup = atexit(RemoveScratch) == 0;
-    (void)cleanup;
+    static const std::string path = "/tmp/fuzz_wave_file." + std::to_string(getpid()) + ".wav";
+    static const bool removedAtExit = atexit([] { unlink(ScratchPath().c_str()); }) == 0;
+    (void)removedAtExit;
     return path;
-}
-
-void RemoveScratch() {
-    unlink(ScratchPath().c_str());
 }
 
 bool WriteInput(const uint8_t* data, size_t size) {

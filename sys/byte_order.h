@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 inline uint16_t LoadU16(const uint8_t* p) {
     return uint16_t(p[0] | p[1] << 8);
@@ -15,4 +16,10 @@ inline uint32_t LoadU32(const uint8_t* p) {
 inline void StoreU32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = uint8_t(v >> (8 * i));
+}
+
+// Appends the low `bytes` bytes of v, least significant first.
+inline void AppendLe(std::vector<uint8_t>& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(uint8_t(v >> (8 * i)));
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "sys/byte_order.h"
+
 namespace demo {
 namespace {
 
@@ -77,8 +79,8 @@ bool WriteDemoWave(const std::string& path, double seconds) {
     if (!f) return false;
 
     std::vector<uint8_t> header;
-    auto u16 = [&](uint32_t v) { header.push_back(uint8_t(v)); header.push_back(uint8_t(v >> 8)); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+    auto u16 = [&](uint32_t v) { AppendLe(header, v, 2); };
+    auto u32 = [&](uint32_t v) { AppendLe(header, v, 4); };
     auto tag = [&](const char* t) { header.insert(header.end(), t, t + 4); };
     tag("RIFF"); u32(36 + dataBytes); tag("WAVE");
     tag("fmt "); u32(16); u16(1); u16(kChannels); u32(kSampleRate);

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "sys/byte_order.h"
+
 namespace {
 
 struct Rgb {
@@ -326,11 +328,6 @@ std::vector<Artwork> DrawAll() {
     };
 }
 
-void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
 // A bottom-up 24-bit BMP with a BITMAPINFOHEADER.
 std::vector<uint8_t> EncodeBmp(const Image& image) {
     const uint32_t stride = (static_cast<uint32_t>(image.width) * 3 + 3) & ~3u;
@@ -338,20 +335,20 @@ std::vector<uint8_t> EncodeBmp(const Image& image) {
     std::vector<uint8_t> out;
     out.push_back('B');
     out.push_back('M');
-    PutLe(out, 54 + dataSize, 4);
-    PutLe(out, 0, 4);
-    PutLe(out, 54, 4);
-    PutLe(out, 40, 4);
-    PutLe(out, static_cast<uint32_t>(image.width), 4);
-    PutLe(out, static_cast<uint32_t>(image.height), 4);
-    PutLe(out, 1, 2);
-    PutLe(out, 24, 2);
-    PutLe(out, 0, 4); // BI_RGB
-    PutLe(out, dataSize, 4);
-    PutLe(out, 2835, 4); // 72 dpi
-    PutLe(out, 2835, 4);
-    PutLe(out, 0, 4);
-    PutLe(out, 0, 4);
+    AppendLe(out, 54 + dataSize, 4);
+    AppendLe(out, 0, 4);
+    AppendLe(out, 54, 4);
+    AppendLe(out, 40, 4);
+    AppendLe(out, static_cast<uint32_t>(image.width), 4);
+    AppendLe(out, static_cast<uint32_t>(image.height), 4);
+    AppendLe(out, 1, 2);
+    AppendLe(out, 24, 2);
+    AppendLe(out, 0, 4); // BI_RGB
+    AppendLe(out, dataSize, 4);
+    AppendLe(out, 2835, 4); // 72 dpi
+    AppendLe(out, 2835, 4);
+    AppendLe(out, 0, 4);
+    AppendLe(out, 0, 4);
     for (int y = image.height - 1; y >= 0; --y) {
         const size_t rowStart = out.size();
         for (int x = 0; x < image.width; ++x) {

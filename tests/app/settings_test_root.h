@@ -32,9 +32,6 @@ class SettingsTestRoot {
     const std::string& root() const {
         return root_;
     }
-    const testsupport::ScratchDir& scratch() const {
-        return scratch_;
-    }
 
   private:
     testsupport::ScratchDir scratch_;

@@ -17,6 +17,7 @@
 #include "app/settings_store.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
+#include "tests/app/settings_test_root.h"
 #include "tests/audio/fake_winmm.h"
 #include "tests/meter/engine_test_support.h"
 #include "tests/support/test_files.h"
@@ -32,6 +33,7 @@ bool InTestEnvironment() {
 }
 
 struct Rig {
+    SettingsTestRoot settings;
     testsupport::ScratchDir dir;
     WaveDriver driver{};
     WaveFile file{};
@@ -41,7 +43,6 @@ struct Rig {
     std::string wavePath;
 
     explicit Rig(bool withEngine = false) {
-        SetSettingsRoot("Software\\TenveloTests\\audio");
         WaveDeviceListAcquire(nullptr);
         EXPECT_EQ(WaveDriverInit(&driver, kWaveOutput), 1);
         window = CreateWindowExA(0, "STATIC", "stream test", WS_OVERLAPPED, 0, 0, 100, 100,
@@ -66,7 +67,6 @@ struct Rig {
         WaveDriverDestroy(&driver);
         WaveDeviceListRelease();
         DestroyWindow(window);
-        SetSettingsRoot(nullptr);
     }
 };
 
@@ -141,7 +141,6 @@ TEST(StreamLatency, StoredValues) {
         EXPECT_EQ(StreamLoadLatency(&f.rig.stream), c.used == c.stored ? 1 : 0) << c.stored;
         EXPECT_EQ(f.rig.stream.latency, c.used) << c.stored;
     }
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TenveloTests\\audio");
 }
 
 std::string CaptureFile() {

@@ -10,8 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_store.h"
-#include "tests/support/test_files.h"
 
 namespace metertest {
 
@@ -47,12 +45,6 @@ template <typename Cond> bool WaitFor(Cond cond, int timeoutMs = 5000) {
     }
     return true;
 }
-
-struct ScratchSettings {
-    ScratchSettings() { SetSettingsRoot(dir.path().c_str()); }
-    ~ScratchSettings() { SetSettingsRoot(nullptr); }
-    testsupport::ScratchDir dir;
-};
 
 template <typename L, typename R> std::vector<int16_t> Stereo(uint32_t frames, L left, R right) {
     std::vector<int16_t> pcm(2 * frames);

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/app/settings_test_root.h"
 #include "tests/meter/engine_test_support.h"
 
 using metertest::WaitFor;
@@ -53,7 +54,7 @@ void Feed(Feeder* f) {
 
 TEST(MeterEngineStress, LifecyclesUnderLoad) {
     metertest::Watchdog watchdog(60);
-    metertest::ScratchSettings settings;
+    SettingsTestRoot settings;
     std::mt19937 rng(42);
     std::vector<int16_t> pcm(2 * 8820);
     for (int16_t& s : pcm) s = static_cast<int16_t>(rng());

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "tests/app/settings_test_root.h"
 #include "tests/meter/engine_test_support.h"
 
 using metertest::Constant;
@@ -62,7 +63,7 @@ class MeterEngineTest : public testing::Test {
     }
 
     metertest::Watchdog watchdog{30};
-    metertest::ScratchSettings settings;
+    SettingsTestRoot settings;
     Recorder recorder;
     MeterEngine* engine = nullptr;
 };

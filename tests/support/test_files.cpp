@@ -103,16 +103,6 @@ bool FileExists(const std::string& path) {
     return fs::exists(path, ec);
 }
 
-void PutU16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-    PutU16(out, v & 0xFFFF);
-    PutU16(out, v >> 16);
-}
-
 void PutTag(std::vector<uint8_t>& out, const char tag[4]) { out.insert(out.end(), tag, tag + 4); }
 
 } // namespace testsupport

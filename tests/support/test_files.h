@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sys/byte_order.h"
+
 namespace testsupport {
 
 // A fresh empty folder for the running test, removed again when the object dies.
@@ -53,8 +55,8 @@ bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes);
 bool FileExists(const std::string& path);
 
 // Little-endian writers for building binary test files.
-void PutU16(std::vector<uint8_t>& out, uint32_t v);
-void PutU32(std::vector<uint8_t>& out, uint32_t v);
+inline void PutU16(std::vector<uint8_t>& out, uint32_t v) { AppendLe(out, v, 2); }
+inline void PutU32(std::vector<uint8_t>& out, uint32_t v) { AppendLe(out, v, 4); }
 void PutTag(std::vector<uint8_t>& out, const char tag[4]);
 
 } // namespace testsupport
