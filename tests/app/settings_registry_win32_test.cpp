@@ -1,6 +1,7 @@
 #include "app/settings_store.h"
 #include "display/meter_settings.h"
 #include "sys/settings_backend.h"
+#include "tests/app/settings_test_root.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,47 +12,10 @@
 
 namespace {
 
-constexpr char kTestParent[] = "Software\\Tenvelo tests";
-
-class SettingsRegistryTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = std::string(kTestParent) + "\\registry-" + info->name() + "-" +
-                std::to_string(GetCurrentProcessId());
-        ASSERT_EQ(1, SetSettingsRoot(root_.c_str()));
-        SettingsBackendDeleteTestRoot();
-    }
-    void TearDown() override {
-        while (MeterSettingsUseCount() > 0)
-            ReleaseMeterSettings();
-        SettingsBackendDeleteTestRoot();
-        SetSettingsRoot(nullptr);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kTestParent);
-    }
-
-    HKEY Open(const char* key, bool create = false) const {
-        HKEY hkey = nullptr;
-        const std::string path = root_ + "\\" + key;
-        const LONG status =
-            create ? RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                     nullptr, &hkey, nullptr)
-                   : RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &hkey);
-        return status == ERROR_SUCCESS ? hkey : nullptr;
-    }
-
-    std::string root_;
-};
-
-TEST_F(SettingsRegistryTest, FirstReadCreatesNoKey) {
-    float latency = 0.1f;
-    EXPECT_EQ(0, ReadSettingBinary(kLatencyKey, kLatencyTimeValue, &latency, 4));
-    EXPECT_EQ(0.1f, latency);
-    EXPECT_EQ(nullptr, Open("Tavin_Audio"));
-    EXPECT_EQ(1, SettingsBackendRootIsEmpty());
-}
-
-TEST_F(SettingsRegistryTest, MeterSettingsRoundTripWithTheRegistrysKinds) {
+// The meter values land in the registry as REG_BINARY words, 32 names for
+// 33 values ("AttnBorder" is written twice), and read back as they were.
+TEST(SettingsRegistry, MeterSettingsRoundTripWithTheRegistrysKinds) {
+    SettingsTestRoot root;
     MeterSettings* settings = AcquireMeterSettings(kSettingsAppName);
     ASSERT_NE(nullptr, settings);
     EXPECT_EQ(1, SettingsBackendRootIsEmpty());
@@ -62,8 +26,9 @@ TEST_F(SettingsRegistryTest, MeterSettingsRoundTripWithTheRegistrysKinds) {
     MeterSettingsValues expected = settings->values;
     expected.attnBorder = expected.attnBrush;
     ASSERT_EQ(1, ReleaseMeterSettings());
-    HKEY hkey = Open(kMeterKey);
-    ASSERT_NE(nullptr, hkey);
+    HKEY hkey = nullptr;
+    const std::string path = root.root() + "\\" + kMeterKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &hkey));
     DWORD values = 0, type = 0, size = 8;
     BYTE bytes[8] = {};
     RegQueryInfoKeyA(hkey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
@@ -75,6 +40,7 @@ TEST_F(SettingsRegistryTest, MeterSettingsRoundTripWithTheRegistrysKinds) {
     EXPECT_EQ(std::vector<BYTE>({25, 0, 0, 0}), std::vector<BYTE>(bytes, bytes + size));
     settings = AcquireMeterSettings(kSettingsAppName);
     EXPECT_EQ(0, memcmp(&expected, &settings->values, sizeof expected));
+    ReleaseMeterSettings();
 }
 
 } // namespace

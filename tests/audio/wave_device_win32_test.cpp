@@ -64,20 +64,6 @@ TEST(WaveDeviceListNoServer, EmptyAndInitFails) {
     WaveDeviceListRelease();
 }
 
-TEST(WaveDriver, LatencyGivesFramesAndBytes) {
-    struct Case {
-        float latency;
-        uint32_t frames, bytes;
-    } cases[] = {{0.2f, 8820, 35280}, {0.1f, 4408, 17632}, {0.00001f, 4, 16}};
-    FakeDriver f;
-    EXPECT_EQ(f.driver.framesPerBuffer, 4408u);
-    for (const Case& c : cases) {
-        EXPECT_EQ(SetFormatAndLatency(&f.driver, &kProgramStreamFormat, c.latency), 1);
-        EXPECT_EQ(WaveGetFramesPerBuffer(&f.driver), c.frames) << c.latency;
-        EXPECT_EQ(WaveGetBytesPerBuffer(&f.driver), c.bytes) << c.latency;
-    }
-}
-
 TEST(WaveDriver, ThirdTransferWaitsForAReturnedBuffer) {
     FakeDriver f;
     SetFormatAndLatency(&f.driver, &kProgramStreamFormat, 0.02f);

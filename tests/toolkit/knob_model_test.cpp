@@ -97,11 +97,4 @@ TEST(KnobModel, PieRadialsAndDegeneratePie) {
     EXPECT_EQ(KnobPieGeometry(16, 16, 9.6f, 1.0f, 1.0001f, &pie), 0);
 }
 
-TEST(KnobModel, ShortBufferCutsTheTextAndTerminatesIt) {
-    KnobScale plain = MakeScale(-180.0f, 40.0f, 0.0f, 0.25f);
-    char small[8];
-    EXPECT_EQ(KnobMenuText(&plain, 0, kKnobTextMax, small, sizeof small), 7);
-    EXPECT_STREQ(small, "Value M");
-}
-
 } // namespace
