@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 #include "audio/winmm_table.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 #include "meter/meter_engine.h"
 
 namespace {

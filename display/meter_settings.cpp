@@ -1,6 +1,6 @@
 #include "display/meter_settings.h"
 
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The toolkit's user options: defaults, load rules and the settings store.
 #include "toolkit/toolkit.h"
 
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the shared popups and the notification protocol.
 #include "toolkit/toolkit.h"
 
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 
 #include <commctrl.h>
 

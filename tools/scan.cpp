@@ -1,6 +1,6 @@
 #include "tools/scan.h"
 
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 #include "audio/stream_format.h"
 #include "audio/wave_file.h"
 #include "history/cue_store.h"

@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
-#include "tests/app/settings_test_root.h"
+#include "tests/sys/settings_test_root.h"
 #include "tests/audio/fake_winmm.h"
 #include "tests/meter/engine_test_support.h"
 #include "tests/support/test_files.h"

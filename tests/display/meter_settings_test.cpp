@@ -1,8 +1,8 @@
 #include "display/meter_settings.h"
 
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 #include "sys/settings_backend.h"
-#include "tests/app/settings_test_root.h"
+#include "tests/sys/settings_test_root.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/app/settings_test_root.h"
+#include "tests/sys/settings_test_root.h"
 #include "tests/meter/engine_test_support.h"
 
 using metertest::WaitFor;

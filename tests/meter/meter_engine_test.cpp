@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "tests/app/settings_test_root.h"
+#include "tests/sys/settings_test_root.h"
 #include "tests/meter/engine_test_support.h"
 
 using metertest::Constant;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/app/settings_test_root.h"
+#include "tests/sys/settings_test_root.h"
 #include "toolkit/toolkit.h"
 
 #include <gtest/gtest.h>

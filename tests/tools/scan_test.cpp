@@ -3,7 +3,7 @@
 #include "history/cue_store.h"
 #include "history/history_file.h"
 #include "meter/level_analysis.h"
-#include "tests/app/settings_test_root.h"
+#include "tests/sys/settings_test_root.h"
 #include "tests/support/test_files.h"
 #include "tools/demo_wave.h"
 

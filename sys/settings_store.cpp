@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 
 #include "sys/settings_backend.h"
 

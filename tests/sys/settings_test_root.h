@@ -3,7 +3,7 @@
 // below HKEY_CURRENT_USER\Software\Tenvelo tests in the Win32 build.
 #pragma once
 
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 #include "sys/settings_backend.h"
 #include "tests/support/test_files.h"
 

@@ -1,7 +1,7 @@
-#include "app/settings_store.h"
+#include "sys/settings_store.h"
 
 #include "sys/settings_backend.h"
-#include "tests/app/settings_test_root.h"
+#include "tests/sys/settings_test_root.h"
 
 #include <gtest/gtest.h>
 
