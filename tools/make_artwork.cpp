@@ -544,10 +544,10 @@ Image FrontPanel() {
     // The name plate.
     DrawText(image, 12, 336, "TENVELO", Gray(25), 2);
     Fill(image, Box(12, 353, 12 + TextWidth("TENVELO", 2), 355), red);
-    DrawText(image, 12, 378, "AUDIO LEVEL METER", Gray(70));
+    DrawText(image, 16, 376, "AUDIO LEVEL METER", Gray(70));
 
-    Screw(image, 7.5, 392.5);
-    Screw(image, kPanelWidth - 7.5, 392.5);
+    Screw(image, 7.5, 385.5);
+    Screw(image, kPanelWidth - 7.5, 385.5);
     Screw(image, 7.5, 78.5);
     Screw(image, kPanelWidth - 7.5, 78.5);
     return image;
