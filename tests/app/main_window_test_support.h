@@ -98,7 +98,9 @@ class DialogDriver {
         std::string title;
         std::string path; // empty for a message box
     };
-    explicit DialogDriver(std::vector<Step> steps) : steps_(std::move(steps)) {
+    // anyProcess: answer the windows of other processes too.
+    explicit DialogDriver(std::vector<Step> steps, bool anyProcess = false)
+        : steps_(std::move(steps)), anyProcess_(anyProcess) {
         thread_ = std::thread([this] { Run(); });
     }
     ~DialogDriver() {
@@ -114,6 +116,7 @@ class DialogDriver {
   private:
     struct Search {
         const char* title;
+        bool anyProcess;
         HWND found;
     };
     static BOOL CALLBACK Find(HWND window, LPARAM lParam) {
@@ -123,7 +126,7 @@ class DialogDriver {
         GetWindowTextA(window, title, sizeof title);
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" &&
+        if ((search->anyProcess || pid == GetCurrentProcessId()) && std::string(cls) == "#32770" &&
             std::string(title) == search->title && IsWindowVisible(window)) {
             search->found = window;
             return FALSE;
@@ -134,7 +137,7 @@ class DialogDriver {
         for (const Step& step : steps_) {
             HWND dialog = nullptr;
             while (!quit_ && !dialog) {
-                Search search{step.title.c_str(), nullptr};
+                Search search{step.title.c_str(), anyProcess_, nullptr};
                 EnumWindows(Find, reinterpret_cast<LPARAM>(&search));
                 dialog = search.found;
                 Sleep(20);
@@ -156,6 +159,7 @@ class DialogDriver {
         done_ = true;
     }
     std::vector<Step> steps_;
+    bool anyProcess_;
     std::mutex mutex_;
     std::vector<Box> seen_;
     std::atomic<bool> quit_{false}, done_{false};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -277,6 +278,37 @@ TEST(MainWindowStartup, WithoutADeviceShowsInitErrorThenFailedToCreate) {
     UnregisterClassA(kMainWindowClass, instance);
     UnregisterMeterWindowClass(instance);
     EXPECT_EQ(ToolkitInitCount(), 0u);
+}
+
+// The program itself where no sound server runs (scripts/testenv
+// --no-audio sets TENVELO_EXPECT_NO_AUDIO): two boxes, then a clean exit.
+TEST(ProgramNoServer, ShowsInitErrorThenFailedToCreateAndExitsWithZero) {
+    if (!std::getenv("TENVELO_EXPECT_NO_AUDIO")) GTEST_SKIP() << "needs --no-audio";
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string program(path);
+    program = program.substr(0, program.find_last_of('\\'));
+    program = program.substr(0, program.find_last_of('\\')) + "\\tenvelo.exe";
+    apptest::DialogDriver driver({{"Init Error", ""}, {"Sorry", ""}}, true);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + program + "\"";
+    ASSERT_TRUE(CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process))
+        << program;
+    const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(waited, WAIT_OBJECT_0); // the process has ended: nothing left running
+    EXPECT_EQ(code, 0u);
+    const std::vector<apptest::Box> seen = driver.Seen();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].title, "Init Error");
+    EXPECT_EQ(seen[1].text, "Failed to create window...");
 }
 
 } // namespace
