@@ -122,24 +122,6 @@ TEST_F(FileCommandsTest, SelectWavFileThroughTheRealDialog) {
     EXPECT_EQ(StreamIsStreaming(&p().stream), 0u);
 }
 
-TEST_F(FileCommandsTest, SelectWavFileStopsTheStreamAndACancelKeepsTheFile) {
-    const std::string demo = Demo();
-    FakeShell shell;
-    shell.paths = {demo};
-    SendMessageA(window(), WM_COMMAND, 30, 0);
-    ASSERT_STREQ(p().rememberedWave, demo.c_str());
-    SendMessageA(window(), WM_COMMAND, 21, 0);
-    ASSERT_EQ(StreamIsStreaming(&p().stream), 1u);
-    shell.duringDialog = [&] { EXPECT_EQ(StreamIsStreaming(&p().stream), 0u); };
-    shell.paths = {""};
-    SendMessageA(window(), WM_COMMAND, 30, 0);
-    EXPECT_STREQ(p().file.path, demo.c_str());
-    EXPECT_NE(p().file.handle, nullptr);
-    EXPECT_TRUE(shell.boxes.empty());
-    ASSERT_EQ(shell.dialogTitles.size(), 2u);
-    EXPECT_EQ(shell.dialogTitles[0], "Load a wave file");
-}
-
 // Saving and loading through the platform's dialogs, which remember their folders.
 TEST_F(FileCommandsTest, SaveAndLoadThroughTheRealDialogsRememberTheirFolders) {
     Record(100);

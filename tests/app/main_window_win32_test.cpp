@@ -165,19 +165,26 @@ TEST_F(MainWindowTest, TransportCommandsThatMustDoNothing) {
     SendMessageA(window(), WM_COMMAND, 20, 0);
     EXPECT_EQ(p().file.position, 1000);
 
-    // F1, F2, F4 and F5 reach the window during a file selection and are ignored.
+    // A file selection stops the stream first; F1, F2, F4 and F5 reach the
+    // window while its dialog is open and are ignored.
+    SendMessageA(window(), WM_COMMAND, 21, 0);
+    ASSERT_EQ(StreamIsStreaming(&p().stream), 1u);
     int selections = 0;
     shell.duringDialog = [&] {
         ++selections;
+        EXPECT_EQ(StreamIsStreaming(&p().stream), 0u);
         for (WORD key : {VK_F1, VK_F5, VK_F2, VK_F4})
             PressKey(key);
         Pump(200);
         EXPECT_EQ(StreamIsStreaming(&p().stream), 0u);
     };
-    shell.paths = {""}; // cancel
+    shell.paths = {""}; // cancel: the file stays
     SendMessageA(window(), WM_COMMAND, 30, 0);
     EXPECT_EQ(selections, 1);
     EXPECT_EQ(p().stream.selectingFile, 0u);
+    EXPECT_STREQ(p().file.path, wave.c_str());
+    EXPECT_NE(p().file.handle, nullptr);
+    EXPECT_TRUE(shell.boxes.empty());
 
     // Afterwards F1 plays again.
     PressKey(VK_F1);

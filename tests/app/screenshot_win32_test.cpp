@@ -50,11 +50,16 @@ bool CaptureWindow(HWND window, const std::string& path) {
     return testsupport::WriteAll(path, file);
 }
 
-using MainWindowScreenshot = apptest::MainWindowTest;
+class MainWindowScreenshot : public apptest::MainWindowTest {
+  protected:
+    void SetUp() override {
+        if (!std::getenv("TENVELO_SCREENSHOT_DIR")) GTEST_SKIP() << "no folder named";
+        apptest::MainWindowTest::SetUp();
+    }
+};
 
 TEST_F(MainWindowScreenshot, LampOnAndOff) {
     const char* folder = std::getenv("TENVELO_SCREENSHOT_DIR");
-    if (!folder) GTEST_SKIP() << "TENVELO_SCREENSHOT_DIR names no folder";
     SetWindowPos(window(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     const std::string wave = dir_.file("demo.wav");
     ASSERT_TRUE(demo::WriteDemoWave(wave, 10.0));
