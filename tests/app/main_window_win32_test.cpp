@@ -236,23 +236,25 @@ TEST_F(MainWindowTest, CloseAllWindowsClosesOwnedPopupsOnly) {
     ASSERT_TRUE(Quit()); // the posted WM_DESTROY is waiting
 }
 
+struct ShellCall {
+    std::string file, directory;
+};
+std::vector<ShellCall> g_shellCalls;
+
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR directory, INT) {
+    g_shellCalls.push_back(ShellCall{file, directory ? directory : ""});
+    return reinterpret_cast<HINSTANCE>(33);
+}
+
 TEST_F(MainWindowTest, InfoOpensTheReadmeFromTheProgramsFolderAndAboutNamesTheProduct) {
-    struct Call {
-        std::string file, directory;
-    };
-    static std::vector<Call> calls;
-    calls.clear();
+    g_shellCalls.clear();
     FakeShell shell;
-    shell.table.shellExecute = [](HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR directory,
-                                  INT) -> HINSTANCE {
-        calls.push_back(Call{file, directory ? directory : ""});
-        return reinterpret_cast<HINSTANCE>(33);
-    };
+    shell.table.shellExecute = RecordShellExecute;
     SendMessageA(window(), WM_COMMAND, 888, 0);
     SendMessageA(window(), WM_COMMAND, 101, 0);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].file, "readme.txt");
-    EXPECT_EQ(calls[0].directory, StartupDirectory());
+    ASSERT_EQ(g_shellCalls.size(), 1u);
+    EXPECT_EQ(g_shellCalls[0].file, "readme.txt");
+    EXPECT_EQ(g_shellCalls[0].directory, StartupDirectory());
     ASSERT_EQ(shell.boxes.size(), 1u);
     EXPECT_EQ(shell.boxes[0].title, "About...");
     EXPECT_NE(shell.boxes[0].text.find("Tenvelo"), std::string::npos);
