@@ -388,8 +388,9 @@ void MeterDerive(MeterEngine* e) {
     e->peakSelect = p->peakSelect;
     if (e->linearBallistics != p->linearBallistics) RestartMeter(e);
     e->linearBallistics = p->linearBallistics;
-    // The product is kept wider than a float, as the x87 unit does: 1763 at 25
-    // frames per second, where a float product would round up to 1764.
+    // T is a float (1/25 s lies just below 0.04) but the product is taken in
+    // double: 1763 at 25 frames per second, where a float product would round
+    // up to 1764. Every tree computes with SSE, so this holds in each of them.
     uint32_t spf = static_cast<uint32_t>(static_cast<double>(T) * e->sampleRate);
     e->samplesPerFrame = spf >= 1 ? spf : 1; // a frame rate above the sample rate
     e->minDb = p->minDb;

@@ -157,7 +157,7 @@ std::vector<int16_t> ReadPcm(const std::string& path) {
 }
 
 TEST(StreamPlayback, PlaysTheFileAndAnalysesEveryBuffer) {
-    if (!InTestEnvironment()) GTEST_SKIP() << "needs the null sink";
+    if (!InTestEnvironment()) GTEST_SKIP() << "needs the test environment";
     Watchdog watchdog(60);
     Rig rig(true);
     rig.OpenDemo(1.0);
@@ -174,8 +174,8 @@ TEST(StreamPlayback, PlaysTheFileAndAnalysesEveryBuffer) {
 
     EXPECT_EQ(rig.engine->samplePosition, int64_t(buffers * rig.stream.framesPerBuffer));
 
-    if (CaptureFile().empty()) GTEST_SKIP() << "no capture: run through tests/audio/capture_run";
-    Sleep(500); // let the monitor catch up
+    if (CaptureFile().empty()) GTEST_SKIP() << "no capture: run inside scripts/testenv --capture";
+    Sleep(500); // let the device take the last buffers
     std::vector<int16_t> pcm = ReadPcm(CaptureFile());
     ASSERT_GT(pcm.size(), captureStart);
     pcm.erase(pcm.begin(), pcm.begin() + (captureStart & ~size_t(1)));
@@ -216,7 +216,7 @@ void SlowDraw(MeterEngine*, DisplayFrame*) {
 const MeterDrawHooks kSlowHooks = {SlowDraw, nullptr, nullptr, nullptr};
 
 TEST(StreamStop, FinishesWhileTheDisplayIsSlow) {
-    if (!InTestEnvironment()) GTEST_SKIP() << "needs the null sink";
+    if (!InTestEnvironment()) GTEST_SKIP() << "needs the test environment";
     Watchdog watchdog(120);
     Rig rig(true);
     rig.OpenDemo(2.0);

@@ -68,15 +68,75 @@ class MeterEngineTest : public testing::Test {
     MeterEngine* engine = nullptr;
 };
 
-TEST_F(MeterEngineTest, SamplesPerFrameFollowsTheFrameRate) {
+// Every build must derive the same numbers: the shipped i686 program and the
+// x86_64 and native trees that most machines test. A build whose arithmetic
+// drifts (extended intermediates, another libm) fails here by name.
+TEST_F(MeterEngineTest, SamplesPerFrameAtEveryFrameRate) {
+    const uint32_t expected[31] = {4410, 44100, 22050, 14700, 11025, 8820, 7350, 6300,
+                                   5512, 4900, 4410, 4009,  3675,  3392,  3150, 2940,
+                                   2756, 2594, 2450, 2321,  2205,  2100,  2004, 1917,
+                                   1837, 1763, 1696, 1633,  1575,  1520,  1470};
+    for (int32_t fps = 0; fps <= 30; ++fps) {
+        Configure([&](MeterParams& p) { p.framesPerSecond = fps; });
+        Feed(Constant(1, 0, 0));
+        EXPECT_EQ(expected[fps], engine->samplesPerFrame) << fps << " frames per second";
+    }
+}
+
+TEST_F(MeterEngineTest, BallisticCoefficientsAreTheSameInEveryBuild) {
     const struct {
         int32_t fps;
-        uint32_t samplesPerFrame;
-    } cases[] = {{10, 4410}, {25, 1763}, {0, 4410}};
+        float peakFall, averageFall, attack;
+        uint32_t linear;
+        float peakRelease, averageRelease, powerRelease, powerAttack, averageAttack;
+    } cases[] = {
+        {10, 3, 24, 0, 0, 0x1.ee9e38p-1f, 0x1.846448p-1f, 0x1.26a01p-1f, 0, 0},
+        {25, 3, 24, 0, 0, 0x1.f8f9ap-1f, 0x1.ca6d4p-1f, 0x1.9a758cp-1f, 0, 0},
+        {30, 96, 96, 0, 0, 0x1.6237acp-1f, 0x1.6237acp-1f, 0x1.ea1e02p-2f, 0, 0},
+        {2, 0.1f, 0.1f, 0, 0, 0x1.fd0fa8p-1f, 0x1.fd0fa8p-1f, 0x1.fa23a2p-1f, 0, 0},
+        {10, 3, 24, 12, 0, 0x1.ee9e38p-1f, 0x1.846448p-1f, 0x1.26a01p-1f, 0x1.253b26p+1f,
+         0x1.8378cp+0f},
+        {25, 3, 24, 12, 1, 0x1.47ae14p-9f, 0x1.47ae14p-6f, 0x1.47ae14p-5f, 0x1.eb851ep-5f,
+         0x1.eb851ep-6f},
+        {10, 3, 24, 0, 1, 0x1.99999ap-8f, 0x1.99999ap-5f, 0x1.99999ap-4f, 0, 0},
+    };
     for (const auto& c : cases) {
-        Configure([&](MeterParams& p) { p.framesPerSecond = c.fps; });
+        Configure([&](MeterParams& p) {
+            p.framesPerSecond = c.fps;
+            p.peakFall = c.peakFall;
+            p.averageFall = c.averageFall;
+            p.attack = c.attack;
+            p.attackOn = c.attack != 0;
+            p.linearBallistics = c.linear;
+        });
         Feed(Constant(1, 0, 0));
-        EXPECT_EQ(c.samplesPerFrame, engine->samplesPerFrame) << c.fps;
+        SCOPED_TRACE(testing::Message() << c.fps << " fps, falls " << c.peakFall << "/"
+                                        << c.averageFall << ", attack " << c.attack
+                                        << (c.linear ? ", linear" : ""));
+        EXPECT_EQ(c.peakRelease, engine->peakRelease);
+        EXPECT_EQ(c.averageRelease, engine->averageRelease);
+        EXPECT_EQ(c.powerRelease, engine->powerRelease);
+        EXPECT_EQ(c.powerAttack, engine->powerAttack);
+        EXPECT_EQ(c.averageAttack, engine->averageAttack);
+    }
+}
+
+TEST(LevelConversions, DecibelsAtTheEdgesAreTheSameInEveryBuild) {
+    const struct {
+        float level, amplitudeDb, powerDb;
+    } cases[] = {
+        {1.0f, 0.0f, 0.0f},
+        {0.5f, -0x1.815184p+2f, -0x1.815184p+1f},
+        {2.0f, 0x1.815184p+2f, 0x1.815184p+1f},
+        {1e-10f, -200.0f, -100.0f},          // the floor itself still converts
+        {0x1.b7ccdep-34f, -200.0f, -200.0f}, // just below it is silence
+        {0.0f, -200.0f, -200.0f},
+        {32767.0f / 32768.0f, -0x1.15f3e4p-12f, -0x1.15f3e4p-13f},
+        {1.0f / 32768.0f, -0x1.693c6ap+6f, -0x1.693c6ap+5f},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.amplitudeDb, AmplitudeToDb(c.level)) << c.level;
+        EXPECT_EQ(c.powerDb, PowerToDb(c.level)) << c.level;
     }
 }
 
