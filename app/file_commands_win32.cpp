@@ -171,6 +171,9 @@ void LoadHistoryCommand(ControlPanel* panel) {
         ShowMessage(panel, kLoadFailedText, kDiskErrorTitle);
         return;
     }
+    // The cue list shows the cues that were just replaced.
+    HWND cueList = static_cast<HWND>(MeterGetWindowContext(engine)->cueListDialog);
+    if (cueList) SendMessageA(cueList, WM_CLOSE, 0, 0);
     SyncControlPanel(panel);
     if (result > 0) {
         char text[256];

@@ -5,10 +5,10 @@
 
 #include "view/control_panel.h"
 
-const char kMeterWindowClass[] = "VU-Meters_0001\xA9"
-                                 "Ktavin";
-
 namespace {
+
+const char kClassName[] = "VU-Meters_0001\xA9"
+                          "Ktavin";
 
 const int kSharedResources[] = {500, 501, 502, 509, 530, 531};
 constexpr int kSharedCount = sizeof kSharedResources / sizeof kSharedResources[0];
@@ -27,12 +27,12 @@ int RegisterMeterWindowClass(HINSTANCE instance) {
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(101));
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = kMeterWindowClass;
+    wc.lpszClassName = kClassName;
     return RegisterClassA(&wc) ? 1 : 0;
 }
 
 void UnregisterMeterWindowClass(HINSTANCE instance) {
-    UnregisterClassA(kMeterWindowClass, instance);
+    UnregisterClassA(kClassName, instance);
     for (HBITMAP& bitmap : g_shared) {
         if (bitmap) DeleteObject(bitmap);
         bitmap = nullptr;
