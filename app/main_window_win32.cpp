@@ -72,8 +72,13 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
     p->mainWindow = window;
     p->metrics = GetFrameMetrics();
     p->rememberedWave[0] = '\0';
-    if (!ToolkitInit(p->instance, kApplicationKey)) return -1;
-    if (!StartAudio(p, window) || !StartEngine(p, window)) return -1;
+    if (!ToolkitInit(p->instance, kApplicationKey) || !StartAudio(p, window) ||
+        !StartEngine(p, window)) {
+        // The failed creation destroys the window: that WM_DESTROY must not
+        // run the shutdown (and post the quit that would close the failure box).
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        return -1;
+    }
     StartPanel(p, window);
     int width = 0, height = 0;
     MainWindowSize(p->metrics, &width, &height);

@@ -281,6 +281,9 @@ TEST(MainWindowStartup, WithoutADeviceShowsInitErrorThenFailedToCreate) {
     EXPECT_FALSE(shell.boxes[0].text.empty());
     EXPECT_EQ(shell.boxes[1].title, "Sorry");
     EXPECT_EQ(shell.boxes[1].text, "Failed to create window...");
+    // No shutdown ran for the half-made window: its quit would have closed the box.
+    MSG quit;
+    EXPECT_FALSE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     // The process would end here; give back what the failed start-up took.
     ToolkitExit(instance);
     WaveDeviceListRelease();
