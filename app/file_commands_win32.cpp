@@ -68,10 +68,13 @@ void RefuseWave(Program* p) {
 
 // ---- History dialogs ----
 
-// Splits "D:\dir\name.ext" into "D:\dir" and "name.ext".
+// Splits "D:\dir\name.ext" into "D:\dir" and "name.ext" (a root stays "D:\").
 void SplitPath(const char* path, char* directory, char* name) {
     const char* slash = std::strrchr(path, '\\');
-    const size_t split = slash ? static_cast<size_t>(slash - path) : 0;
+    size_t split = slash ? static_cast<size_t>(slash - path) : 0;
+    // A drive's root keeps its backslash: "D:" alone names the drive's
+    // current directory, not its root.
+    if (split == 2 && path[1] == ':') split = 3;
     std::memcpy(directory, path, split);
     directory[split] = '\0';
     std::strcpy(name, slash ? slash + 1 : path);
