@@ -207,8 +207,11 @@ void WaveFileClose(WaveFile* file) {
 int WaveFileFormatAccepted(const WaveFile* file) {
     if (!file || !file->handle) return 0;
     const WaveFormat& f = file->format;
+    // The bits are derived from the block align by integer division, so a
+    // block align of 5 with 2 channels would pass as 16-bit and then be read
+    // with the wrong frame size: the frame must be exactly 2 bytes a channel.
     return f.sampleRate == kAcceptedRate && f.bitsPerSample == kAcceptedBits &&
-           f.channels == kAcceptedChannels;
+           f.channels == kAcceptedChannels && f.blockAlign == kAcceptedChannels * 2;
 }
 
 uint8_t WaveFileSilenceByte(const WaveFile* file) {

@@ -74,7 +74,7 @@ void WaveFileSeek(WaveFile* file, int64_t milliseconds);
 void WaveFileClose(WaveFile* file);
 
 // The file selection's format check: 44100 Hz, 16 bits per sample as derived
-// from block align and channels, 2 channels. Returns 1 when the opened file is
+// from block align and channels, 2 channels, and a block align of exactly 4. Returns 1 when the opened file is
 // accepted, 0 when it is refused (or `file` is null or holds no open file).
 int WaveFileFormatAccepted(const WaveFile* file);
 

@@ -30,9 +30,18 @@ struct ControlPanel {
     HWND statusPanel;
     HWND zoomKnob;
     HWND followButton;
-    uint32_t lampBusy;    // 1 while the timer step paints the lamp
-    uint32_t lampPhase;   // toggles at every timer step
+    uint32_t lampBusy;     // 1 while the timer step paints the lamp
+    uint32_t lampPhase;    // toggles at every timer step
     uintptr_t statusTimer; // the status panel's timer, 0 when none runs
-    uint32_t recordLamp;  // 1 while recording is on
+    uint32_t recordLamp;   // 1 while recording is on
     HWND loadButton, saveButton;
 };
+
+// Builds the panel's controls as children of mainWindow in their order
+// (panel must be cleared and hold its engine) and links the panel to the
+// engine's meter window context. Returns 1.
+int BuildControlPanel(ControlPanel* panel, HWND mainWindow);
+
+// Unlinks the panel from the meter window context and destroys every
+// control window it holds, setting the handles to null. Returns 1.
+int DestroyControlPanel(ControlPanel* panel);

@@ -2,22 +2,325 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/commands.h"
+#include "audio/winmm_table.h"
+#include "meter/meter_engine.h"
+#include "sys/settings_store.h"
+#include "tests/app/main_window_test_support.h"
+#include "tools/demo_wave.h"
+
 namespace {
 
-TEST(MainWindow, OpensWithItsClassAndClosesTheLoop) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    ASSERT_EQ(RegisterMainWindowClass(instance), 1);
-    HWND hwnd = CreateMainWindow(instance);
-    ASSERT_NE(hwnd, nullptr);
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    EXPECT_STREQ(name, "w_principale");
+using apptest::FakeShell;
+using apptest::MainWindowTest;
+using apptest::Pump;
 
-    DestroyWindow(hwnd);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+// The bitmap's pixel, read through a memory DC.
+COLORREF BitmapPixel(HBITMAP bitmap, int x, int y) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    COLORREF color = GetPixel(memory, x, y);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return color;
+}
+
+COLORREF WindowPixel(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return color;
+}
+
+TEST_F(MainWindowTest, SizeFollowsTheFrameMetricsAndTheClientShowsTheFrontPanel) {
+    const FrameMetrics m = GetFrameMetrics();
+    RECT outer, client;
+    GetWindowRect(window(), &outer);
+    GetClientRect(window(), &client);
+    EXPECT_EQ(outer.right - outer.left, 250 + 2 * m.frameWidth);
+    EXPECT_EQ(outer.bottom - outer.top, 392 + m.captionHeight + m.menuHeight + 3 * m.frameWidth);
+    EXPECT_EQ(client.right, 250);
+    // The formula leaves the client a few pixels short of the bitmap's 400
+    // under most metrics; the artwork keeps its bottom rows empty for that.
+    EXPECT_GE(client.bottom, 390);
+    RedrawWindow(window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    // Points between the controls show bitmap 500 at (0, 0).
+    for (POINT at : {POINT{2, 2}, POINT{120, 60}, POINT{140, 200}, POINT{30, 380}}) {
+        EXPECT_EQ(WindowPixel(window(), at.x, at.y), BitmapPixel(SharedBitmap(500), at.x, at.y))
+            << at.x << "," << at.y;
+    }
+    char name[32] = {};
+    GetClassNameA(window(), name, sizeof name);
+    EXPECT_STREQ(name, "w_principale");
+    GetWindowTextA(window(), name, sizeof name);
+    EXPECT_STREQ(name, "Tenvelo");
+}
+
+TEST_F(MainWindowTest, MenusReadBackByteForByte) {
+    struct Item {
+        int menu, position;
+        const char* text;
+        UINT id;
+    };
+    const Item kItems[] = {
+        {0, 0, "&Select Wav File        F5", 30},
+        {0, 1, "&Play   F1", 21},
+        {0, 2, "S&top   F2", 22},
+        {0, 3, "&Zero   F4", 20},
+        {0, 4, "", 0},
+        {0, 5, "&Quit", 100},
+        {0, 6, "&About", 101},
+        {1, 0, "200 ms", 50},
+        {1, 1, "100 ms", 51},
+        {1, 2, "50 ms", 52},
+        {1, 3, "30 ms", 53},
+        {1, 4, "20 ms", 54},
+        {2, 0, "info...", 888},
+        {2, 1, "See PX's Web Pages...", 890},
+        {2, 2, "E-mail me...", 891},
+    };
+    HMENU bar = GetMenu(window());
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(GetMenuItemCount(bar), 2);
+    char text[64];
+    GetMenuStringA(bar, 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&Command");
+    GetMenuStringA(bar, 1, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&Latency");
+    HMENU menus[3] = {GetSubMenu(bar, 0), GetSubMenu(bar, 1), p().infoMenu};
+    EXPECT_EQ(GetMenuItemCount(menus[0]), 7);
+    EXPECT_EQ(GetMenuItemCount(menus[1]), 5);
+    EXPECT_EQ(GetMenuItemCount(menus[2]), 3);
+    for (const Item& item : kItems) {
+        text[0] = '\0';
+        GetMenuStringA(menus[item.menu], item.position, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, item.text);
+        EXPECT_EQ(GetMenuItemID(menus[item.menu], item.position), item.id) << item.text;
+    }
+    // The latency marks are set as the menu bar opens.
+    SendMessageA(window(), WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+    EXPECT_EQ(GetMenuState(menus[1], 51, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(menus[1], 50, MF_BYCOMMAND) & MF_CHECKED, 0u);
+}
+
+// Whether another window can take F1 tells whether the program holds it.
+bool ProgramHoldsF1() {
+    HWND other =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    const BOOL taken = RegisterHotKey(other, 1, 0, VK_F1);
+    if (taken) UnregisterHotKey(other, 1);
+    DestroyWindow(other);
+    return !taken;
+}
+
+TEST_F(MainWindowTest, HotKeysFollowTheProgramsActivation) {
+    struct Step {
+        UINT message;
+        WPARAM active;
+        bool held;
+    };
+    const Step kSteps[] = {
+        {WM_ACTIVATEAPP, FALSE, false}, {WM_ACTIVATEAPP, FALSE, false},
+        {WM_ACTIVATEAPP, TRUE, true},   {WM_ACTIVATEAPP, TRUE, true},
+        {WM_CLOSE, 0, false},
+    };
+    EXPECT_TRUE(ProgramHoldsF1()); // from creation on
+    for (const Step& step : kSteps) {
+        SendMessageA(window(), step.message, step.active, 0);
+        EXPECT_EQ(ProgramHoldsF1(), step.held) << step.message << " " << step.active;
+        EXPECT_EQ(p().hotKeysRegistered, step.held ? 1u : 0u);
+    }
+}
+
+// Presses and releases a key as the keyboard would.
+void PressKey(WORD key) {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+TEST_F(MainWindowTest, TransportCommandsThatMustDoNothing) {
+    FakeShell shell;
+    // Play with no file loaded.
+    PressKey(VK_F1);
+    Pump(100);
+    SendMessageA(window(), WM_COMMAND, 21, 0);
+    EXPECT_EQ(StreamIsStreaming(&p().stream), 0u);
+
+    const std::string wave = dir_.file("demo.wav");
+    ASSERT_TRUE(demo::WriteDemoWave(wave, 2.0));
+    ASSERT_EQ(WaveFileOpen(&p().file, wave.c_str()), kWaveOpened);
+    // Zero while stopped leaves the play position alone.
+    p().file.position = 1000;
+    PressKey(VK_F4);
+    Pump(100);
+    SendMessageA(window(), WM_COMMAND, 20, 0);
+    EXPECT_EQ(p().file.position, 1000);
+
+    // A file selection stops the stream first; F1, F2, F4 and F5 reach the
+    // window while its dialog is open and are ignored.
+    SendMessageA(window(), WM_COMMAND, 21, 0);
+    ASSERT_EQ(StreamIsStreaming(&p().stream), 1u);
+    int selections = 0;
+    shell.duringDialog = [&] {
+        ++selections;
+        EXPECT_EQ(StreamIsStreaming(&p().stream), 0u);
+        for (WORD key : {VK_F1, VK_F5, VK_F2, VK_F4})
+            PressKey(key);
+        Pump(200);
+        EXPECT_EQ(StreamIsStreaming(&p().stream), 0u);
+    };
+    shell.paths = {""}; // cancel: the file stays
+    SendMessageA(window(), WM_COMMAND, 30, 0);
+    EXPECT_EQ(selections, 1);
+    EXPECT_EQ(p().stream.selectingFile, 0u);
+    EXPECT_STREQ(p().file.path, wave.c_str());
+    EXPECT_NE(p().file.handle, nullptr);
+    EXPECT_TRUE(shell.boxes.empty());
+
+    // Afterwards F1 plays again.
+    PressKey(VK_F1);
+    EXPECT_TRUE(apptest::PumpUntil([&] { return StreamIsStreaming(&p().stream) == 1; }, 2000));
+    SendMessageA(window(), WM_HOTKEY, 22, 0);
+    EXPECT_EQ(StreamIsStreaming(&p().stream), 0u);
+    EXPECT_EQ(p().file.position, 0);
+}
+
+TEST_F(MainWindowTest, QuitWhilePlayingAndRecordingStopsTheStreamAndSavesTheSettings) {
+    const std::string wave = dir_.file("demo.wav");
+    ASSERT_TRUE(demo::WriteDemoWave(wave, 5.0));
+    ASSERT_EQ(WaveFileOpen(&p().file, wave.c_str()), kWaveOpened);
+    SendMessageA(window(), WM_COMMAND, 52, 0); // 50 ms, saved at shutdown
+    SendMessageA(window(), WM_COMMAND, 21, 0);
+    ASSERT_EQ(StreamIsStreaming(&p().stream), 1u);
+    SendMessageA(p().panel.recordSwitch, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(p().panel.recordSwitch, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Pump(300);
+    ASSERT_EQ(p().panel.recordLamp, 1u);
+
+    ASSERT_TRUE(Quit());
+    EXPECT_EQ(StreamIsStreaming(&p().stream), 0u);
+    EXPECT_EQ(p().stream.thread, nullptr);
+    EXPECT_EQ(p().engine, nullptr);
+    EXPECT_EQ(p().file.handle, nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(window(), GWLP_USERDATA), 0);
+    float latency = 0;
+    EXPECT_EQ(ReadSettingBinary("Tavin_Audio\\demo", "LatencyTime", &latency, 4), 1);
+    EXPECT_EQ(latency, 0.05f);
+    float minDb = 0;
+    EXPECT_EQ(ReadSettingBinary("Tavin_Audio\\OLMA\\Meter\\Tenvelo", "L_MinDB", &minDb, 4), 1);
+    uint32_t rotMode = 0;
+    EXPECT_EQ(ReadSettingBinary("Tavin_Audio\\PX2CTL\\Tenvelo", "Rot_Mode", &rotMode, 4), 1);
+}
+
+TEST_F(MainWindowTest, CloseAllWindowsClosesOwnedPopupsOnly) {
+    HWND popup = CreateWindowExA(0, "STATIC", "owned", WS_POPUP, 0, 0, 10, 10, window(), nullptr,
+                                 nullptr, nullptr);
+    HWND child = CreateWindowExA(0, "STATIC", "child", WS_CHILD, 0, 0, 10, 10, window(), nullptr,
+                                 nullptr, nullptr);
+    HWND stranger = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                    nullptr, nullptr);
+    CloseAllWindows(window());
+    EXPECT_FALSE(IsWindow(popup));
+    EXPECT_TRUE(IsWindow(child));
+    EXPECT_TRUE(IsWindow(stranger));
+    DestroyWindow(stranger);
+    ASSERT_TRUE(Quit()); // the posted WM_DESTROY is waiting
+}
+
+struct ShellCall {
+    std::string file, directory;
+};
+std::vector<ShellCall> g_shellCalls;
+
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR directory, INT) {
+    g_shellCalls.push_back(ShellCall{file, directory ? directory : ""});
+    return reinterpret_cast<HINSTANCE>(33);
+}
+
+TEST_F(MainWindowTest, InfoOpensTheReadmeFromTheProgramsFolderAndAboutNamesTheProduct) {
+    g_shellCalls.clear();
+    FakeShell shell;
+    shell.table.shellExecute = RecordShellExecute;
+    SendMessageA(window(), WM_COMMAND, 888, 0);
+    SendMessageA(window(), WM_COMMAND, 101, 0);
+    ASSERT_EQ(g_shellCalls.size(), 1u);
+    EXPECT_EQ(g_shellCalls[0].file, "readme.txt");
+    EXPECT_EQ(g_shellCalls[0].directory, StartupDirectory());
+    ASSERT_EQ(shell.boxes.size(), 1u);
+    EXPECT_EQ(shell.boxes[0].title, "About...");
+    EXPECT_NE(shell.boxes[0].text.find("Tenvelo"), std::string::npos);
+}
+
+// ---- Start-up without any wave output device ----
+
+UINT WINAPI NoDevices() {
+    return 0;
+}
+
+TEST(MainWindowStartup, WithoutADeviceShowsInitErrorThenFailedToCreate) {
+    SettingsTestRoot settings;
+    WinmmTable table = *WinmmRealTable();
+    table.outGetNumDevs = NoDevices;
+    table.inGetNumDevs = NoDevices;
+    WinmmSetTable(&table);
+    FakeShell shell;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    EXPECT_EQ(RunProgram(instance), 0);
+    WinmmSetTable(nullptr);
+    ASSERT_EQ(shell.boxes.size(), 2u);
+    EXPECT_EQ(shell.boxes[0].title, "Init Error");
+    EXPECT_FALSE(shell.boxes[0].text.empty());
+    EXPECT_EQ(shell.boxes[1].title, "Sorry");
+    EXPECT_EQ(shell.boxes[1].text, "Failed to create window...");
+    // No shutdown ran for the half-made window: its quit would have closed the box.
+    MSG quit;
+    EXPECT_FALSE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    // The process would end here; give back what the failed start-up took.
+    ToolkitExit(instance);
+    WaveDeviceListRelease();
     UnregisterClassA(kMainWindowClass, instance);
+    UnregisterMeterWindowClass(instance);
+    EXPECT_EQ(ToolkitInitCount(), 0u);
+}
+
+// The program itself where no sound server runs (scripts/testenv
+// --no-audio sets TENVELO_EXPECT_NO_AUDIO): two boxes, then a clean exit.
+TEST(ProgramNoServer, ShowsInitErrorThenFailedToCreateAndExitsWithZero) {
+    if (!std::getenv("TENVELO_EXPECT_NO_AUDIO")) GTEST_SKIP() << "needs --no-audio";
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string program(path);
+    program = program.substr(0, program.find_last_of('\\'));
+    program = program.substr(0, program.find_last_of('\\')) + "\\tenvelo.exe";
+    apptest::DialogDriver driver({{"Init Error", ""}, {"Sorry", ""}}, true);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + program + "\"";
+    ASSERT_TRUE(CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process))
+        << program;
+    const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(waited, WAIT_OBJECT_0); // the process has ended: nothing left running
+    EXPECT_EQ(code, 0u);
+    const std::vector<apptest::Box> seen = driver.Seen();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].title, "Init Error");
+    EXPECT_EQ(seen[1].text, "Failed to create window...");
 }
 
 } // namespace

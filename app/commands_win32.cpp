@@ -1,0 +1,91 @@
+#include "app/commands.h"
+
+#include <cstdio>
+
+#include "app/file_commands.h"
+#include "app/main_window.h"
+#include "app/program_directory.h"
+#include "app/shell_table.h"
+#include "sys/version.h"
+
+const char kAboutTitle[] = "About...";
+const char kAboutText[] = "Tenvelo: an audio level meter with a level history recorder.";
+const char kInfoDocument[] = "readme.txt";
+
+namespace {
+
+const char kWebPage[] = "https://tenvelo.example.org/";
+const char kMailTo[] = "mailto:tenvelo@example.org";
+
+struct HotKey {
+    UINT key;
+    uint16_t id;
+};
+
+// Registration order F1, F2, F4, F5; ids are the commands the keys run.
+const HotKey kHotKeys[] = {
+    {VK_F1, kCommandPlay},
+    {VK_F2, kCommandStop},
+    {VK_F4, kCommandZero},
+    {VK_F5, kCommandSelectWave},
+};
+
+void About(Program* p) {
+    char text[256];
+    std::snprintf(text, sizeof text, "%s\nVersion %s", kAboutText, kProductVersion);
+    Shell()->messageBox(p->mainWindow, text, kAboutTitle, MB_OK);
+}
+
+void OpenDocument(Program* p, const char* document, const char* directory) {
+    // A failure (no readme.txt, no browser or mail program) is not reported.
+    Shell()->shellExecute(p->mainWindow, "open", document, nullptr, directory, SW_SHOWNORMAL);
+}
+
+void Info(Program* p) {
+    char directory[kStartupDirectorySize];
+    ProgramDirectory(StartupDirectory(), directory, sizeof directory);
+    OpenDocument(p, kInfoDocument, directory);
+}
+
+} // namespace
+
+void DispatchCommand(Program* p, uint16_t id) {
+    switch (id) {
+    case kCommandPlay: StartStream(&p->stream); break;
+    case kCommandStop:
+    case kCommandZero: StreamStopAction(&p->stream); break;
+    case kCommandSelectWave: SelectWaveFile(p); break;
+    case kCommandQuit: CloseAllWindows(p->mainWindow); break;
+    case kCommandAbout: About(p); break;
+    case kCommandInfo: Info(p); break;
+    case kCommandWebPage: OpenDocument(p, kWebPage, nullptr); break;
+    case kCommandMail: OpenDocument(p, kMailTo, nullptr); break;
+    default:
+        if (id >= kCommandLatency200 && id <= kCommandLatency20)
+            StreamChooseLatency(&p->stream, p->mainWindow, id);
+        break;
+    }
+}
+
+void RegisterHotKeys(Program* p) {
+    if (p->hotKeysRegistered) return;
+    for (const HotKey& key : kHotKeys)
+        RegisterHotKey(p->mainWindow, key.id, 0, key.key);
+    p->hotKeysRegistered = 1;
+}
+
+void UnregisterHotKeys(Program* p) {
+    if (!p->hotKeysRegistered) return;
+    for (const HotKey& key : kHotKeys)
+        UnregisterHotKey(p->mainWindow, key.id);
+    p->hotKeysRegistered = 0;
+}
+
+HMENU CreateInfoMenu() {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return nullptr;
+    AppendMenuA(menu, MF_STRING, kCommandInfo, "info...");
+    AppendMenuA(menu, MF_STRING, kCommandWebPage, "See PX's Web Pages...");
+    AppendMenuA(menu, MF_STRING, kCommandMail, "E-mail me...");
+    return menu;
+}

@@ -1,0 +1,273 @@
+#include "app/file_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "history/history_file.h"
+#include "meter/meter_engine.h"
+#include "sys/settings_store.h"
+#include "tests/app/main_window_test_support.h"
+#include "tests/support/test_files.h"
+#include "tools/demo_wave.h"
+#include "view/control_panel.h"
+
+namespace {
+
+using apptest::Box;
+using apptest::DialogDriver;
+using apptest::FakeShell;
+using testsupport::PutTag;
+using testsupport::PutU16;
+using testsupport::PutU32;
+
+// A WAVE file of one second of silence with the given format fields.
+std::vector<uint8_t> Wave(uint16_t channels, uint32_t rate, uint16_t blockAlign) {
+    const uint32_t data = rate * blockAlign;
+    std::vector<uint8_t> out;
+    PutTag(out, "RIFF");
+    PutU32(out, 36 + data);
+    PutTag(out, "WAVE");
+    PutTag(out, "fmt ");
+    PutU32(out, 16);
+    PutU16(out, 1);
+    PutU16(out, channels);
+    PutU32(out, rate);
+    PutU32(out, rate * blockAlign);
+    PutU16(out, blockAlign);
+    PutU16(out, 16);
+    PutTag(out, "data");
+    PutU32(out, data);
+    out.resize(out.size() + data);
+    return out;
+}
+
+class FileCommandsTest : public apptest::MainWindowTest {
+  protected:
+    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+        const std::string path = dir_.file(name);
+        EXPECT_TRUE(testsupport::WriteAll(path, bytes));
+        return path;
+    }
+    std::string Demo() {
+        const std::string path = dir_.file("demo.wav");
+        EXPECT_TRUE(demo::WriteDemoWave(path, 1.0));
+        return path;
+    }
+    // Appends n slots to the engine's history as the display thread would.
+    void Record(int n) {
+        MeterEngine* e = p().engine;
+        SysLockEnter(&e->lock);
+        for (int i = 0; i < n; ++i) {
+            HistoryRecord r = {};
+            r.samplePosition = int64_t(i + 1) * 4410;
+            r.peakL = r.peakR = 0.25f * float(i % 4);
+            HistoryAppend(&e->frame.history, &r);
+        }
+        SysLockLeave(&e->lock);
+    }
+    int32_t Count() { return p().engine->frame.history.recordCount; }
+    std::string Setting(const char* key, const char* name) {
+        static char text[kSettingTextSize];
+        return ReadSettingText(key, name, text) ? text : "(none)";
+    }
+    static void Click(HWND button) {
+        SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+        SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    }
+    void Load() { Click(p().panel.loadButton); }
+    void Save() { Click(p().panel.saveButton); }
+};
+
+// The platform's file-open dialog, driven through its controls.
+TEST_F(FileCommandsTest, SelectWavFileThroughTheRealDialog) {
+    const std::string demo = Demo();
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool accepted;
+    };
+    const Case kCases[] = {
+        {"demo.wav", {}, true},
+        {"mono.wav", Wave(1, 44100, 2), false},
+        {"notwave.wav", std::vector<uint8_t>(300, 'x'), false},
+        {"align5.wav", Wave(2, 44100, 5), false},
+        {"rate48.wav", Wave(2, 48000, 4), false},
+    };
+    for (const Case& c : kCases) {
+        const std::string path = c.bytes.empty() ? demo : Write(c.name, c.bytes);
+        std::vector<DialogDriver::Step> steps = {{"Load a wave file", path}};
+        if (!c.accepted) steps.push_back({"Sorry...", ""});
+        DialogDriver driver(steps);
+        SendMessageA(window(), WM_HOTKEY, 30, 0); // F5
+        EXPECT_TRUE(driver.Done()) << c.name;
+        const std::vector<Box> seen = driver.Seen();
+        if (!c.accepted) {
+            ASSERT_EQ(seen.size(), 2u) << c.name;
+            EXPECT_EQ(seen[1].text, "This Sound Format is not available !!!\n You may select a "
+                                    "16bits stereo 44100Hz Sound");
+        }
+        // Whatever was chosen, the accepted file is the one open now.
+        EXPECT_NE(p().file.handle, nullptr) << c.name;
+        EXPECT_STREQ(p().file.path, demo.c_str()) << c.name;
+        EXPECT_STREQ(p().rememberedWave, demo.c_str());
+        EXPECT_EQ(p().stream.selectingFile, 0u);
+    }
+    // F1 plays what was chosen.
+    SendMessageA(window(), WM_HOTKEY, 21, 0);
+    EXPECT_EQ(StreamIsStreaming(&p().stream), 1u);
+    SendMessageA(window(), WM_HOTKEY, 22, 0);
+    EXPECT_EQ(StreamIsStreaming(&p().stream), 0u);
+}
+
+std::vector<int16_t> ReadPcm(const std::string& path) {
+    const std::vector<uint8_t> bytes = testsupport::ReadAll(path);
+    std::vector<int16_t> pcm(bytes.size() / 2);
+    std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
+    return pcm;
+}
+
+// What the sound device received after F5 chose the demo (with a refused
+// file in between) and F1 played it: the file, every frame in order.
+// Needs the capture device of scripts/testenv --capture.
+TEST_F(FileCommandsTest, F1PlaysTheChosenFileBitExact) {
+    const char* capture = std::getenv("TENVELO_CAPTURE_FILE");
+    if (!capture) GTEST_SKIP() << "no capture: run inside scripts/testenv --capture";
+    const std::string demo = Demo();
+    const std::string mono = Write("mono.wav", Wave(1, 44100, 2));
+    {
+        DialogDriver driver(
+            {{"Load a wave file", demo}, {"Load a wave file", mono}, {"Sorry...", ""}});
+        SendMessageA(window(), WM_HOTKEY, 30, 0);
+        SendMessageA(window(), WM_HOTKEY, 30, 0);
+        ASSERT_TRUE(driver.Done());
+    }
+    const size_t before = ReadPcm(capture).size();
+    SendMessageA(window(), WM_HOTKEY, 21, 0); // F1
+    ASSERT_EQ(StreamIsStreaming(&p().stream), 1u);
+    // The capture device is not paced: past the file's second it plays silence.
+    ASSERT_TRUE(apptest::PumpUntil(
+        [&] {
+            return p().stream.stats.buffers.load() * p().stream.framesPerBuffer > 44100u * 3 / 2;
+        },
+        20000));
+    SendMessageA(window(), WM_HOTKEY, 22, 0); // F2
+    Sleep(300);
+    std::vector<int16_t> pcm = ReadPcm(capture);
+    pcm.erase(pcm.begin(), pcm.begin() + static_cast<long>(before & ~size_t(1)));
+    std::vector<int16_t> expect(2 * 44100);
+    for (uint32_t i = 0; i < 44100; ++i)
+        demo::Frame(i, &expect[2 * i], &expect[2 * i + 1]);
+    size_t firstLoud = 0;
+    while (expect[firstLoud] == 0)
+        ++firstLoud;
+    firstLoud &= ~size_t(1);
+    auto at = std::search(pcm.begin(), pcm.end(), expect.begin() + static_cast<long>(firstLoud),
+                          expect.begin() + static_cast<long>(firstLoud) + 128);
+    ASSERT_NE(at, pcm.end()) << "the file's samples were not found in the capture";
+    const size_t start = static_cast<size_t>(at - pcm.begin()) - firstLoud;
+    ASSERT_GE(pcm.size(), start + expect.size());
+    EXPECT_TRUE(std::equal(expect.begin(), expect.end(), pcm.begin() + static_cast<long>(start)))
+        << "the capture differs from the file";
+}
+
+// Saving and loading through the platform's dialogs, which remember their folders.
+TEST_F(FileCommandsTest, SaveAndLoadThroughTheRealDialogsRememberTheirFolders) {
+    Record(100);
+    const std::string base = dir_.file("session"); // no extension: ".his" is added
+    {
+        DialogDriver driver({{"Save History", base}});
+        Save();
+        EXPECT_TRUE(driver.Done());
+    }
+    const std::vector<uint8_t> file = testsupport::ReadAll(base + ".his");
+    EXPECT_EQ(file.size(), 48u + 100u * 40u);
+    EXPECT_EQ(Setting(kHistorySaveKey, "Name"), "session.his");
+    EXPECT_EQ(Setting(kHistorySaveKey, "dir"), dir_.path());
+    EXPECT_EQ(Setting(kHistoryLoadKey, "dir"), "(none)");
+
+    Record(7);
+    SendMessageA(p().panel.zoomKnob, WM_COMMAND, kRequestSetValue, FloatToBits(4.0f));
+    {
+        DialogDriver driver({{"Load History", base + ".his"}});
+        Load();
+        EXPECT_TRUE(driver.Done());
+    }
+    EXPECT_EQ(Count(), 100);
+    EXPECT_EQ(p().engine->frame.history.viewPos, 100);
+    EXPECT_EQ(p().engine->samplePosition, 100 * 4410);
+    EXPECT_EQ(SendCommand(p().panel.zoomKnob, kRequestGetValue, 0), 1.0f);
+    EXPECT_EQ(Setting(kHistoryLoadKey, "Name"), "session.his");
+    EXPECT_EQ(Setting(kHistoryLoadKey, "dir"), dir_.path());
+}
+
+TEST_F(FileCommandsTest, LoadAndSaveFailuresShowTheirBoxesAndKeepTheHistory) {
+    // A history recorded at 48000 Hz, a corrupt one, and one that is not there.
+    HistoryStore other = {};
+    ASSERT_EQ(HistoryStoreInit(&other), 1);
+    HistoryRecord r = {};
+    r.samplePosition = 4800;
+    HistoryAppend(&other, &r);
+    const std::string rate48 = dir_.file("rate48.his");
+    ASSERT_EQ(WriteHistory(&other, rate48.c_str(), 48000.0, 0), 0);
+    HistoryStoreFree(&other);
+    std::vector<uint8_t> corrupt = testsupport::ReadAll(rate48);
+    corrupt[3] = 'X'; // the signature
+    const std::string bad = Write("bad.his", corrupt);
+
+    struct Case {
+        bool recording;
+        std::string path; // empty: the save command with an empty history
+        const char* title;
+        const char* text;
+        int32_t countAfter;
+    };
+    const Case kCases[] = {
+        {true, rate48, "Warning !",
+         "Cannot Load level history during record. Switch the history record OFF !", 20},
+        {false, bad, "Disk Error", "Failed to Load history, file may be corrupted...", 20},
+        {false, dir_.file("missing.his"), "Disk Error",
+         "Failed to Load history, file may be corrupted...", 20},
+        {false, rate48, "Warning",
+         "This Level History has been recorded with a different samplerate (48000Hz)\nThe Time "
+         "Line will be wrong !",
+         1},
+    };
+    for (const Case& c : kCases) {
+        MeterResetHistory(p().engine);
+        Record(20);
+        MeterSetRecording(p().engine, c.recording ? 1 : 0);
+        const std::vector<HistoryRecord> before(p().engine->frame.history.history,
+                                                p().engine->frame.history.history + 20);
+        FakeShell shell;
+        shell.paths = {c.path};
+        Load();
+        ASSERT_EQ(shell.boxes.size(), 1u) << c.path;
+        EXPECT_EQ(shell.boxes[0].title, c.title);
+        EXPECT_EQ(shell.boxes[0].text, c.text);
+        EXPECT_EQ(shell.dialogTitles.size(), c.recording ? 0u : 1u);
+        EXPECT_EQ(Count(), c.countAfter);
+        if (c.countAfter == 20) {
+            EXPECT_EQ(std::memcmp(before.data(), p().engine->frame.history.history, 20 * 40), 0);
+        }
+        MeterSetRecording(p().engine, 0);
+    }
+
+    // Saving an empty history fails and leaves an existing file whole.
+    MeterResetHistory(p().engine);
+    const std::vector<uint8_t> kept = testsupport::ReadAll(rate48);
+    FakeShell shell;
+    shell.paths = {rate48};
+    Save();
+    ASSERT_EQ(shell.boxes.size(), 1u);
+    EXPECT_EQ(shell.boxes[0].title, "Disk Error");
+    EXPECT_EQ(shell.boxes[0].text, "Failed to Save history, may be the history is empty,\nor "
+                                   "check your disk space and try again...");
+    EXPECT_EQ(testsupport::ReadAll(rate48), kept);
+}
+
+} // namespace

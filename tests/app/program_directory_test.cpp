@@ -1,0 +1,29 @@
+#include "app/program_directory.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ProgramDirectory, CutsAFileNameLikeLastComponentAndTrailingBackslashes) {
+    struct Case {
+        const char* startup;
+        const char* folder;
+    };
+    const Case kCases[] = {
+        {"C:\\Program Files\\Tenvelo", "C:\\Program Files\\Tenvelo"},
+        {"C:\\Tenvelo\\tenvelo.exe", "C:\\Tenvelo"},
+        {"C:\\Tenvelo\\", "C:\\Tenvelo"},
+        {"C:\\Tenvelo\\v1.2\\", "C:\\Tenvelo"},
+        {"C:\\my.folder\\sub", "C:\\my.folder\\sub"},
+        {"C:\\", "C:\\"},
+        {"C:\\a.b", "C:\\"},
+        {"Z:\\tmp\\x", "Z:\\tmp\\x"},
+    };
+    for (const Case& c : kCases) {
+        char out[64];
+        ProgramDirectory(c.startup, out, sizeof out);
+        EXPECT_STREQ(out, c.folder) << c.startup;
+    }
+}
+
+} // namespace
