@@ -111,7 +111,12 @@ class DialogDriver {
         std::lock_guard<std::mutex> lock(mutex_);
         return seen_;
     }
-    bool Done() const { return done_; }
+    // Whether every step was answered; the last answer may still be on its
+    // way when the caller's modal loop has already returned.
+    bool Done() const {
+        for (int i = 0; i < 250 && !done_; ++i) Sleep(20);
+        return done_;
+    }
 
   private:
     struct Search {
