@@ -72,6 +72,13 @@ int HistoryMouseDown(MeterEngine* engine, HWND window, WPARAM keys, int x, int y
 int HistoryMouseMove(MeterEngine* engine, HWND window, int x, int y);
 int HistoryMouseUp(MeterEngine* engine);
 
+// The time read-out for the pointer at client x: the sample clock of the
+// slot under it, without its sign, when the layout is usable, x lies on the
+// graph, the client area is at least 351 pixels wide and the column holds a
+// slot. Returns 1 with the text, 0 when nothing is to be shown. The mouse
+// move draws it into the title bar.
+int HistoryReadout(MeterEngine* engine, HWND window, int x, char* text, size_t size);
+
 // The display thread's part after the frame's slot was appended: at zoom 1
 // with the view at the newest slot, shift the graphs 2 pixels left and draw
 // the newest column and the ruler; then post the thumb update.

@@ -333,6 +333,22 @@ int HistoryMouseMove(MeterEngine* e, HWND window, int x, int y) {
         if (d != 0) ScrollHistory(e, window, kScrollRelative, 0, -d);
         return 1;
     }
+    char text[64];
+    RECT client;
+    if (!HistoryReadout(e, window, x, text, sizeof text) || !GetClientRect(window, &client))
+        return 0;
+    HDC dc = GetWindowDC(window);
+    if (!dc) return 0;
+    const int W = client.right;
+    DrawBox(dc, kAttrReadoutBox, W - 201, 3, W - 65, 21);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    DrawTextAt(dc, kAttrLabel, W - 199, 4, text);
+    SetBkMode(dc, oldMode);
+    ReleaseDC(window, dc);
+    return 0;
+}
+
+int HistoryReadout(MeterEngine* e, HWND window, int x, char* text, size_t size) {
     RECT client;
     MeterLayout layout;
     if (!ClientLayout(e, window, &client, &layout)) return 0;
@@ -341,18 +357,11 @@ int HistoryMouseMove(MeterEngine* e, HWND window, int x, int y) {
     const StoreView view = TakeStoreView(e);
     const int64_t idx = view.store.viewPos - int64_t(view.zoom) * HistoryColumnAt(g, x);
     if (idx < 1 || idx > view.store.recordCount || !view.store.history) return 0;
-    char text[64];
+    char clock[64];
     FormatSampleClock(view.store.history[idx - 1].samplePosition,
-                      static_cast<int32_t>(view.sampleRate), 25.0f, text, sizeof text, 0);
-    HDC dc = GetWindowDC(window);
-    if (!dc) return 0;
-    const int W = client.right;
-    DrawBox(dc, kAttrReadoutBox, W - 201, 3, W - 65, 21);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    DrawTextAt(dc, kAttrLabel, W - 199, 4, text + 1);
-    SetBkMode(dc, oldMode);
-    ReleaseDC(window, dc);
-    return 0;
+                      static_cast<int32_t>(view.sampleRate), 25.0f, clock, sizeof clock, 0);
+    lstrcpynA(text, clock + 1, static_cast<int>(size)); // without the sign
+    return 1;
 }
 
 int HistoryMouseUp(MeterEngine* e) {
