@@ -175,12 +175,25 @@ void WaitForFrameInFlight(MeterEngine* e) {
         Sleep(1);
 }
 
+// The engine forgets the window and no frame is drawn into it any more.
+// Done before the window starts going away (hiding it already changes its
+// surface under a drawing thread), and again, harmlessly, at destruction.
+void StopDrawing(MeterWindowContext* context) {
+    if (!MeterGetWindow(context->engine)) return;
+    MeterAttachWindow(context->engine, nullptr);
+    WaitForFrameInFlight(context->engine);
+}
+
+void OnClose(MeterWindowContext* context, HWND window) {
+    StopDrawing(context);
+    DestroyWindow(window);
+}
+
 void OnDestroy(MeterWindowRecord* record) {
     if (MeterWindowContext* context = record->context.exchange(nullptr)) {
         MeterEngine* engine = context->engine;
         if (context->cueListDialog) EndDialog(static_cast<HWND>(context->cueListDialog), 0);
-        MeterAttachWindow(engine, nullptr);
-        WaitForFrameInFlight(engine);
+        StopDrawing(context);
         HistoryMouseUp(engine);
         context->frameRateMenu = nullptr;
         context->popupMenu = nullptr;
@@ -387,6 +400,7 @@ LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     const int y = static_cast<short>(HIWORD(lParam));
     switch (message) {
     case WM_PAINT: OnPaint(context, window); return 0;
+    case WM_CLOSE: OnClose(context, window); return 0;
     case WM_MOVE:
     case WM_SIZE: MeterSavePlacement(context->engine, window); break;
     case WM_COMMAND: OnCommand(record, context, window, wParam); return 0;
