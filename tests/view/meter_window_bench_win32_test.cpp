@@ -58,6 +58,11 @@ TEST_F(MeterWindowBench, FrameAndFullRepaint) {
     DisplayFrame frame = engine_->frame;
     frame.window = window();
     frame.recordOn = 1;
+    frame.modeWord = kMeterModeBars | kMeterModeCorrelator;
+    frame.rmsSelect = 1; // RMS: the bars and their peak markers
+    frame.peakSelect = 0;
+    frame.minDb = -60.0f;
+    frame.maxDb = 6.0f;
     frame.peakL = frame.peakR = 0.7f;
     frame.powerL = frame.powerR = 0.1f;
     frame.averageL = frame.averageR = 0.2f;
