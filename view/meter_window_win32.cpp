@@ -168,24 +168,27 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
 }
 
 // A frame handed over before the engine forgot the window may still be
-// drawing into it; the display thread never waits for this one, so waiting
-// here (bounded) cannot close a cycle.
-void WaitForFrameInFlight(MeterEngine* e) {
-    for (int i = 0; i < 500 && (e->displayBusy.load() || e->framePending.load()); ++i)
+// drawing into it; frames handed over later carry no window. The display
+// thread never waits for this one, so waiting here (bounded) closes no cycle.
+void WaitForFrameInFlight(MeterEngine* e, HWND window) {
+    for (int i = 0; i < 500; ++i) {
+        const bool pending = e->displayBusy.load() || e->framePending.load();
+        if (!pending || __atomic_load_n(&e->frame.window, __ATOMIC_SEQ_CST) != window) return;
         Sleep(1);
+    }
 }
 
 // The engine forgets the window and no frame is drawn into it any more.
 // Done before the window starts going away (hiding it already changes its
 // surface under a drawing thread), and again, harmlessly, at destruction.
-void StopDrawing(MeterWindowContext* context) {
-    if (!MeterGetWindow(context->engine)) return;
+void StopDrawing(MeterWindowContext* context, HWND window) {
+    if (MeterGetWindow(context->engine) != window) return;
     MeterAttachWindow(context->engine, nullptr);
-    WaitForFrameInFlight(context->engine);
+    WaitForFrameInFlight(context->engine, window);
 }
 
 void OnClose(MeterWindowContext* context, HWND window) {
-    StopDrawing(context);
+    StopDrawing(context, window);
     DestroyWindow(window);
 }
 
@@ -193,7 +196,7 @@ void OnDestroy(MeterWindowRecord* record) {
     if (MeterWindowContext* context = record->context.exchange(nullptr)) {
         MeterEngine* engine = context->engine;
         if (context->cueListDialog) EndDialog(static_cast<HWND>(context->cueListDialog), 0);
-        StopDrawing(context);
+        StopDrawing(context, record->window);
         HistoryMouseUp(engine);
         context->frameRateMenu = nullptr;
         context->popupMenu = nullptr;
@@ -521,6 +524,8 @@ HBITMAP SharedBitmap(int resource) {
 int OpenMeterWindow(ControlPanel* panel) {
     MeterEngine* engine = panel ? panel->engine : nullptr;
     if (!engine) return 0;
+    // The hooks keep the rule written above kMeterHooks: nothing they do on
+    // the display or streaming thread waits for this thread.
     MeterSetDrawHooks(engine, &kMeterHooks);
     MeterWindowContext* context = MeterGetWindowContext(engine);
     context->controlPanel = panel;

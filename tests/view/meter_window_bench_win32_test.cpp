@@ -3,7 +3,8 @@
 // full history repaint of a window 1000 pixels wide at zoom 1 and 120. Runs
 // only when TENVELO_BENCH is set:
 //
-//   scripts/testenv --prefix $PWD/build/win64/wineprefix --reuse -- bash -c 'TENVELO_BENCH=1 "$TENVELO_WINE" build/win64/tests/tenvelo_shell_tests.exe  --gtest_filter=MeterWindowBench.*'
+//   scripts/testenv --prefix $PWD/build/win64/wineprefix --reuse -- bash -c 'TENVELO_BENCH=1
+//   "$TENVELO_WINE" build/win64/tests/tenvelo_shell_tests.exe  --gtest_filter=MeterWindowBench.*'
 #include "tests/view/meter_window_test_support.h"
 #include "view/history_graph.h"
 #include "view/meter_paint.h"
@@ -36,7 +37,8 @@ class MeterWindowBench : public mwtest::MeterWindowTest {
             if (i % 16 == 0) Pump();
         }
         double sum = 0;
-        for (double v : ms) sum += v;
+        for (double v : ms)
+            sum += v;
         std::sort(ms.begin(), ms.end());
         std::printf("%-44s median %.3f ms, mean %.3f ms, max %.3f ms (%d runs)\n", what,
                     ms[ms.size() / 2], sum / ms.size(), ms.back(), runs);

@@ -4,8 +4,10 @@
 // TENVELO_SCREENSHOT_DIR names a folder; the captions and frames come from
 // Wine's virtual desktop, so run it inside one and convert the BMPs:
 //
-//   scripts/testenv --prefix $PWD/build/win64/wineprefix --reuse -- bash -c 'TENVELO_SCREENSHOT_DIR=Z:\\tmp\\shots "$TENVELO_WINE" explorer /desktop=shots,1000x720  build/win64/tests/tenvelo_shell_tests.exe --gtest_filter=MeterWindowShots.*'
-//   for f in /tmp/shots/*.bmp; do convert "$f" docs/screenshots/$(basename "${f%.bmp}").png; done
+//   scripts/testenv --prefix $PWD/build/win64/wineprefix --reuse -- bash -c
+//   'TENVELO_SCREENSHOT_DIR=Z:\\tmp\\shots "$TENVELO_WINE" explorer /desktop=shots,1000x720
+//   build/win64/tests/tenvelo_shell_tests.exe --gtest_filter=MeterWindowShots.*' for f in
+//   /tmp/shots/*.bmp; do convert "$f" docs/screenshots/$(basename "${f%.bmp}").png; done
 #include "history/cue_store.h"
 #include "tests/view/meter_window_test_support.h"
 #include "tools/demo_wave.h"
