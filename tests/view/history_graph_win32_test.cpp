@@ -71,6 +71,21 @@ TEST_F(HistoryGraphTest, RulerLabelsEveryFiveSecondsAtZoomOneAndEveryMinuteAtTen
     }
 }
 
+TEST_F(HistoryGraphTest, ALabelCloserThan81PixelsBecomesAShortTick) {
+    FillHistory(120);
+    // From slot 61 on the times jump 5 s ahead: slot 100 (15.0 s) gets the
+    // first label; slot 61 (11.1 s, crossing 10 s) lies 78 pixels left of it
+    // and gets a short tick; slot 50 (5.0 s), 100 pixels away, a full label.
+    for (int32_t n = 61; n <= 120; ++n)
+        Store()->history[n - 1].samplePosition += 5 * 44100;
+    Dib* d = Capture();
+    const auto x = [&](int32_t slot) { return g - 3 - 2 * (120 - slot); };
+    EXPECT_EQ(d->At(x(100), 11), Palette(14)); // full: rows 10 .. 17
+    EXPECT_EQ(d->At(x(61), 17), Palette(14));  // short: rows 17 .. 18 only
+    EXPECT_NE(d->At(x(61), 11), Palette(14));
+    EXPECT_EQ(d->At(x(50), 11), Palette(14));
+}
+
 TEST_F(HistoryGraphTest, KeysAndScrollBarCodes) {
     FillHistory(300);
     const int page = HistoryPageColumns(g);
