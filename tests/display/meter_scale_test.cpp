@@ -1,0 +1,83 @@
+#include "display/meter_scale.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<ScaleTickSpec> DbTicks(float minDb, float maxDb, int32_t h) {
+    std::vector<ScaleTickSpec> ticks(kMaxScaleTicks);
+    ticks.resize(ListDbScaleTicks(minDb, maxDb, h, ticks.data(), kMaxScaleTicks));
+    return ticks;
+}
+
+std::vector<float> OfKind(const std::vector<ScaleTickSpec>& ticks, ScaleTickKind kind) {
+    std::vector<float> values;
+    for (const ScaleTickSpec& t : ticks)
+        if (t.kind == kind) values.push_back(t.value);
+    return values;
+}
+
+TEST(MeterScale, DefaultRangeAt132PixelsHasMajorsEvery48Db) {
+    EXPECT_DOUBLE_EQ(DbScaleStep(2.0), 48.0);
+    const std::vector<ScaleTickSpec> ticks = DbTicks(-60.0f, 6.0f, 132);
+    EXPECT_EQ(OfKind(ticks, kTickMajor), (std::vector<float>{-48.0f, 0.0f}));
+    EXPECT_EQ(OfKind(ticks, kTickHalf), (std::vector<float>{-24.0f}));
+    const std::vector<float> minors = OfKind(ticks, kTickMinor);
+    ASSERT_GE(minors.size(), 2u);
+    EXPECT_NEAR(minors[1] - minors[0], 4.8f, 1e-4f);
+    for (const ScaleTickSpec& t : ticks) {
+        EXPECT_GE(t.offset, 1);
+        EXPECT_LT(t.offset, 132);
+        EXPECT_EQ(t.offset, static_cast<int32_t>((t.value + 60.0) * 2.0)) << t.value;
+    }
+}
+
+TEST(MeterScale, StepFollowsTheDivisorSequence) {
+    const struct {
+        double pixelsPerDb;
+        double step;
+    } cases[] = {
+        {0.5, 192},                                          // 96 px: no division
+        {0.25, 384},                                         // 48 px: doubled
+        {1.0, 96},   {2.0, 48},    {10.0, 12},    {40.0, 2}, // 6 -> 2 divides by 3
+        {100.0, 1},  {500.0, 0.2}, {1000.0, 0.1},
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(DbScaleStep(c.pixelsPerDb), c.step, 1e-9) << c.pixelsPerDb;
+    EXPECT_DOUBLE_EQ(CorrelationScaleStep(66.0), 2.0); // 66 px < 80: times 2 when nothing divided
+    EXPECT_NEAR(CorrelationScaleStep(400.0), 0.2, 1e-9);
+}
+
+TEST(MeterScale, TinyOrEmptyRangesStayBounded) {
+    EXPECT_TRUE(DbTicks(6.0f, 6.0f, 132).empty());
+    EXPECT_LE(DbTicks(-60.0f, -59.999f, 2000).size(), size_t(kMaxScaleTicks));
+    ScaleTickSpec ticks[kMaxScaleTicks];
+    EXPECT_GT(ListCorrelationTicks(132, ticks, kMaxScaleTicks), 0);
+}
+
+TEST(MeterScale, BarPixelsAreTruncatedAndClamped) {
+    const LevelMapping m = MakeLevelMapping(-60.0f, 6.0f, 132);
+    const BarPixels at = ComputeBarPixels(&m, -12.0f, 3.5f, -12.0f, -3.0f);
+    EXPECT_EQ(at.value, 96);
+    EXPECT_EQ(at.head, 96);
+    EXPECT_EQ(at.max, 114);
+    EXPECT_EQ(at.zero, 120);
+    EXPECT_EQ(at.peak, 127);
+    EXPECT_EQ(ComputeBarPixels(&m, 20.0f, 20.0f, -12.0f, -3.0f).value, 132); // the peak is not
+    EXPECT_EQ(ComputeBarPixels(&m, 20.0f, 20.0f, -12.0f, -3.0f).peak, 160);  // clamped
+    EXPECT_LT(ComputeBarPixels(&m, LevelDb(0.0f, kBarPeak, 0.0f), -200.0f, -12, -3).value, 0);
+}
+
+TEST(MeterScale, LevelsBecomeDecibelsByQuantity) {
+    EXPECT_NEAR(LevelDb(0.5f, kBarPeak, 0.0f), -6.0206f, 1e-3f);
+    EXPECT_NEAR(LevelDb(0.01f, kBarRms, 0.0f), -20.0f, 1e-3f);
+    EXPECT_NEAR(LevelDb(0.1f, kBarAverage, 2.0f), -18.0f, 1e-3f);
+    EXPECT_EQ(LevelDb(1e-11f, kBarRms, 5.0f), -200.0f);
+    EXPECT_STREQ(QuantityHeader(SelectedQuantity(1, 1)), "PEAK");
+    EXPECT_STREQ(QuantityHeader(SelectedQuantity(1, 2)), "RMS");
+    EXPECT_STREQ(QuantityHeader(SelectedQuantity(0, 0)), "Aver.");
+}
+
+} // namespace
