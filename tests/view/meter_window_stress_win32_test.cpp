@@ -1,7 +1,8 @@
 // Stopping, closing the meter window and quitting while the display thread
 // draws 30 frames a second into the window, 200 times each. Every wait has a
 // watchdog: a deadlock aborts the run instead of hanging it. GDI and USER
-// object counts must come back to where they were.
+// object counts must come back to where they were (Wine counts none: there
+// the rounds prove only that nothing hangs or crashes).
 #include "tests/meter/engine_test_support.h"
 #include "tests/view/meter_window_test_support.h"
 
@@ -55,60 +56,6 @@ struct GuiCounts {
     }
 };
 
-// Under Wine without a window manager, destroying a captioned window (one Wine
-// hands to the manager) waits 2 s for a manager that never answers, and now
-// and then never returns at all: seen with no drawing and no other thread.
-// The rounds that destroy windows therefore run in a copy of this program
-// for which Wine's X11 driver is told to manage windows itself.
-constexpr char kChildVariable[] = "TENVELO_METER_STRESS_CHILD";
-constexpr char kChildName[] = "tenvelo_meter_stress.exe";
-constexpr char kChildKey[] = "Software\\Wine\\AppDefaults\\tenvelo_meter_stress.exe";
-
-bool InChild() {
-    return GetEnvironmentVariableA(kChildVariable, nullptr, 0) > 0;
-}
-
-// Runs one test of this file in the copy. Returns its exit code, or -1 when
-// it did not end within the watchdog's time (it is then terminated).
-int RunInChild(const char* test) {
-    char exe[MAX_PATH], temp[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    GetTempPathA(MAX_PATH, temp);
-    const std::string copy = std::string(temp) + kChildName;
-    if (!CopyFileA(exe, copy.c_str(), FALSE)) return -2;
-    HKEY key;
-    const std::string driverKey = std::string(kChildKey) + "\\X11 Driver";
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, driverKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                        &key, nullptr) == ERROR_SUCCESS) {
-        RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-        RegCloseKey(key);
-    }
-    std::string command = "\"" + copy + "\" --gtest_filter=MeterWindowStressTest." + test;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    SetEnvironmentVariableA(kChildVariable, "1");
-    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    SetEnvironmentVariableA(kChildVariable, nullptr);
-    int code = -2;
-    if (started) {
-        if (WaitForSingleObject(process.hProcess, 280000) == WAIT_OBJECT_0) {
-            DWORD exit = 0;
-            GetExitCodeProcess(process.hProcess, &exit);
-            code = static_cast<int>(exit);
-        } else {
-            TerminateProcess(process.hProcess, 99);
-            code = -1;
-        }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    RegDeleteTreeA(HKEY_CURRENT_USER, kChildKey);
-    DeleteFileA(copy.c_str());
-    return code;
-}
-
 class MeterWindowStressTest : public mwtest::MeterWindowTest {
   protected:
     void Prepare(MeterEngine* engine) {
@@ -158,10 +105,6 @@ TEST_F(MeterWindowStressTest, StopWhileFramesAreDrawn) {
 }
 
 TEST_F(MeterWindowStressTest, CloseTheWindowWhileFramesAreDrawn) {
-    if (!InChild()) {
-        EXPECT_EQ(RunInChild("CloseTheWindowWhileFramesAreDrawn"), 0);
-        return;
-    }
     Prepare(engine_);
     ASSERT_TRUE(Open(800, 500));
     DestroyWindow(window());
@@ -183,10 +126,6 @@ TEST_F(MeterWindowStressTest, CloseTheWindowWhileFramesAreDrawn) {
 }
 
 TEST_F(MeterWindowStressTest, QuitWhileFramesAreDrawn) {
-    if (!InChild()) {
-        EXPECT_EQ(RunInChild("QuitWhileFramesAreDrawn"), 0);
-        return;
-    }
     // The fixture's engine stays closed; each round makes its own.
     const GuiCounts before = GuiCounts::Now();
     for (int round = 0; round < kRounds; ++round) {
