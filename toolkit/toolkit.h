@@ -8,8 +8,11 @@
 // ToolkitInit has succeeded.
 #pragma once
 
+#include "toolkit/time_entry.h"
+
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 // ---- Window classes ----
@@ -97,19 +100,8 @@ const char* ToolkitErrorText(uint16_t code);
 
 // ---- Options ----
 
-// The time-entry dialog's settings, stored as the 44-byte "Dial_tCtx".
-struct TimeEntrySettings {
-    uint16_t notes[6];    // up to five note indices (0-14), ended by 0xFFFF
-    uint32_t replaceMode; // 1 replace, 0 append
-    float tempo;          // beats per minute
-    uint32_t focusField;  // low 16 bits: id of the field that had the focus
-    uint32_t sampleRate;  // Hz
-    uint32_t ticksPerBeat;
-    uint32_t beatsPerBar;
-    uint32_t beatUnit;     // 1, 2, 4, 8 or 16
-    float framesPerSecond; // video frames per second
-};
-static_assert(sizeof(TimeEntrySettings) == 44, "Dial_tCtx is 44 bytes");
+// The time-entry dialog's settings (TimeEntrySettings, "Dial_tCtx") are in
+// toolkit/time_entry.h.
 
 // The toolkit-wide user options. Loaded by ToolkitInit, written back by the
 // last ToolkitExit; controls read and change them in between.
@@ -171,6 +163,37 @@ HWND ToolkitValueBox();
 // 64 objects, list 1 holds 8. Returns 1, or 0 when the list is full or
 // does not exist (the caller still owns the object then).
 int ToolkitAdoptObject(uint32_t list, HGDIOBJ object);
+
+// ---- Value entry dialogs ----
+// Both are modal and built in memory; opening one closes (WM_CLOSE) any
+// dialog of the same kind still open. Each keeps its window in its popup
+// slot while open. Both survive their owner being destroyed while they are
+// open: they then end as if abandoned.
+
+// Size of the text EditTextDialog returns.
+constexpr size_t kEditTextSize = 1024;
+
+// A one-line editor of width x height at screen (x, y) (the dialog adds its
+// frame around it), showing initialText all selected. attr gives the
+// colours (bits 0-3 text, 4-7 background) and the font (bits 8-11). Enter
+// accepts; Esc, WM_CLOSE, Alt+key and the focus leaving abandon.
+// Returns a newly allocated kEditTextSize-byte text that the caller frees
+// with std::free: what was typed (cut to kEditTextSize - 1 characters) when
+// accepted, empty when abandoned. Returns null, with no text at all, when
+// the buffer cannot be allocated; callers treat that like an abandoned edit.
+char* EditTextDialog(HWND owner, uint32_t attr, int x, int y, int width, int height,
+                     const char* initialText);
+
+// What TimeEntryDialog returns when cancelled or closed.
+constexpr float kTimeEntryCancelled = -1.0e35f;
+
+// "Enter Time": converts one duration between seconds, milliseconds,
+// frequency, tempo, metres, samples, note values, musical position and video
+// frames, at screen (x, y), starting from seconds. Works on the toolkit's
+// time-entry settings ("Dial_tCtx"). Returns the chosen duration in
+// seconds on OK; kTimeEntryCancelled on Cancel (which also restores the
+// settings), on WM_CLOSE (which keeps them) or when it cannot open.
+float TimeEntryDialog(HWND owner, uint32_t attr, int x, int y, float seconds);
 
 // ---- Drawing tables ----
 // Indices 0-15 (bitmaps 0-13). An index out of range returns 0.

@@ -1,0 +1,166 @@
+#include "toolkit/value_entry.h"
+
+#include "tests/toolkit/dialog_driver.h"
+#include "tests/toolkit/toolkit_test_support.h"
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+using tktest::DialogScript;
+using tktest::Key;
+using tktest::Type;
+
+constexpr uint32_t kAttr = 0x7E0; // black on colour 14, font 7
+
+HWND Edit(HWND dialog) {
+    return GetDlgItem(dialog, kEditTextFieldId);
+}
+
+struct Answer {
+    bool allocated;
+    std::string text;
+};
+
+class EditTextDialogTest : public tktest::ToolkitTest {
+  protected:
+    Answer Run(const char* initial, DialogScript::Script script, HWND owner = nullptr) {
+        DialogScript driver(kPopupEditValue, std::move(script));
+        char* text = EditTextDialog(owner ? owner : this->owner(), kAttr, 40, 30, 100, 20, initial);
+        EXPECT_TRUE(driver.ran());
+        EXPECT_FALSE(driver.timedOut());
+        EXPECT_EQ(nullptr, ToolkitPopup(kPopupEditValue)) << "the slot is cleared on close";
+        Answer answer = {text != nullptr, text ? text : ""};
+        std::free(text);
+        return answer;
+    }
+};
+
+struct EndCase {
+    const char* name;
+    const char* initial;
+    const char* typed;
+    void (*end)(HWND dialog);
+    const char* expected;
+};
+
+const EndCase kEndCases[] = {
+    {"enter keeps the initial text", "12.5", "", [](HWND d) { Key(Edit(d), VK_RETURN); }, "12.5"},
+    {"typing replaces the selection", "12.5", "42", [](HWND d) { Key(Edit(d), VK_RETURN); }, "42"},
+    {"ok command", "7", "", [](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); }, "7"},
+    {"escape abandons", "12.5", "42", [](HWND d) { Key(Edit(d), VK_ESCAPE); }, ""},
+    {"close abandons", "12.5", "42", [](HWND d) { PostMessageA(d, WM_CLOSE, 0, 0); }, ""},
+    {"alt key abandons", "12.5", "42",
+     [](HWND d) { PostMessageA(Edit(d), WM_SYSKEYDOWN, 'X', 1 << 29); }, ""},
+    {"focus leaving abandons", "12.5", "42", [](HWND) { SetFocus(nullptr); }, ""},
+};
+
+TEST_F(EditTextDialogTest, EndsAsTheKeyOrMessageSays) {
+    for (const EndCase& c : kEndCases) {
+        SCOPED_TRACE(c.name);
+        Answer answer = Run(c.initial, [&c](HWND dialog) {
+            Type(Edit(dialog), c.typed);
+            c.end(dialog);
+        });
+        EXPECT_TRUE(answer.allocated);
+        EXPECT_EQ(c.expected, answer.text);
+    }
+}
+
+TEST_F(EditTextDialogTest, LaysTheEditOverTheAreaInTheToolkitsLook) {
+    RECT window = {}, client = {}, edit = {};
+    HFONT font = nullptr;
+    COLORREF background = CLR_INVALID;
+    DWORD selection = 0;
+    HWND focus = nullptr;
+    Run("abc", [&](HWND dialog) {
+        GetWindowRect(dialog, &window);
+        GetClientRect(dialog, &client);
+        GetWindowRect(Edit(dialog), &edit);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&edit), 2);
+        font = reinterpret_cast<HFONT>(SendMessageA(Edit(dialog), WM_GETFONT, 0, 0));
+        selection = static_cast<DWORD>(SendMessageA(Edit(dialog), EM_GETSEL, 0, 0));
+        focus = GetFocus() == Edit(dialog) ? Edit(dialog) : nullptr;
+        UpdateWindow(Edit(dialog));
+        HDC dc = GetDC(Edit(dialog));
+        background = GetPixel(dc, 90, 12); // right of the text, inside the margin
+        ReleaseDC(Edit(dialog), dc);
+        Key(Edit(dialog), VK_ESCAPE);
+    });
+    EXPECT_EQ(40, window.left);
+    EXPECT_EQ(30, window.top);
+    EXPECT_EQ(100, client.right);
+    EXPECT_EQ(20, client.bottom);
+    EXPECT_EQ(0, edit.left);
+    EXPECT_EQ(0, edit.top);
+    EXPECT_EQ(100, edit.right);
+    EXPECT_EQ(20, edit.bottom);
+    EXPECT_EQ(ToolkitFont(7), font);
+    EXPECT_EQ(MAKELONG(0, 3), selection) << "the whole text is selected";
+    EXPECT_NE(nullptr, focus);
+    EXPECT_EQ(PaletteColor(14), background);
+}
+
+TEST_F(EditTextDialogTest, TextLongerThanTheBufferIsCut) {
+    std::string longText(3000, '7');
+    Answer answer = Run(longText.c_str(), [](HWND d) { Key(Edit(d), VK_RETURN); });
+    EXPECT_EQ(std::string(kEditTextSize - 1, '7'), answer.text);
+}
+
+TEST_F(EditTextDialogTest, NoBufferGivesNoTextAndNoDialog) {
+    static const ValueEntryOps kNoMemory = {[](size_t) -> void* { return nullptr; }, GlobalAlloc};
+    ValueEntrySetOps(&kNoMemory);
+    char* text = EditTextDialog(owner(), kAttr, 0, 0, 100, 20, "1");
+    ValueEntrySetOps(nullptr);
+    EXPECT_EQ(nullptr, text);
+    EXPECT_EQ(nullptr, ToolkitPopup(kPopupEditValue));
+}
+
+TEST_F(EditTextDialogTest, NoTemplateMemoryIsAnAbandonedEdit) {
+    static const ValueEntryOps kNoGlobal = {ValueEntryGetOps()->allocate,
+                                            [](UINT, SIZE_T) -> HGLOBAL { return nullptr; }};
+    ValueEntrySetOps(&kNoGlobal);
+    char* text = EditTextDialog(owner(), kAttr, 0, 0, 100, 20, "1");
+    ValueEntrySetOps(nullptr);
+    ASSERT_NE(nullptr, text);
+    EXPECT_STREQ("", text);
+    std::free(text);
+}
+
+TEST_F(EditTextDialogTest, OwnerDestroyedWhileOpenEndsItAbandoned) {
+    auto doomed = std::make_unique<tktest::OwnerWindow>(100, 50);
+    Answer answer = Run(
+        "5",
+        [&doomed](HWND dialog) {
+            Type(Edit(dialog), "9");
+            doomed.reset();
+        },
+        doomed->window());
+    EXPECT_TRUE(answer.allocated);
+    EXPECT_EQ("", answer.text);
+}
+
+TEST_F(EditTextDialogTest, OpeningASecondClosesTheFirst) {
+    std::string inner;
+    Answer outer = Run("outer", [&inner, this](HWND) {
+        DialogScript second(kPopupEditValue, [](HWND d) {
+            Type(Edit(d), "inner");
+            Key(Edit(d), VK_RETURN);
+        });
+        char* text = EditTextDialog(owner(), kAttr, 0, 0, 100, 20, "x");
+        inner = text ? text : "(none)";
+        std::free(text);
+    });
+    EXPECT_EQ("", outer.text);
+    EXPECT_EQ("inner", inner);
+}
+
+TEST_F(EditTextDialogTest, ToolkitExitClosesAnOpenDialog) {
+    Answer answer = Run("5", [](HWND) { ToolkitExit(GetModuleHandleA(nullptr)); });
+    EXPECT_EQ("", answer.text);
+    EXPECT_EQ(0u, ToolkitInitCount());
+}
+
+} // namespace

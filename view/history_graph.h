@@ -1,0 +1,79 @@
+// The history graph: the left part of the meter window, three stacked graphs
+// (left, right, correlation) of the recorded levels in 2-pixel columns with
+// the newest on the right, a time ruler above and an event strip below the
+// left graph. It scrolls with the window's horizontal scroll bar, the keys,
+// mouse dragging and the wheel (zoom), follows the newest slot live, and
+// shows the time under the pointer in the title bar.
+//
+// Threads: everything here runs on the user-interface thread except
+// LiveHistoryUpdate, which the display thread runs once per frame; it draws
+// through its own DC and never sends a message (the thumb is updated by a
+// posted kMeterMsgUpdateThumb).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "display/meter_scale.h"
+#include "view/history_columns.h"
+#include "view/meter_window_layout.h"
+
+struct MeterEngine;
+struct DisplayFrame;
+struct MeterSettings;
+
+// Posted to the meter window by the display thread: update the thumb.
+constexpr UINT kMeterMsgUpdateThumb = WM_APP + 1;
+
+// How the columns are drawn: the selected quantity and the level mapping.
+struct HistoryStyle {
+    BarQuantity quantity;
+    LevelMapping mapping;
+    float dbHead, dbMax; // zone limits from the settings
+    float offset;        // display dB offset
+    uint32_t channels;
+    const MeterSettings* settings;
+};
+
+// The style from the engine's configuration (the user-interface side).
+HistoryStyle HistoryStyleFromConfig(MeterEngine* engine, int32_t height);
+
+// Full repaint of the history of a window with history width g and graph
+// height h: backgrounds, scale boxes with grid lines, every column, the
+// ruler and the event strip. Holds the display thread's history drawing off
+// meanwhile. Nothing happens for g <= 0.
+void PaintHistory(MeterEngine* engine, HDC dc, int32_t g, int32_t h);
+
+// One column of width `width` at x: the level graphs with their peak
+// markers and the correlation, with a run-end line (runEnd) or a cue line
+// (cue) through them.
+void DrawHistoryColumn(const HistoryStyle* style, HDC dc, const HistoryColumnValues* values, int x,
+                       int width, int32_t h, int runEnd, int cue);
+
+// The time ruler and the event strip (run ends and cue labels).
+void DrawTimeRulerAndEvents(MeterEngine* engine, HDC dc, int32_t g, int32_t h);
+
+// Moves the view by a scroll code (HistoryScrollCode; thumb from the scroll
+// message, param for 2000 and 2001), shifts the graphs and redraws the
+// ruler. Returns 1 when the view moved, 0 otherwise (fewer than two slots,
+// unusable layout, no change).
+int ScrollHistory(MeterEngine* engine, HWND window, uint32_t code, int32_t thumb, int64_t param);
+
+// The scroll range 0 .. 4000 (without redraw), then the thumb.
+void SetHistoryScrollRange(MeterEngine* engine, HWND window);
+
+// Puts the thumb at the view position and redraws the scroll bar.
+void UpdateHistoryThumb(MeterEngine* engine, HWND window);
+
+// Mouse events offered by the meter window before its own handling. Each
+// returns 1 when the history view took the event.
+int HistoryMouseDown(MeterEngine* engine, HWND window, WPARAM keys, int x, int y);
+int HistoryMouseMove(MeterEngine* engine, HWND window, int x, int y);
+int HistoryMouseUp(MeterEngine* engine);
+
+// The display thread's part after the frame's slot was appended: at zoom 1
+// with the view at the newest slot, shift the graphs 2 pixels left and draw
+// the newest column and the ruler; then post the thumb update.
+void LiveHistoryUpdate(MeterEngine* engine, DisplayFrame* frame, HWND window, HDC dc,
+                       const MeterLayout* layout, const RECT* client);

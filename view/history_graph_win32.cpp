@@ -1,0 +1,393 @@
+#include "view/history_graph.h"
+
+#include <initializer_list>
+
+#include "display/bargraph.h"
+#include "display/meter_objects.h"
+#include "history/cue_insert.h"
+#include "history/cue_store.h"
+#include "meter/meter_engine.h"
+#include "toolkit/formats.h"
+#include "toolkit/toolkit.h"
+
+namespace {
+
+// Text attributes of the ruler and the event strip (font, fill, colour).
+constexpr uint32_t kAttrLabel = 1551;   // font 6, colour 15
+constexpr uint32_t kAttrCueName = 1039; // font 4, colour 15
+constexpr uint32_t kAttrReadoutBox = 14;
+// Narrowest client area that shows the time under the pointer.
+constexpr int kMinReadoutWidth = 351;
+
+// The display thread reads the flag before drawing a column; the user
+// interface sets it around a full repaint.
+void SetPainting(MeterEngine* e, uint32_t on) {
+    __atomic_store_n(&e->frame.historyGraphWord, on, __ATOMIC_SEQ_CST);
+}
+uint32_t Painting(MeterEngine* e) {
+    return __atomic_load_n(&e->frame.historyGraphWord, __ATOMIC_SEQ_CST);
+}
+
+// The store's counts and buffers as one consistent copy: the display thread
+// appends under the lock, so a copy taken under it sees whole slots only.
+struct StoreView {
+    HistoryStore store;
+    int32_t zoom;
+    float sampleRate;
+};
+
+StoreView TakeStoreView(MeterEngine* e) {
+    StoreView v;
+    SysLockEnter(&e->lock);
+    v.store = e->frame.history;
+    v.zoom = HistoryGetZoom(e->config.params.zoom);
+    SysLockLeave(&e->lock);
+    v.sampleRate = e->sampleRate;
+    return v;
+}
+
+void Line(HDC dc, HPEN pen, int x0, int y0, int x1, int y1) {
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, x0, y0, nullptr);
+    LineTo(dc, x1, y1);
+    SelectObject(dc, old);
+}
+
+void Box(HDC dc, HGDIOBJ pen, HGDIOBJ brush, int left, int top, int right, int bottom) {
+    PenAndBrush selection(dc, pen, brush);
+    Rectangle(dc, left, top, right, bottom);
+}
+
+float ChannelValue(BarQuantity q, float peak, float power, float average) {
+    return q == kBarPeak ? peak : q == kBarRms ? power : average;
+}
+
+void DrawLevelGraph(const HistoryStyle* s, HDC dc, float peak, float power, float average, int x,
+                    int width, int32_t h, int bottom) {
+    const float value = ChannelValue(s->quantity, peak, power, average);
+    const BarPixels bar = ComputeBarPixels(&s->mapping, LevelDb(value, s->quantity, s->offset),
+                                           LevelDb(peak, kBarPeak, s->offset), s->dbHead, s->dbMax);
+    DrawMeterBar(dc, s->settings, &bar, h, x, width, bottom, s->quantity != kBarPeak);
+}
+
+void DrawMarks(HDC dc, int x, int top, int bottom, int runEnd, int cue) {
+    if (runEnd) Line(dc, PalettePen(13), x, top, x, bottom);
+    if (cue) Line(dc, PalettePen(1), x, top, x, bottom);
+}
+
+// ---- The ruler ----
+
+struct RulerClips {
+    HRGN ruler;
+    HRGN events;
+};
+
+void RulerLabel(HDC dc, int x, int64_t labelSeconds, int32_t zoom, int* lastLabelX) {
+    const int d = *lastLabelX - x;
+    const bool full = zoom < 9 ? d > 80 : d >= 61;
+    if (!full) {
+        Line(dc, PalettePen(14), x, 17, x, 18);
+        return;
+    }
+    char text[64];
+    FormatPattern(text, sizeof text, zoom >= 9 ? "%VmU:00.00.h" : "%VmU:00.00.00h",
+                  static_cast<int>(labelSeconds));
+    Line(dc, PalettePen(14), x, 10, x, 18);
+    Line(dc, PalettePen(14), x, 10, x - 5, 10);
+    DrawTextAt(dc, kAttrLabel, zoom < 9 ? x - 66 : x - 53, 2, text);
+    *lastLabelX = x;
+}
+
+void RunEndMark(HDC dc, const RulerClips* clips, int x, int32_t h, int64_t seconds) {
+    char text[64];
+    FormatPattern(text, sizeof text, "%VmU:#.00.00h", static_cast<int>(seconds));
+    SelectClipRgn(dc, clips->events);
+    Line(dc, PalettePen(14), x, h + 30, x, h + 24);
+    Line(dc, PalettePen(14), x, h + 30, x - 5, h + 30);
+    Box(dc, PalettePen(11), PaletteBrush(10), x - 61, h + 22, x - 4, h + 39);
+    DrawTextAt(dc, kAttrLabel, x - 58, h + 22, text);
+    SelectClipRgn(dc, clips->ruler);
+}
+
+void CueMark(HDC dc, const RulerClips* clips, int x, int32_t h, const CueRecord* cue,
+             int64_t seconds) {
+    char text[64];
+    FormatPattern(text, sizeof text, "%VmU:#.00.00h", static_cast<int>(seconds));
+    SelectClipRgn(dc, clips->events);
+    Box(dc, PalettePen(0), PaletteBrush(1), x - 61, h + 22, x + 2, h + 39);
+    DrawTextAt(dc, kAttrLabel, x - 58, h + 22, text);
+    SetBkMode(dc, OPAQUE);
+    char name[kCueNameSize];
+    lstrcpynA(name, cue->name, sizeof name);
+    DrawTextAt(dc, kAttrCueName, x + 3, h + 24, name);
+    SetBkMode(dc, TRANSPARENT);
+    SelectClipRgn(dc, clips->ruler);
+}
+
+} // namespace
+
+HistoryStyle HistoryStyleFromConfig(MeterEngine* e, int32_t h) {
+    MeterConfig c;
+    MeterGetConfig(e, &c);
+    const MeterSettings* settings = MeterGetSettings();
+    HistoryStyle s{};
+    s.quantity = SelectedQuantity(c.params.rmsSelect, c.params.peakSelect);
+    s.mapping = MakeLevelMapping(c.params.minDb, c.params.maxDb, h);
+    s.dbHead = settings->values.dbHead;
+    s.dbMax = settings->values.dbMax;
+    s.offset = c.params.offsetOn ? settings->values.displayDbOffset : 0.0f;
+    s.channels = e->channels;
+    s.settings = settings;
+    return s;
+}
+
+void DrawHistoryColumn(const HistoryStyle* s, HDC dc, const HistoryColumnValues* v, int x,
+                       int width, int32_t h, int runEnd, int cue) {
+    DrawLevelGraph(s, dc, v->peakL, v->powerL, v->averageL, x, width, h, LeftGraphBottom(h));
+    DrawMarks(dc, x, 20, h + 20, runEnd, cue);
+    if (s->channels < 2) return;
+    DrawLevelGraph(s, dc, v->peakR, v->powerR, v->averageR, x, width, h, RightGraphBottom(h));
+    DrawMarks(dc, x, h + 60, 2 * h + 60, runEnd, cue);
+    const int R = CorrelationRow(h);
+    const int pos = static_cast<int>((v->correlation + 1.0f) * static_cast<float>(h) / 2.0f);
+    FillNoOutline(dc, PaletteBrush(0), x, R + 10, x + width, R - h - 10);
+    FillNoOutline(dc, PaletteBrush(pos < h / 2 ? 1 : 8), x, R - pos - 5, x + width, R - pos + 6);
+    Line(dc, PalettePen(15), x, R - pos, x + width - 1, R - pos);
+    if (runEnd) Line(dc, PalettePen(13), x, R - h - 10, x, R + 10);
+    if (cue) Line(dc, PalettePen(1), x, R - h, x, R);
+}
+
+void PaintHistory(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
+    if (g <= 0) return;
+    SetPainting(e, 1);
+    const COLORREF oldColour = SetTextColor(dc, PaletteColor(14));
+    HGDIOBJ oldFont = SelectObject(dc, ToolkitFont(4));
+    Box(dc, PalettePen(0), PaletteBrush(0), 32, 20, g - 1, h + 20);
+    Box(dc, PalettePen(0), PaletteBrush(0), 32, h + 60, g - 1, 2 * h + 60);
+    Box(dc, PalettePen(0), PaletteBrush(0), 32, 2 * h + 100, g - 1, 3 * h + 100);
+    Box(dc, PalettePen(11), PaletteBrush(11), 32, 2, g - 1, 20);
+    Box(dc, PalettePen(11), PaletteBrush(11), 32, h + 22, g - 1, h + 40);
+    Box(dc, PalettePen(11), PaletteBrush(11), 30, h + 42, g - 1, h + 60);
+    Box(dc, PalettePen(11), PaletteBrush(11), 32, 2 * h + 62, g - 1, 2 * h + 80);
+    DrawScaleBox(dc, 0, 2, 32, h + 40);
+    DrawScaleBox(dc, 0, h + 40, 32, 2 * h + 78);
+    DrawScaleBox(dc, 0, 2 * h + 80, 32, 3 * h + 118);
+    MeterConfig c;
+    MeterGetConfig(e, &c);
+    const int grid = g - 32;
+    for (int bottom : {LeftGraphBottom(h), RightGraphBottom(h)}) {
+        if (c.params.linearBallistics)
+            DrawAmplitudeScale(dc, c.params.minDb, c.params.maxDb, h, 0, 30, bottom, grid);
+        else
+            DrawDbScale(dc, c.params.minDb, c.params.maxDb, h, 0, 30, bottom, grid);
+    }
+    DrawCorrelationScale(dc, h, 0, 30, CorrelationRow(h), grid);
+
+    const HistoryStyle style = HistoryStyleFromConfig(e, h);
+    const StoreView view = TakeStoreView(e);
+    HistoryWalk walk;
+    HistoryColumn column;
+    if (HistoryWalkBegin(&walk, &view.store, view.zoom)) {
+        for (int x = g - 3, remaining = g - 34; remaining >= 1; x -= 2, remaining -= 2) {
+            if (!HistoryWalkNext(&walk, &column)) break;
+            DrawHistoryColumn(&style, dc, &column.values, x, 2, h, column.runEnd, column.cue != 0);
+        }
+    }
+    DrawTimeRulerAndEvents(e, dc, g, h);
+    SelectObject(dc, oldFont);
+    SetTextColor(dc, oldColour);
+    SetPainting(e, 0);
+}
+
+void DrawTimeRulerAndEvents(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
+    const StoreView view = TakeStoreView(e);
+    const HistoryStore* store = &view.store;
+    if (store->viewPos < 1 || g <= 33) return;
+    RulerClips clips = {CreateRectRgn(33, 2, g - 1, 19), CreateRectRgn(33, h + 22, g - 1, h + 40)};
+    if (!clips.ruler || !clips.events) {
+        if (clips.ruler) DeleteObject(clips.ruler);
+        if (clips.events) DeleteObject(clips.events);
+        return;
+    }
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldBack = SetBkColor(dc, PaletteColor(11));
+    Box(dc, GetStockObject(NULL_PEN), PaletteBrush(11), 33, 2, g, 19);
+    Box(dc, GetStockObject(NULL_PEN), PaletteBrush(11), 33, h + 22, g, h + 40);
+    SelectClipRgn(dc, clips.ruler);
+
+    const int64_t L = RulerLabelSeconds(view.zoom);
+    const double rate = static_cast<double>(static_cast<int64_t>(view.sampleRate));
+    int lastLabelX = 200000;
+    HistoryWalk walk;
+    HistoryColumn column;
+    if (rate >= 1.0 && HistoryWalkBegin(&walk, store, view.zoom)) {
+        for (int x = g - 3; x - 31 > 0; x -= 2) {
+            if (!HistoryWalkNext(&walk, &column)) break;
+            const int64_t newestPosition = store->history[column.newest - 1].samplePosition;
+            const int64_t labelTime = HistorySeconds(newestPosition, view.sampleRate) / L * L;
+            const double newest = static_cast<double>(newestPosition) / rate;
+            const double stop =
+                static_cast<double>(store->history[column.stop - 1].samplePosition) / rate;
+            if (newest >= static_cast<double>(labelTime) && stop < static_cast<double>(labelTime))
+                RulerLabel(dc, x, labelTime, view.zoom, &lastLabelX);
+            if (column.cue) {
+                const CueRecord* cue = CueAt(store, column.cue);
+                if (cue)
+                    CueMark(dc, &clips, x, h, cue,
+                            HistorySeconds(cue->samplePosition, view.sampleRate));
+            } else if (column.runEndMark) {
+                RunEndMark(dc, &clips, x, h,
+                           HistorySeconds(column.runEndPosition, view.sampleRate));
+            }
+        }
+    }
+    SelectClipRgn(dc, nullptr);
+    DeleteObject(clips.ruler);
+    DeleteObject(clips.events);
+    Box(dc, PalettePen(0), PaletteBrush(0), g - 1, 2, g, 20);
+    Box(dc, PalettePen(0), PaletteBrush(0), g - 1, h + 22, g, h + 40);
+    SetBkColor(dc, oldBack);
+    SetBkMode(dc, oldMode);
+}
+
+void UpdateHistoryThumb(MeterEngine* e, HWND window) {
+    const StoreView view = TakeStoreView(e);
+    SCROLLINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS;
+    info.nPos = HistoryThumbPosition(view.store.viewPos, view.store.recordCount);
+    SetScrollInfo(window, SB_HORZ, &info, TRUE);
+}
+
+void SetHistoryScrollRange(MeterEngine* e, HWND window) {
+    SCROLLINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE;
+    info.nMin = 0;
+    info.nMax = kHistoryThumbRange;
+    SetScrollInfo(window, SB_HORZ, &info, FALSE);
+    UpdateHistoryThumb(e, window);
+}
+
+namespace {
+
+bool ClientLayout(MeterEngine* e, HWND window, RECT* client, MeterLayout* layout) {
+    if (!GetClientRect(window, client)) return false;
+    *layout =
+        MeterWindowLayout(client->left, client->top, client->right, client->bottom, e->channels);
+    return layout->usable != 0;
+}
+
+} // namespace
+
+int ScrollHistory(MeterEngine* e, HWND window, uint32_t code, int32_t thumb, int64_t param) {
+    RECT client;
+    MeterLayout layout;
+    const StoreView view = TakeStoreView(e);
+    if (view.store.recordCount < 2 || !ClientLayout(e, window, &client, &layout)) return 0;
+    const int32_t g = layout.historyWidth;
+    const int32_t old = view.store.viewPos;
+    const int32_t pos = HistoryScrollTarget(code, thumb, param, old, view.store.recordCount,
+                                            view.zoom, HistoryPageColumns(g));
+    if (pos == old) return 0;
+    SysLockEnter(&e->lock);
+    e->frame.history.viewPos = pos;
+    e->frame.history.viewEnd = pos;
+    SysLockLeave(&e->lock);
+    UpdateHistoryThumb(e, window);
+    if (g <= 34) return 1;
+    const int64_t shift = (int64_t(old) - pos) / view.zoom * 2;
+    const int dx = shift > g ? g : shift < -g ? -g : static_cast<int>(shift);
+    RECT area = {32, 20, g - 2, client.bottom - 2};
+    ScrollWindowEx(window, dx, 0, &area, &area, nullptr, nullptr, SW_INVALIDATE);
+    HDC dc = GetDC(window);
+    if (dc) {
+        DrawTimeRulerAndEvents(e, dc, g, layout.graphHeight);
+        ReleaseDC(window, dc);
+    }
+    return 1;
+}
+
+int HistoryMouseDown(MeterEngine* e, HWND window, WPARAM keys, int x, int y) {
+    RECT client;
+    MeterLayout layout;
+    if (!ClientLayout(e, window, &client, &layout)) return 0;
+    const int32_t g = layout.historyWidth;
+    if (g <= 0 || x < 32 || x > g - 1) return 0;
+    if (keys & MK_CONTROL) return AddCueAtPoint(e, window, keys, POINT{x, y});
+    if (!e->historyDragging) {
+        e->previousCapture = SetCapture(window);
+        e->historyDragging = 1;
+        e->historyDragX = x;
+    }
+    return 1;
+}
+
+int HistoryMouseMove(MeterEngine* e, HWND window, int x, int y) {
+    (void)y;
+    if (e->historyDragging) {
+        const int d = (x - e->historyDragX) / 2;
+        // Only the pixels turned into columns are used up, so a slow drag
+        // of one pixel per message still scrolls every second pixel.
+        e->historyDragX += 2 * d;
+        if (d != 0) ScrollHistory(e, window, kScrollRelative, 0, -d);
+        return 1;
+    }
+    RECT client;
+    MeterLayout layout;
+    if (!ClientLayout(e, window, &client, &layout)) return 0;
+    const int32_t g = layout.historyWidth;
+    if (g <= 0 || x < 32 || x > g - 1 || client.right - client.left < kMinReadoutWidth) return 0;
+    const StoreView view = TakeStoreView(e);
+    const int64_t idx = view.store.viewPos - int64_t(view.zoom) * HistoryColumnAt(g, x);
+    if (idx < 1 || idx > view.store.recordCount || !view.store.history) return 0;
+    char text[64];
+    FormatSampleClock(view.store.history[idx - 1].samplePosition,
+                      static_cast<int32_t>(view.sampleRate), 25.0f, text, sizeof text, 0);
+    HDC dc = GetWindowDC(window);
+    if (!dc) return 0;
+    const int W = client.right;
+    DrawBox(dc, kAttrReadoutBox, W - 201, 3, W - 65, 21);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    DrawTextAt(dc, kAttrLabel, W - 199, 4, text + 1);
+    SetBkMode(dc, oldMode);
+    ReleaseDC(window, dc);
+    return 0;
+}
+
+int HistoryMouseUp(MeterEngine* e) {
+    if (!e->historyDragging) return 0;
+    e->historyDragging = 0;
+    ReleaseCapture();
+    if (e->previousCapture) SetCapture(static_cast<HWND>(e->previousCapture));
+    e->previousCapture = nullptr;
+    return 1;
+}
+
+void LiveHistoryUpdate(MeterEngine* e, DisplayFrame* f, HWND window, HDC dc,
+                       const MeterLayout* layout, const RECT* client) {
+    if (f->recordOn != 1) return;
+    const int32_t g = layout->historyWidth;
+    const int32_t h = layout->graphHeight;
+    const StoreView view = TakeStoreView(e);
+    if (g > 34 && !Painting(e) && view.zoom == 1 && view.store.viewPos == view.store.writeIndex) {
+        RECT area = {34, 2, g - 2, client->bottom - 2};
+        ScrollDC(dc, -2, 0, &area, &area, nullptr, nullptr);
+        const MeterSettings* settings = MeterGetSettings();
+        HistoryStyle style{};
+        style.quantity = SelectedQuantity(f->rmsSelect, f->peakSelect);
+        style.mapping = MakeLevelMapping(f->minDb, f->maxDb, h);
+        style.dbHead = settings->values.dbHead;
+        style.dbMax = settings->values.dbMax;
+        style.offset = f->dbOffset;
+        style.channels = e->channels;
+        style.settings = settings;
+        const HistoryColumnValues values = {f->peakL,  f->powerL,   f->averageL,   f->peakR,
+                                            f->powerR, f->averageR, f->correlation};
+        DrawHistoryColumn(&style, dc, &values, g - 3, 2, h, 0, 0);
+        DrawTimeRulerAndEvents(e, dc, g, h);
+    }
+    // Posted, never sent: the user-interface thread may be waiting for this
+    // thread (Stop, engine destruction) and could not answer a sent message.
+    PostMessageA(window, kMeterMsgUpdateThumb, 0, 0);
+}

@@ -1,0 +1,545 @@
+#include "view/meter_window.h"
+
+#include <atomic>
+#include <cstdio>
+#include <new>
+
+#include "display/meter_objects.h"
+#include "meter/meter_engine.h"
+#include "sys/settings_store.h"
+#include "toolkit/toolkit.h"
+#include "view/control_panel.h"
+#include "view/history_graph.h"
+#include "view/meter_paint.h"
+#include "view/meter_window_internal.h"
+#include "view/meter_window_ui.h"
+
+const char kMeterWindowClass[] = "VU-Meters_0001\xA9"
+                                 "Ktavin";
+
+namespace {
+
+constexpr int kSharedBitmapIds[6] = {500, 501, 502, 509, 530, 531};
+constexpr int kMaxZoom = 120;
+
+// Loaded with the class and released with it: program-wide by nature.
+struct SharedResources {
+    HINSTANCE instance;
+    HBITMAP bitmaps[6];
+};
+SharedResources g_shared = {};
+
+static_assert(sizeof(WindowDragState) <= sizeof(MeterWindowContext::windowDrag),
+              "the toolkit's drag state fits the context's words");
+
+// The window's own record, in its extra slot. The engine's context may go
+// before the window does (the engine's deferred destruction closes the
+// window by posting), so the record holds what the window must still free
+// and the context pointer is cleared first.
+struct MeterWindowRecord {
+    HWND window;
+    std::atomic<MeterWindowContext*> context; // null once the engine is gone
+    HMENU popup;                              // the popup; owns the frame-rate submenu
+    POINT anchor;                             // screen point of the last popup
+};
+
+MeterWindowRecord* RecordOf(HWND window) {
+    return reinterpret_cast<MeterWindowRecord*>(GetWindowLongPtrA(window, 0));
+}
+
+WindowDragState* Drag(MeterWindowContext* c) {
+    return reinterpret_cast<WindowDragState*>(c->windowDrag);
+}
+
+ControlPanel* Panel(MeterWindowContext* c) {
+    return static_cast<ControlPanel*>(c->controlPanel);
+}
+
+void SetControl(HWND control, float value) {
+    if (control) SendCommand(control, kRequestSetValue, static_cast<LPARAM>(FloatToBits(value)));
+}
+
+// ---- Engine hooks ----
+
+void RepaintHook(void* window) {
+    InvalidateRect(static_cast<HWND>(window), nullptr, TRUE);
+}
+
+// The engine is going away: the window must not touch it any more. On the
+// window's own thread it is destroyed at once; from another thread (the
+// streaming thread runs a deferred destruction) it is only posted a close,
+// since a sent message would wait for a thread that may be waiting for us.
+void CloseWindowHook(void* handle) {
+    HWND window = static_cast<HWND>(handle);
+    if (MeterWindowRecord* record = RecordOf(window)) record->context.store(nullptr);
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+        DestroyWindow(window);
+    else
+        PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+int ReadPlacementHook(void* window, MeterRect* out) {
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(static_cast<HWND>(window), &placement)) return 0;
+    const RECT& r = placement.rcNormalPosition;
+    *out = MeterRect{r.left, r.top, r.right, r.bottom};
+    return 1;
+}
+
+// THE RULE that keeps the threads free of deadlock: drawFrame runs on the
+// display thread, and the user-interface thread may be waiting for that
+// thread (Stop waits for the streaming thread, which waits for frameDone;
+// engine destruction joins the display thread). So nothing reached from
+// drawFrame may wait for the user-interface thread: no SendMessage, no
+// SetScrollInfo or SetWindowPos on the window, no call that forwards to the
+// window's thread. It draws through its own DC (GetDC/ReleaseDC, ScrollDC)
+// and posts kMeterMsgUpdateThumb for the scroll bar. closeWindow may run on
+// the streaming thread and therefore posts as well.
+const MeterDrawHooks kMeterHooks = {
+    MeterDrawFrame,    // drawFrame: display thread
+    RepaintHook,       // repaint
+    CloseWindowHook,   // closeWindow: UI thread or the streaming thread
+    ReadPlacementHook, // readPlacement: UI thread
+};
+
+// ---- Menus ----
+
+HMENU BuildPopup(HMENU* frameRateMenu) {
+    HMENU rates = CreatePopupMenu();
+    HMENU popup = CreatePopupMenu();
+    if (!rates || !popup) {
+        if (rates) DestroyMenu(rates);
+        if (popup) DestroyMenu(popup);
+        return nullptr;
+    }
+    for (int fps = 2; fps <= 30; ++fps) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%i", fps);
+        AppendMenuA(rates, MF_STRING, kCmdFrameRateFirst + fps - 2, text);
+    }
+    AppendMenuA(popup, MF_POPUP, reinterpret_cast<UINT_PTR>(rates), "Display Frame Per Second");
+    AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(popup, MF_STRING, kCmdPeak, "PEAK Level");
+    AppendMenuA(popup, MF_STRING, kCmdRms, "RMS Level");
+    AppendMenuA(popup, MF_STRING, kCmdAverage, "Average Level");
+    AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(popup, MF_STRING, kCmdAlwaysVisible, "Always Visible");
+    AppendMenuA(popup, MF_STRING, kCmdDefaultOptions, "Default Options...");
+    AppendMenuA(popup, MF_STRING, kCmdChangeName, "Change Window Name...");
+    AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(popup, MF_STRING, kCmdFollowRecord, "Follow Record");
+    AppendMenuA(popup, MF_STRING, kCmdEditCueList, "Edit Cue list...");
+    AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(popup, MF_STRING, kCmdNotifyFrameLoss, "Notify me on frame loss.");
+    AppendMenuA(popup, MF_STRING, kCmdRelaxMode, "Relax Mode.");
+    *frameRateMenu = rates;
+    return popup;
+}
+
+void Check(HMENU menu, UINT id, bool on) {
+    CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+// ---- Handlers ----
+
+LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
+    auto* context = static_cast<MeterWindowContext*>(create->lpCreateParams);
+    auto* record = new (std::nothrow) MeterWindowRecord();
+    if (!context || !record) {
+        delete record;
+        return -1;
+    }
+    record->window = window;
+    record->context.store(context);
+    SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(record));
+    HMENU rates = nullptr;
+    record->popup = BuildPopup(&rates);
+    context->popupMenu = record->popup;
+    context->frameRateMenu = record->popup ? rates : nullptr;
+    WindowDragInit(Drag(context), window);
+    MeterAttachWindow(context->engine, window);
+    SetHistoryScrollRange(context->engine, window);
+    HMENU system = GetSystemMenu(window, FALSE);
+    AppendMenuA(system, MF_STRING, kSysWhereIsWindow, "Where is this window !?");
+    AppendMenuA(system, MF_STRING, kSysSetDefaultPlacement,
+                "Set current Window Position as default settings");
+    return 0;
+}
+
+// A frame handed over before the engine forgot the window may still be
+// drawing into it; the display thread never waits for this one, so waiting
+// here (bounded) cannot close a cycle.
+void WaitForFrameInFlight(MeterEngine* e) {
+    for (int i = 0; i < 500 && (e->displayBusy.load() || e->framePending.load()); ++i)
+        Sleep(1);
+}
+
+void OnDestroy(MeterWindowRecord* record) {
+    if (MeterWindowContext* context = record->context.exchange(nullptr)) {
+        MeterEngine* engine = context->engine;
+        if (context->cueListDialog) EndDialog(static_cast<HWND>(context->cueListDialog), 0);
+        MeterAttachWindow(engine, nullptr);
+        WaitForFrameInFlight(engine);
+        HistoryMouseUp(engine);
+        context->frameRateMenu = nullptr;
+        context->popupMenu = nullptr;
+    }
+    if (record->popup) DestroyMenu(record->popup);
+    record->popup = nullptr;
+}
+
+void OnPaint(MeterWindowContext* context, HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (!dc) return;
+    SetBkMode(dc, TRANSPARENT);
+    PaintMeterColumn(context->engine, dc, window);
+    EndPaint(window, &paint);
+}
+
+void OnFrameRate(MeterWindowContext* context, int fps) {
+    MeterConfig config;
+    MeterGetConfig(context->engine, &config);
+    config.params.framesPerSecond = fps;
+    MeterSetConfig(context->engine, &config);
+}
+
+void OnLevelMode(MeterWindowContext* context, MeterLevelMode mode) {
+    MeterConfig config;
+    MeterGetConfig(context->engine, &config);
+    MeterSelectLevelMode(&config, mode);
+    if (ControlPanel* panel = Panel(context)) {
+        SetControl(panel->peakRadio, mode == kMeterLevelPeak ? 1.0f : 0.0f);
+        SetControl(panel->rmsRadio, mode == kMeterLevelRms ? 1.0f : 0.0f);
+        SetControl(panel->averageRadio, mode == kMeterLevelAverage ? 1.0f : 0.0f);
+    }
+    MeterSetConfig(context->engine, &config);
+    MeterRepaint(context->engine);
+}
+
+void OnAlwaysVisible(MeterWindowContext* context, HWND window) {
+    context->alwaysVisible = context->alwaysVisible ? 0 : 1;
+    const bool on = context->alwaysVisible == 1;
+    SetWindowLongA(window, GWL_EXSTYLE, on ? WS_EX_TOPMOST : 0);
+    SetWindowPos(window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_FRAMECHANGED);
+}
+
+void OnDefaultOptions(MeterWindowRecord* record, MeterWindowContext* context, HWND window) {
+    const MeterWindowUi* ui = GetMeterWindowUi();
+    if (!ui->displayOptions) return;
+    if (ui->displayOptions(window, 10, record->anchor.x, record->anchor.y))
+        MeterInvalidateDerived(context->engine);
+}
+
+void OnChangeName(MeterWindowContext* context, HWND window) {
+    RECT frame;
+    GetWindowRect(window, &frame);
+    MeterConfig config;
+    MeterGetConfig(context->engine, &config);
+    char name[sizeof config.name];
+    lstrcpynA(name, config.name, sizeof name);
+    const MeterWindowUi* ui = GetMeterWindowUi();
+    char* text = ui->editText(window, kTextEntryOptions, frame.left, frame.top, 150, 22, name);
+    if (text && text[0]) {
+        SetWindowTextA(window, text);
+        lstrcpynA(config.name, text, sizeof config.name);
+        MeterSetConfig(context->engine, &config);
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    if (text) ui->freeText(text);
+}
+
+void OnFollowRecord(MeterWindowContext* context) {
+    MeterFollow(context->engine);
+    if (ControlPanel* panel = Panel(context)) SetControl(panel->zoomKnob, 1.0f);
+}
+
+void OnEditCueList(MeterWindowRecord* record, MeterWindowContext* context, HWND window) {
+    const MeterWindowUi* ui = GetMeterWindowUi();
+    if (ui->cueList) ui->cueList(context, window, 0, record->anchor.x, record->anchor.y);
+}
+
+void OnFrameLossSwitch(MeterWindowContext* context, UINT id) {
+    uint32_t relax, notify;
+    MeterGetFrameLossSwitches(context->engine, &relax, &notify);
+    if (id == kCmdNotifyFrameLoss)
+        notify = notify ? 0 : 1;
+    else
+        relax = relax ? 0 : 1;
+    MeterSetFrameLossSwitches(context->engine, relax, notify);
+    MeterRepaint(context->engine);
+}
+
+void OnCommand(MeterWindowRecord* record, MeterWindowContext* context, HWND window, WPARAM id) {
+    if (id >= 101 && id <= 139) return OnFrameRate(context, static_cast<int>(id) - 100);
+    switch (id) {
+    case kCmdPeak: return OnLevelMode(context, kMeterLevelPeak);
+    case kCmdRms: return OnLevelMode(context, kMeterLevelRms);
+    case kCmdAverage: return OnLevelMode(context, kMeterLevelAverage);
+    case kCmdAlwaysVisible: return OnAlwaysVisible(context, window);
+    case kCmdDefaultOptions: return OnDefaultOptions(record, context, window);
+    case kCmdChangeName: return OnChangeName(context, window);
+    case kCmdFollowRecord: return OnFollowRecord(context);
+    case kCmdEditCueList: return OnEditCueList(record, context, window);
+    case kCmdNotifyFrameLoss:
+    case kCmdRelaxMode: return OnFrameLossSwitch(context, static_cast<UINT>(id));
+    default: return;
+    }
+}
+
+void OnWhereIsWindow(HWND window) {
+    ShowWindow(window, SW_RESTORE);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 200, 200, SWP_SHOWWINDOW);
+}
+
+void OnSetDefaultPlacement(HWND window) {
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement)) return;
+    const RECT& r = placement.rcNormalPosition;
+    const int32_t values[4] = {r.left, r.top, r.right, r.bottom};
+    const char* names[4] = {kWindowX0Value, kWindowY0Value, kWindowX1Value, kWindowY1Value};
+    for (int i = 0; i < 4; ++i)
+        WriteSettingBinary(kMeterWindowKey, names[i], &values[i], 4);
+}
+
+LRESULT OnSysCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (wParam & 0xFFFF) {
+    case kSysWhereIsWindow: OnWhereIsWindow(window); return 0;
+    case kSysSetDefaultPlacement: OnSetDefaultPlacement(window); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void ZoomStep(MeterWindowContext* context, int step) {
+    MeterEngine* engine = context->engine;
+    const int zoom = MeterGetZoom(engine);
+    int next = zoom + step;
+    next = next < 1 ? 1 : next > kMaxZoom ? kMaxZoom : next;
+    if (next == zoom) return;
+    MeterSetZoom(engine, next);
+    MeterRepaint(engine);
+    if (ControlPanel* panel = Panel(context)) SetControl(panel->zoomKnob, static_cast<float>(next));
+}
+
+void OnKeyDown(MeterWindowContext* context, HWND window, WPARAM key) {
+    MeterEngine* e = context->engine;
+    switch (key) {
+    case VK_PRIOR:
+    case VK_UP: ScrollHistory(e, window, kScrollPageBack, 0, 0); break;
+    case VK_NEXT:
+    case VK_DOWN: ScrollHistory(e, window, kScrollPageForward, 0, 0); break;
+    case VK_END: ScrollHistory(e, window, kScrollNewest, 0, 0); break;
+    case VK_HOME: ScrollHistory(e, window, kScrollOldest, 0, 0); break;
+    case VK_LEFT: ScrollHistory(e, window, kScrollColumnBack, 0, 0); break;
+    case VK_RIGHT: ScrollHistory(e, window, kScrollColumnForward, 0, 0); break;
+    case VK_ADD: ZoomStep(context, -1); break;
+    case VK_SUBTRACT: ZoomStep(context, 1); break;
+    default: break;
+    }
+}
+
+void OnMouseWheel(MeterWindowContext* context, WPARAM wParam) {
+    const int step = -(static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA);
+    if (step != 0) ZoomStep(context, step);
+}
+
+void OnLeftButtonDown(MeterWindowContext* c, HWND window, WPARAM keys, int x, int y) {
+    if (!HistoryMouseDown(c->engine, window, keys, x, y)) WindowDragBegin(Drag(c), x, y);
+}
+
+void OnMouseMove(MeterWindowContext* c, HWND window, int x, int y) {
+    if (!HistoryMouseMove(c->engine, window, x, y)) WindowDragMove(Drag(c), x, y);
+}
+
+void OnLeftButtonUp(MeterWindowContext* c, int x, int y) {
+    if (!HistoryMouseUp(c->engine)) WindowDragEnd(Drag(c), x, y);
+}
+
+void OnRightButtonDown(MeterWindowRecord* record, MeterWindowContext* context, HWND window, int x,
+                       int y) {
+    if (!record->popup) return;
+    UpdateMeterPopup(context);
+    POINT point = {x, y};
+    ClientToScreen(window, &point);
+    record->anchor = point;
+    TrackPopupMenu(record->popup, TPM_LEFTALIGN, point.x, point.y, 0, window, nullptr);
+}
+
+LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
+    MeterWindowRecord* record = RecordOf(window);
+    if (!record) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_DESTROY) {
+        OnDestroy(record);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, 0, 0);
+        delete record;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    MeterWindowContext* context = record->context.load();
+    if (!context) return DefWindowProcA(window, message, wParam, lParam);
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    switch (message) {
+    case WM_PAINT: OnPaint(context, window); return 0;
+    case WM_MOVE:
+    case WM_SIZE: MeterSavePlacement(context->engine, window); break;
+    case WM_COMMAND: OnCommand(record, context, window, wParam); return 0;
+    case WM_SYSCOMMAND: return OnSysCommand(window, message, wParam, lParam);
+    case WM_KEYDOWN: OnKeyDown(context, window, wParam); return 0;
+    case WM_MOUSEWHEEL: OnMouseWheel(context, wParam); return 0;
+    case WM_HSCROLL:
+        ScrollHistory(context->engine, window, static_cast<uint32_t>(wParam), HIWORD(wParam), 0);
+        return 0;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(context, window, wParam, x, y); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(context, window, x, y); return 0;
+    case WM_LBUTTONUP: OnLeftButtonUp(context, x, y); return 0;
+    case WM_RBUTTONDOWN: OnRightButtonDown(record, context, window, x, y); return 0;
+    case kMeterMsgUpdateThumb: UpdateHistoryThumb(context->engine, window); return 0;
+    default: break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+uint32_t PaletteColour(int index) {
+    return PaletteColor(static_cast<uint16_t>(index));
+}
+
+const MeterSettingsHooks kSettingsHooks = {
+    BuildMeterObjects,   // buildObjects
+    DestroyMeterObjects, // destroyObjects
+    nullptr,             // closeDialog: the options dialog installs its own
+    PaletteColour,       // paletteColor
+};
+
+// The four default-placement values; 1 only when all four were read.
+int ReadDefaultPlacement(RECT* out) {
+    int32_t v[4];
+    const char* names[4] = {kWindowX0Value, kWindowY0Value, kWindowX1Value, kWindowY1Value};
+    for (int i = 0; i < 4; ++i)
+        if (!ReadSettingBinaryExact(kMeterWindowKey, names[i], &v[i], 4)) return 0;
+    *out = RECT{v[0], v[1], v[2], v[3]};
+    return 1;
+}
+
+// Re-places an open window at the engine's placement unless it is there.
+void ReplaceOpenWindow(HWND window, const MeterRect& rect) {
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement)) return;
+    const RECT& r = placement.rcNormalPosition;
+    if (r.left == rect.left && r.top == rect.top && r.right == rect.right &&
+        r.bottom == rect.bottom)
+        return;
+    placement.rcNormalPosition = RECT{rect.left, rect.top, rect.right, rect.bottom};
+    placement.flags = 0;
+    placement.showCmd = SW_SHOWNORMAL;
+    SetWindowPlacement(window, &placement);
+    BringWindowToTop(window);
+}
+
+} // namespace
+
+void UpdateMeterPopup(MeterWindowContext* context) {
+    HMENU popup = static_cast<HMENU>(context->popupMenu);
+    HMENU rates = static_cast<HMENU>(context->frameRateMenu);
+    if (!popup || !rates) return;
+    MeterConfig config;
+    MeterGetConfig(context->engine, &config);
+    for (int fps = 2; fps <= 30; ++fps)
+        Check(rates, kCmdFrameRateFirst + fps - 2, fps == config.params.framesPerSecond);
+    const MeterLevelMode mode = MeterGetLevelMode(&config.params);
+    Check(popup, kCmdPeak, mode == kMeterLevelPeak);
+    Check(popup, kCmdRms, mode == kMeterLevelRms);
+    Check(popup, kCmdAverage, mode == kMeterLevelAverage);
+    Check(popup, kCmdAlwaysVisible, context->alwaysVisible == 1);
+    uint32_t relax, notify;
+    MeterGetFrameLossSwitches(context->engine, &relax, &notify);
+    // "Notify me on frame loss." only matters, and only changes, in relax mode.
+    EnableMenuItem(popup, kCmdNotifyFrameLoss,
+                   MF_BYCOMMAND | (relax == 1 ? MF_ENABLED : MF_GRAYED));
+    Check(popup, kCmdRelaxMode, relax == 1);
+    Check(popup, kCmdNotifyFrameLoss, notify == 1);
+}
+
+const MeterDrawHooks* MeterWindowHooks() {
+    return &kMeterHooks;
+}
+
+int RegisterMeterWindowClass(HINSTANCE instance) {
+    g_shared.instance = instance;
+    // Missing bitmaps stay null: their users draw without them.
+    for (int i = 0; i < 6; ++i)
+        g_shared.bitmaps[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(kSharedBitmapIds[i]));
+    SetMeterSettingsHooks(&kSettingsHooks);
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MeterWindowProc;
+    wc.cbWndExtra = sizeof(void*);
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(101));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = kMeterWindowClass;
+    return RegisterClassA(&wc) ? 1 : 0;
+}
+
+void UnregisterMeterWindowClass(HINSTANCE instance) {
+    UnregisterClassA(kMeterWindowClass, instance);
+    for (HBITMAP& bitmap : g_shared.bitmaps) {
+        if (bitmap) DeleteObject(bitmap);
+        bitmap = nullptr;
+    }
+    SetMeterSettingsHooks(nullptr);
+}
+
+HBITMAP SharedBitmap(int resource) {
+    for (int i = 0; i < 6; ++i)
+        if (kSharedBitmapIds[i] == resource) return g_shared.bitmaps[i];
+    return nullptr;
+}
+
+int OpenMeterWindow(ControlPanel* panel) {
+    MeterEngine* engine = panel ? panel->engine : nullptr;
+    if (!engine) return 0;
+    MeterSetDrawHooks(engine, &kMeterHooks);
+    MeterWindowContext* context = MeterGetWindowContext(engine);
+    context->controlPanel = panel;
+    MeterConfig config;
+    MeterGetConfig(engine, &config);
+    const int screenW = GetSystemMetrics(SM_CXSCREEN);
+    const int screenH = GetSystemMetrics(SM_CYSCREEN);
+    if (HWND open = static_cast<HWND>(MeterGetWindow(engine))) {
+        ReplaceOpenWindow(open, config.windowRect);
+        return 1;
+    }
+    int x = screenW - 180, y = 0, w = 180, h = screenH;
+    RECT stored;
+    if (ReadDefaultPlacement(&stored)) {
+        x = stored.left;
+        y = stored.top;
+        w = stored.right - stored.left + 1;
+        h = stored.bottom - stored.top + 1;
+    }
+    const MeterRect& r = config.windowRect;
+    if (r.right - r.left > 5 && r.bottom - r.top > 5) {
+        x = r.left;
+        y = r.top;
+        w = r.right - r.left + 1;
+        h = r.bottom - r.top + 1;
+    }
+    // Topmost as "Always Visible" last left it (it starts checked).
+    const DWORD exStyle = context->alwaysVisible ? WS_EX_TOPMOST : 0;
+    const DWORD style = WS_VISIBLE | WS_CLIPCHILDREN | WS_DLGFRAME | WS_HSCROLL | WS_SYSMENU |
+                        WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    HWND window = CreateWindowExA(exStyle, kMeterWindowClass, config.name, style, x, y, w, h,
+                                  nullptr, nullptr, g_shared.instance, context);
+    if (!window) return 0;
+    ShowWindow(window, SW_SHOW);
+    return 1;
+}
