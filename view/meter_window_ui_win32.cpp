@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "display/display_options_dialog.h"
+#include "history/cue_list_dialog.h"
 #include "toolkit/toolkit.h"
 
 namespace {
@@ -18,8 +20,8 @@ const MeterWindowUi kDefaultUi = {
     DefaultMessageBox, // messageBox
     EditTextDialog,    // editText
     FreeText,          // freeText
-    nullptr,           // displayOptions
-    nullptr,           // cueList
+    OpenDisplayOptions, // displayOptions
+    OpenCueList,        // cueList
 };
 
 MeterWindowUi g_ui = kDefaultUi;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "display/display_options_dialog.h"
 #include "display/meter_objects.h"
 #include "meter/meter_engine.h"
 #include "sys/settings_store.h"
@@ -430,7 +431,7 @@ uint32_t PaletteColour(int index) {
 const MeterSettingsHooks kSettingsHooks = {
     BuildMeterObjects,   // buildObjects
     DestroyMeterObjects, // destroyObjects
-    nullptr,             // closeDialog: the options dialog installs its own
+    CloseDisplayOptions, // closeDialog
     PaletteColour,       // paletteColor
 };
 

@@ -1,0 +1,238 @@
+#include "display/display_options_dialog.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "display/meter_objects.h"
+#include "display/meter_settings.h"
+#include "tests/support/modal_script_win32.h"
+#include "tests/sys/settings_test_root.h"
+#include "toolkit/toolkit.h"
+#include "view/meter_window.h"
+
+using modaltest::Click;
+using modaltest::WhenShown;
+
+namespace {
+
+constexpr char kTitle[] = "Measure Display Options";
+constexpr int kColourListId = 31;
+constexpr int kPatternListId = 30;
+constexpr int kChangeId = 20;
+constexpr int kResetId = 21;
+
+// The toolkit, the meter window class (which builds the settings' drawing
+// objects) and the settings acquired as the engine acquires them.
+class DisplayOptionsTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        instance_ = GetModuleHandleA(nullptr);
+        ASSERT_EQ(1, ToolkitInit(instance_, kSettingsAppName));
+        ASSERT_EQ(1, RegisterMeterWindowClass(instance_));
+        ASSERT_NE(nullptr, AcquireMeterSettings(kSettingsAppName));
+    }
+    void TearDown() override {
+        while (MeterSettingsUseCount() > 0)
+            ReleaseMeterSettings();
+        UnregisterMeterWindowClass(instance_);
+        while (ToolkitInitCount() > 0)
+            ToolkitExit(instance_);
+    }
+    int Run(uint32_t flags, std::function<void(HWND)> script) {
+        WhenShown(kTitle, std::move(script));
+        return OpenDisplayOptions(nullptr, flags, 60, 40);
+    }
+    static void Type(HWND dialog, int id, const char* text) {
+        SetWindowTextA(GetDlgItem(dialog, id), text);
+    }
+    static MeterSettingsValues& Values() { return GetMeterSettings()->values; }
+
+    SettingsTestRoot settings_;
+    HINSTANCE instance_ = nullptr;
+};
+
+TEST_F(DisplayOptionsTest, TheFlagsChooseTheFields) {
+    const struct {
+        uint32_t flags;
+        std::set<int> fields;
+    } cases[] = {
+        {kMeterWindowOptionFlags, {100, 101, 202, 203, 208, 209, 211, 212, 213}},
+        {0, {100, 101, 202, 203, 211, 212, 213}},
+        {kOptionsZeroPoint | kOptionsAttack | kOptionsReduceGain,
+         {100, 101, 202, 203, 204, 205, 206, 211, 212, 213}},
+        {kOptionsOscilloscope | kOptionsDiapason, {100, 101, 200, 201, 207, 210, 213}},
+    };
+    for (const auto& c : cases) {
+        std::set<int> shown;
+        LRESULT firstColour = -1;
+        RECT client = {};
+        EXPECT_EQ(0, Run(c.flags, [&](HWND dialog) {
+                      for (int id = 100; id <= 213; ++id)
+                          if (GetDlgItem(dialog, id)) shown.insert(id);
+                      firstColour = SendDlgItemMessageA(dialog, kColourListId, LB_GETCURSEL, 0, 0);
+                      GetClientRect(dialog, &client);
+                      Click(dialog, IDCANCEL);
+                  }));
+        EXPECT_EQ(c.fields, shown) << "flags " << c.flags;
+        EXPECT_EQ(c.flags & kOptionsOscilloscope ? 12 : 0, firstColour) << "flags " << c.flags;
+        EXPECT_EQ(300, client.right);
+        EXPECT_EQ(520, client.bottom);
+    }
+}
+
+TEST_F(DisplayOptionsTest, TypedValuesAreCheckedAndCorrected) {
+    using Fields = std::vector<std::pair<int, const char*>>;
+    using Read = std::function<float(const MeterSettingsValues&)>;
+    const struct {
+        const char* what;
+        Fields typed;
+        Read read;
+        float expected;
+    } cases[] = {
+        {"dbMax just above dbHead",
+         {{100, "-12"}, {101, "-20"}},
+         [](const MeterSettingsValues& v) { return v.dbMax; },
+         -11},
+        {"level fall not below peak fall",
+         {{211, "6"}, {212, "3"}},
+         [](const MeterSettingsValues& v) { return v.moyDbPerS; },
+         6},
+        {"50 frames per second are refused",
+         {{213, "50"}},
+         [](const MeterSettingsValues& v) { return float(v.framesPerS); },
+         10},
+        {"12.7 frames per second are 12",
+         {{213, "12.7"}},
+         [](const MeterSettingsValues& v) { return float(v.framesPerS); },
+         12},
+        {"level range at least 1 dB",
+         {{202, "-70"}, {203, "-60"}},
+         [](const MeterSettingsValues& v) { return v.levelMaxDb; },
+         -59},
+        {"not a number",
+         {{100, "abc"}},
+         [](const MeterSettingsValues& v) { return v.dbHead; },
+         -12},
+        {"sync delay out of range",
+         {{209, "6"}},
+         [](const MeterSettingsValues& v) { return v.delay; },
+         0},
+        {"phase release at its lower limit",
+         {{208, "0.0999"}},
+         [](const MeterSettingsValues& v) { return v.phaseRelease; },
+         0.0999f},
+    };
+    for (const auto& c : cases) {
+        Values() = *MeterSettingsDefaults();
+        EXPECT_EQ(1, Run(kMeterWindowOptionFlags, [&](HWND dialog) {
+                      for (const auto& [id, text] : c.typed)
+                          Type(dialog, id, text);
+                      Click(dialog, IDOK);
+                  }));
+        EXPECT_EQ(c.expected, c.read(Values())) << c.what;
+    }
+}
+
+TEST_F(DisplayOptionsTest, ResetThenCancelChangesNothing) {
+    Values().dbHead = -20;
+    Values().brushType = 5;
+    Values().maxColor = RGB(1, 2, 3);
+    const MeterSettings before = *GetMeterSettings();
+    LRESULT patternAfterReset = -1;
+    EXPECT_EQ(0, Run(kMeterWindowOptionFlags, [&](HWND dialog) {
+                  WhenShown("Reset All", [](HWND box) { Click(box, IDOK); });
+                  Click(dialog, kResetId);
+                  patternAfterReset =
+                      SendDlgItemMessageA(dialog, kPatternListId, LB_GETCURSEL, 0, 0);
+                  Click(dialog, IDCANCEL);
+              }));
+    EXPECT_EQ(MeterSettingsDefaults()->brushType, patternAfterReset);
+    EXPECT_EQ(0, std::memcmp(&before, GetMeterSettings(), sizeof before));
+}
+
+TEST_F(DisplayOptionsTest, PreviewClicksSelectTheirColourEntry) {
+    const struct {
+        int x, y;
+        int entry;
+    } cases[] = {{25, 30, 0},  {25, 70, 6}, {25, 130, 1}, {25, 180, 7},
+                 {25, 300, 9}, {65, 40, 2}, {65, 100, 4}, {65, 400, 9}};
+    std::vector<LRESULT> selected;
+    Run(kMeterWindowOptionFlags, [&](HWND dialog) {
+        for (const auto& c : cases) {
+            SendMessageA(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.x, c.y));
+            selected.push_back(SendDlgItemMessageA(dialog, kColourListId, LB_GETCURSEL, 0, 0));
+        }
+        Click(dialog, IDCANCEL);
+    });
+    ASSERT_EQ(std::size(cases), selected.size());
+    for (size_t i = 0; i < selected.size(); ++i)
+        EXPECT_EQ(cases[i].entry, selected[i]) << cases[i].x << "," << cases[i].y;
+}
+
+COLORREF PenColour(HGDIOBJ pen) {
+    LOGPEN logical = {};
+    GetObjectA(pen, sizeof logical, &logical);
+    return logical.lopnColor;
+}
+
+// The colour chooser driven through its own dialog; OK puts the new record
+// in place with pens made from it, and the end of the run stores it.
+TEST_F(DisplayOptionsTest, ChosenColourReachesTheDrawingObjectsAndTheStore) {
+    const COLORREF chosen = RGB(10, 200, 30);
+    COLORREF previewPixel = 0;
+    EXPECT_EQ(1, Run(kMeterWindowOptionFlags, [&](HWND dialog) {
+                  SendDlgItemMessageA(dialog, kColourListId, LB_SETCURSEL, 1, 0);
+                  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kColourListId, LBN_SELCHANGE), 0);
+                  WhenShown("Color", [](HWND chooser) {
+                      SetDlgItemInt(chooser, 706, 10, FALSE); // red, green, blue
+                      SetDlgItemInt(chooser, 707, 200, FALSE);
+                      SetDlgItemInt(chooser, 708, 30, FALSE);
+                      Click(chooser, IDOK);
+                  });
+                  Click(dialog, kChangeId);
+                  UpdateWindow(dialog);
+                  HDC dc = GetDC(dialog);
+                  previewPixel = GetPixel(dc, 11, 101); // the border zone's outline
+                  ReleaseDC(dialog, dc);
+                  Click(dialog, IDOK);
+              }));
+    EXPECT_EQ(chosen, previewPixel);
+    EXPECT_EQ(chosen, Values().maxBorder);
+    EXPECT_EQ(chosen, PenColour(GetMeterSettings()->objects.pens[kPenMaxBorder]));
+    ASSERT_EQ(1, ReleaseMeterSettings());
+    uint32_t stored = 0;
+    EXPECT_EQ(1, ReadSettingBinary(kMeterKey, "MaxBorder", &stored, 4));
+    EXPECT_EQ(chosen, stored);
+}
+
+TEST_F(DisplayOptionsTest, OneDialogAtATimeAndTheLastReleaseClosesIt) {
+    int second = -1;
+    EXPECT_EQ(0, Run(0, [&](HWND dialog) {
+                  second = OpenDisplayOptions(nullptr, 0, 0, 0);
+                  EXPECT_EQ(dialog, DisplayOptionsWindow());
+                  ReleaseMeterSettings();
+              }));
+    EXPECT_EQ(0, second);
+    EXPECT_EQ(nullptr, DisplayOptionsWindow());
+}
+
+TEST_F(DisplayOptionsTest, NoGdiObjectLeaksOverOpenAndOkCycles) {
+    auto objects = [] { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); };
+    Run(kMeterWindowOptionFlags, [](HWND dialog) { Click(dialog, IDOK); }); // warm caches
+    const DWORD before = objects();
+    for (int i = 0; i < 100; ++i)
+        Run(kMeterWindowOptionFlags, [](HWND dialog) {
+            SendDlgItemMessageA(dialog, kPatternListId, LB_SETCURSEL, 3, 0);
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kPatternListId, LBN_SELCHANGE), 0);
+            Click(dialog, IDOK);
+        });
+    EXPECT_EQ(before, objects());
+}
+
+} // namespace
