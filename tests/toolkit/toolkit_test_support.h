@@ -20,7 +20,9 @@ struct Event {
     }
 };
 
-inline Event Command(uint32_t code, float value) { return Event{WM_COMMAND, code, FloatToBits(value)}; }
+inline Event Command(uint32_t code, float value) {
+    return Event{WM_COMMAND, code, FloatToBits(value)};
+}
 
 inline void PrintTo(const Event& e, std::ostream* os) {
     *os << (e.message == WM_COMMAND ? "command(0x" : "key(0x") << std::hex << e.code << ", 0x"
