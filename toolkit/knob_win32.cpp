@@ -4,6 +4,7 @@
 
 #include "toolkit/info_box.h"
 #include "toolkit/number_text.h"
+#include "toolkit/precision_adjuster.h"
 
 #include <windowsx.h>
 
@@ -73,9 +74,11 @@ void UpdateValueBox(const Knob* knob) {
     InfoBoxUpdate(text);
 }
 
-// The precision adjuster attached to a knob follows its value; none can be
-// opened yet (ValueEntryAdjustValue), so there is nothing to refresh.
-void RefreshAdjuster(const Knob*) {}
+// The precision adjuster attached to a knob follows its value.
+void RefreshAdjuster(const Knob* knob) {
+    RefreshPrecisionAdjuster(knob->window, knob->style, kAdjusterClosedCode, &knob->notify,
+                             knob->id, &knob->scale);
+}
 
 void StopLatencyTimer(Knob* knob) {
     if (knob->latencyTimer) {
@@ -146,6 +149,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
 }
 
 void OnDestroy(HWND window, Knob* knob) {
+    ClosePrecisionAdjusterOf(window);
     StopLatencyTimer(knob);
     if (knob->dragging) {
         InfoBoxHide();

@@ -18,18 +18,7 @@ constexpr int kFace = 32; // needle centre (16, 16), needle length 12
 constexpr COLORREF kFaceColor = RGB(180, 180, 180);
 
 HBITMAP MakeFace() {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, kFace, kFace);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    PatBlt(dc, 0, 0, kFace, kFace, BLACKNESS);
-    SelectObject(dc, GetStockObject(DC_BRUSH));
-    SetDCBrushColor(dc, kFaceColor);
-    Ellipse(dc, 2, 2, kFace - 2, kFace - 2);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
+    return tktest::MakeKnobFace(kFace, kFaceColor);
 }
 
 struct FakeTimer {

@@ -100,6 +100,22 @@ class ToolkitTest : public ::testing::Test {
     std::unique_ptr<OwnerWindow> owner_;
 };
 
+// A size x size knob face: a light disc on black. The caller deletes it.
+inline HBITMAP MakeKnobFace(int size, COLORREF disc) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, size, size, BLACKNESS);
+    SelectObject(dc, GetStockObject(DC_BRUSH));
+    SetDCBrushColor(dc, disc);
+    Ellipse(dc, 2, 2, size - 2, size - 2);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
 inline void Mouse(HWND window, UINT message, int x, int y) {
     SendMessageA(window, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
 }
