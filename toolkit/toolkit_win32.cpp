@@ -3,6 +3,7 @@
 #include "toolkit/toolkit.h"
 
 #include "sys/settings_store.h"
+#include "toolkit/slide.h"
 
 #include <commctrl.h>
 
@@ -32,7 +33,7 @@ const ClassEntry kClasses[] = {
     {kFreePanelClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, FreePanelWindowProc,
      kToolkitFreeClassFailed},
     {kFreePanelWdbClassName, CS_HREDRAW | CS_VREDRAW, FreePanelWindowProc, kToolkitFreeClassFailed},
-    {kSlideClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlWindowProc,
+    {kSlideClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, SlideWindowProc,
      kToolkitSlideClassFailed},
     {k3DListClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc, kToolkit3DListClassFailed},
     {kValueGridClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc, kToolkitGridClassFailed},
