@@ -38,6 +38,8 @@ constexpr uint32_t kInfoValueFlagBits = 0x70000000u;
 enum KnobMenuId : UINT {
     kKnobMenuInverse = 10,
     kKnobMenuAngular = 12,
+    kSlideMenuCapture = 10,  // a slide's "Mouse Captured" ("S_capture")
+    kSlideMenuSetToPos = 12, // a slide's "Direct mouse position" ("S_settopos")
     kKnobMenuShowMoves = 20,
     kKnobMenuCurrent = 50,
     kKnobMenuDefault = 100,
@@ -56,6 +58,8 @@ constexpr UINT_PTR kKnobLatencyTimer = 1;
 constexpr uint32_t kKnobEditAttr = 0x7E0;
 constexpr int kKnobEditWidth = 100;
 constexpr int kKnobEditHeight = 20;
+
+struct SlideTrack;
 
 // The knob's record, kept in window slot 0 from WM_CREATE to WM_DESTROY.
 struct Knob {
@@ -98,6 +102,7 @@ struct Knob {
     HMENU infoMenu;
     uint16_t presetCount;
     float presets[kKnobMaxPresets]; // preset i answers to menu id 600 + i
+    SlideTrack* track;              // a slide's track (toolkit/slide.h); null for a knob
 };
 
 // Creates a WS_CHILD | WS_VISIBLE | WS_TABSTOP knob at (x, y) of owner, of
@@ -125,7 +130,8 @@ int KnobSetDecimals(HWND knob, uint8_t decimals);
 // when window is no knob or the menu cannot be changed.
 int KnobSetPresets(HWND knob, const float* values, int count);
 
-// Returns the knob's record, or null when window is no knob.
+// Returns the knob's record, or null when window is no knob. A slide's
+// record is a knob record with a track, so slides are found here too.
 const Knob* KnobFromWindow(HWND knob);
 
 // ---- Operations shared by the knob's source files ----
@@ -145,6 +151,33 @@ void KnobResetToDefault(Knob* knob);
 // "Edit Value" and "Adjust Value" (enabled, value menu style only).
 void KnobEditValue(Knob* knob);
 void KnobAdjustValue(Knob* knob);
+// Input and state shared with the slide, which has the knob's value
+// model, menus and notifications (toolkit/slide_win32.cpp).
+LRESULT KnobOwnerRequest(Knob* knob, WPARAM request, LPARAM lParam);
+void KnobKeyDown(Knob* knob, WPARAM key, LPARAM lParam);
+void KnobWheel(Knob* knob, int delta);
+// Right button: the context menu, or "Adjust Value" with Shift.
+void KnobContextMenu(Knob* knob, WPARAM keys, int x, int y);
+void KnobMiddleButton(Knob* knob, WPARAM keys);
+void KnobFocus(Knob* knob, int focused);
+void KnobTimer(Knob* knob, UINT_PTR id);
+// Holds value changes for "Rot_Latency" ms after a press (movesAllowed).
+void KnobStartLatency(Knob* knob);
+void KnobStopLatencyTimer(Knob* knob);
+// End of a drag: capture released, value reported (then the default when
+// spring-loaded), value box hidden, adjuster refreshed, end notification.
+void KnobRelease(Knob* knob);
+// n steps, clamped; reported when changed and continuous.
+void KnobApplySteps(Knob* knob, int32_t n);
+void KnobShowValueBox(const Knob* knob);
+void KnobUpdateValueBox(const Knob* knob);
+void KnobRefreshAdjuster(const Knob* knob);
+// WM_DESTROY: closes an attached adjuster, stops the timer, destroys the
+// menus and frees the record.
+void KnobDestroy(HWND window, Knob* knob);
+// Paints a slide (toolkit/slide_win32.cpp).
+void SlidePaint(const Knob* slide, HDC dc);
+
 // Paints the whole knob into dc (client coordinates).
 void KnobPaint(const Knob* knob, HDC dc);
 // Paints the knob at once through a window device context.

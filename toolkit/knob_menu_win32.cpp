@@ -58,8 +58,10 @@ int BuildInfoMenu(HMENU menu) {
 
 int BuildMainMenu(const Knob* knob) {
     HMENU menu = knob->menu;
-    int ok = AppendText(menu, kKnobMenuInverse, "Inverse Mousemove Mode");
-    ok &= AppendText(menu, kKnobMenuAngular, "Angular Mousemove Mode");
+    int ok = knob->track ? AppendText(menu, kSlideMenuCapture, "Mouse Captured") &
+                               AppendText(menu, kSlideMenuSetToPos, "Direct mouse position")
+                         : AppendText(menu, kKnobMenuInverse, "Inverse Mousemove Mode") &
+                               AppendText(menu, kKnobMenuAngular, "Angular Mousemove Mode");
     ok &= AppendMenuA(menu, MF_SEPARATOR, 0, nullptr) ? 1 : 0;
     ok &= AppendText(menu, kKnobMenuShowMoves, "Display Knob Moves");
     ok &= AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(knob->latencyMenu),
@@ -105,10 +107,16 @@ void PrepareValueItems(const Knob* knob) {
 void PrepareOptionItems(const Knob* knob) {
     const ToolkitOptions* options = ToolkitGetOptions();
     HMENU menu = knob->menu;
-    Check(menu, kKnobMenuInverse, (options->rotMode & kRotModeInverse) != 0);
-    EnableMenuItem(menu, kKnobMenuInverse,
-                   MF_BYCOMMAND | ((options->rotMode & kRotModeAngular) ? MF_GRAYED : MF_ENABLED));
-    Check(menu, kKnobMenuAngular, (options->rotMode & kRotModeAngular) != 0);
+    if (knob->track) {
+        Check(menu, kSlideMenuCapture, options->sCapture != 0);
+        Check(menu, kSlideMenuSetToPos, options->sSetToPos != 0);
+    } else {
+        Check(menu, kKnobMenuInverse, (options->rotMode & kRotModeInverse) != 0);
+        EnableMenuItem(menu, kKnobMenuInverse,
+                       MF_BYCOMMAND |
+                           ((options->rotMode & kRotModeAngular) ? MF_GRAYED : MF_ENABLED));
+        Check(menu, kKnobMenuAngular, (options->rotMode & kRotModeAngular) != 0);
+    }
     Check(menu, kKnobMenuShowMoves, options->rotMove != 0);
     for (UINT i = 0; i < kLatencyItems; ++i) {
         UINT ms = i * kLatencyStepMs;
@@ -232,6 +240,11 @@ HMENU KnobPrepareContextMenu(HWND window) {
 
 int KnobMenuCommand(Knob* knob, UINT id) {
     ToolkitOptions* options = ToolkitGetOptions();
+    if (knob->track && (id == kSlideMenuCapture || id == kSlideMenuSetToPos)) {
+        uint32_t& flag = id == kSlideMenuCapture ? options->sCapture : options->sSetToPos;
+        flag = flag ? 0 : 1;
+        return 1;
+    }
     switch (id) {
     case kKnobMenuInverse: ToggleInverse(options); return 1;
     case kKnobMenuAngular: ToggleAngular(options); return 1;

@@ -4,14 +4,13 @@
 
 #include "toolkit/info_box.h"
 #include "toolkit/number_text.h"
+#include "toolkit/precision_adjuster.h"
 
 #include <windowsx.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-
-namespace {
 
 // What CreateKnob hands WM_CREATE.
 struct KnobCreateParams {
@@ -27,33 +26,33 @@ struct KnobCreateParams {
     const KnobScale* scale;
 };
 
-UINT_PTR SystemSetTimer(HWND window, UINT_PTR id, UINT milliseconds) {
+static UINT_PTR SystemSetTimer(HWND window, UINT_PTR id, UINT milliseconds) {
     return SetTimer(window, id, milliseconds, nullptr);
 }
 
-void SystemKillTimer(HWND window, UINT_PTR id) {
+static void SystemKillTimer(HWND window, UINT_PTR id) {
     KillTimer(window, id);
 }
 
-const KnobTimerOps kSystemTimer = {
+static const KnobTimerOps kSystemTimer = {
     SystemSetTimer,  // setTimer
     SystemKillTimer, // killTimer
 };
-const KnobTimerOps* g_timer = &kSystemTimer;
+static const KnobTimerOps* g_timer = &kSystemTimer;
 
-Knob* GetKnob(HWND window) {
+static Knob* GetKnob(HWND window) {
     return static_cast<Knob*>(GetControlData(window));
 }
 
-bool Continuous(const Knob* knob) {
+static bool Continuous(const Knob* knob) {
     return (knob->style & kKnobContinuous) != 0;
 }
 
-bool HasValueMenu(const Knob* knob) {
+static bool HasValueMenu(const Knob* knob) {
     return (knob->style & kKnobNoValueMenu) == 0;
 }
 
-void ShowValueBox(const Knob* knob) {
+void KnobShowValueBox(const Knob* knob) {
     uint32_t info = ToolkitGetOptions()->infoValue;
     if (!(info & kInfoValueEnabled)) {
         return;
@@ -67,17 +66,19 @@ void ShowValueBox(const Knob* knob) {
     InfoBoxShow(knob->owner, boxX, boxY, text);
 }
 
-void UpdateValueBox(const Knob* knob) {
+void KnobUpdateValueBox(const Knob* knob) {
     char text[64];
     KnobValueText(&knob->scale, (knob->style & kKnobDecibel) != 0, text, sizeof text);
     InfoBoxUpdate(text);
 }
 
-// The precision adjuster attached to a knob follows its value; none can be
-// opened yet (ValueEntryAdjustValue), so there is nothing to refresh.
-void RefreshAdjuster(const Knob*) {}
+// The precision adjuster attached to a knob follows its value.
+void KnobRefreshAdjuster(const Knob* knob) {
+    RefreshPrecisionAdjuster(knob->window, knob->style, kAdjusterClosedCode, &knob->notify,
+                             knob->id, &knob->scale);
+}
 
-void StopLatencyTimer(Knob* knob) {
+void KnobStopLatencyTimer(Knob* knob) {
     if (knob->latencyTimer) {
         g_timer->killTimer(knob->window, knob->latencyTimer);
         knob->latencyTimer = 0;
@@ -86,7 +87,7 @@ void StopLatencyTimer(Knob* knob) {
 
 // Step 3 of the value model: n steps, clamped; reports a change when
 // continuous.
-void ApplySteps(Knob* knob, int32_t n) {
+void KnobApplySteps(Knob* knob, int32_t n) {
     float stepped = KnobSteppedValue(&knob->scale, n);
     if (stepped == knob->scale.value) {
         return;
@@ -99,7 +100,7 @@ void ApplySteps(Knob* knob, int32_t n) {
 
 // ---- Message handlers ----
 
-LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
+static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
     const auto* params = static_cast<const KnobCreateParams*>(create->lpCreateParams);
     if (!params) {
         return -1;
@@ -145,8 +146,9 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
     return 0;
 }
 
-void OnDestroy(HWND window, Knob* knob) {
-    StopLatencyTimer(knob);
+void KnobDestroy(HWND window, Knob* knob) {
+    ClosePrecisionAdjusterOf(window);
+    KnobStopLatencyTimer(knob);
     if (knob->dragging) {
         InfoBoxHide();
     }
@@ -155,7 +157,7 @@ void OnDestroy(HWND window, Knob* knob) {
     std::free(knob);
 }
 
-LRESULT OnOwnerRequest(Knob* knob, WPARAM request, LPARAM lParam) {
+LRESULT KnobOwnerRequest(Knob* knob, WPARAM request, LPARAM lParam) {
     switch (request) {
     case kRequestEnable:
         knob->enabled = 1;
@@ -169,13 +171,26 @@ LRESULT OnOwnerRequest(Knob* knob, WPARAM request, LPARAM lParam) {
     case kRequestSetValue:
         // An owner's own change: shown, never reported back.
         KnobSetValue(knob, BitsToFloat(static_cast<uint32_t>(lParam)));
-        RefreshAdjuster(knob);
+        KnobRefreshAdjuster(knob);
         return 0;
     default: KnobMenuCommand(knob, LOWORD(request)); return 0;
     }
 }
 
-void OnLeftButtonDown(Knob* knob, WPARAM keys, int x, int y) {
+void KnobStartLatency(Knob* knob) {
+    uint32_t latency = ToolkitGetOptions()->rotLatency;
+    knob->movesAllowed = 0;
+    KnobStopLatencyTimer(knob);
+    if (latency != 0) {
+        knob->latencyTimer = g_timer->setTimer(knob->window, kKnobLatencyTimer, latency);
+    }
+    // Without a timer (latency 0, or none to be had) the value follows at once.
+    if (!knob->latencyTimer) {
+        knob->movesAllowed = 1;
+    }
+}
+
+static void OnLeftButtonDown(Knob* knob, WPARAM keys, int x, int y) {
     if (keys & MK_CONTROL) {
         KnobEditValue(knob);
         return;
@@ -189,27 +204,18 @@ void OnLeftButtonDown(Knob* knob, WPARAM keys, int x, int y) {
         return;
     }
     SetCapture(knob->window);
-    ShowValueBox(knob);
+    KnobShowValueBox(knob);
     knob->dragging = 1;
     knob->lastX = x;
     knob->lastY = y;
     KnobRedraw(knob);
-    RefreshAdjuster(knob);
+    KnobRefreshAdjuster(knob);
     KnobNotifyFrame(knob, 1);
 
-    uint32_t latency = ToolkitGetOptions()->rotLatency;
-    knob->movesAllowed = 0;
-    StopLatencyTimer(knob);
-    if (latency != 0) {
-        knob->latencyTimer = g_timer->setTimer(knob->window, kKnobLatencyTimer, latency);
-    }
-    // Without a timer (latency 0, or none to be had) the value follows at once.
-    if (!knob->latencyTimer) {
-        knob->movesAllowed = 1;
-    }
+    KnobStartLatency(knob);
 }
 
-void MoveAngular(Knob* knob, int x, int y) {
+static void MoveAngular(Knob* knob, int x, int y) {
     float angle = 0.0f;
     if (!KnobAngularTarget(&knob->scale, static_cast<float>(x - knob->centreX),
                            static_cast<float>(knob->centreY - y), &angle)) {
@@ -221,7 +227,7 @@ void MoveAngular(Knob* knob, int x, int y) {
             knob->scale.value = value;
             knob->needleAngle = angle;
             KnobRedraw(knob);
-            RefreshAdjuster(knob);
+            KnobRefreshAdjuster(knob);
         }
     }
     if (Continuous(knob)) {
@@ -229,7 +235,7 @@ void MoveAngular(Knob* knob, int x, int y) {
     }
 }
 
-void OnMouseMove(Knob* knob, int x, int y) {
+static void OnMouseMove(Knob* knob, int x, int y) {
     if (!knob->dragging) {
         return;
     }
@@ -240,20 +246,20 @@ void OnMouseMove(Knob* knob, int x, int y) {
         if (mode & kRotModeAngular) {
             MoveAngular(knob, x, y);
         } else {
-            ApplySteps(knob, KnobLinearDragSteps(x - knob->lastX, y - knob->lastY, mode));
-            RefreshAdjuster(knob);
+            KnobApplySteps(knob, KnobLinearDragSteps(x - knob->lastX, y - knob->lastY, mode));
+            KnobRefreshAdjuster(knob);
         }
-        UpdateValueBox(knob);
+        KnobUpdateValueBox(knob);
     }
     knob->lastX = x;
     knob->lastY = y;
 }
 
-void OnLeftButtonUp(Knob* knob) {
+void KnobRelease(Knob* knob) {
     if (!knob->dragging) {
         return;
     }
-    StopLatencyTimer(knob);
+    KnobStopLatencyTimer(knob);
     knob->dragging = 0;
     ReleaseCapture();
     KnobRedraw(knob);
@@ -263,19 +269,19 @@ void OnLeftButtonUp(Knob* knob) {
         KnobNotifyValue(knob);
     }
     InfoBoxHide();
-    RefreshAdjuster(knob);
+    KnobRefreshAdjuster(knob);
     KnobNotifyFrame(knob, 0);
 }
 
-void OnTimer(Knob* knob, UINT_PTR id) {
+void KnobTimer(Knob* knob, UINT_PTR id) {
     if (id != kKnobLatencyTimer) {
         return;
     }
-    StopLatencyTimer(knob);
+    KnobStopLatencyTimer(knob);
     knob->movesAllowed = 1;
 }
 
-void OnContextMenu(Knob* knob, WPARAM keys, int x, int y) {
+void KnobContextMenu(Knob* knob, WPARAM keys, int x, int y) {
     if (keys & MK_SHIFT) {
         KnobAdjustValue(knob);
         return;
@@ -290,7 +296,7 @@ void OnContextMenu(Knob* knob, WPARAM keys, int x, int y) {
                    knob->window, nullptr);
 }
 
-void OnMiddleButton(Knob* knob, WPARAM keys) {
+void KnobMiddleButton(Knob* knob, WPARAM keys) {
     if (knob->dragging) {
         return;
     }
@@ -301,31 +307,31 @@ void OnMiddleButton(Knob* knob, WPARAM keys) {
     }
 }
 
-void OnWheel(Knob* knob, int delta) {
-    ApplySteps(knob, KnobWheelSteps(delta, ToolkitGetOptions()->rotMode));
+void KnobWheel(Knob* knob, int delta) {
+    KnobApplySteps(knob, KnobWheelSteps(delta, ToolkitGetOptions()->rotMode));
 }
 
-void OnKeyDown(Knob* knob, WPARAM key, LPARAM lParam) {
+void KnobKeyDown(Knob* knob, WPARAM key, LPARAM lParam) {
     bool stepKeysActive = !knob->dragging && !(knob->style & kKnobSpring);
     switch (key) {
     case VK_LEFT:
         if (stepKeysActive) {
-            ApplySteps(knob, -1);
+            KnobApplySteps(knob, -1);
         }
         break;
     case VK_RIGHT:
         if (stepKeysActive) {
-            ApplySteps(knob, 1);
+            KnobApplySteps(knob, 1);
         }
         break;
     case VK_UP:
         if (stepKeysActive) {
-            ApplySteps(knob, 10);
+            KnobApplySteps(knob, 10);
         }
         break;
     case VK_DOWN:
         if (stepKeysActive) {
-            ApplySteps(knob, -10);
+            KnobApplySteps(knob, -10);
         }
         break;
     case VK_INSERT:
@@ -339,12 +345,12 @@ void OnKeyDown(Knob* knob, WPARAM key, LPARAM lParam) {
     }
 }
 
-void OnFocus(Knob* knob, int focused) {
+void KnobFocus(Knob* knob, int focused) {
     knob->focused = focused;
     KnobRedraw(knob);
 }
 
-void OnPaint(Knob* knob) {
+static void OnPaint(Knob* knob) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(knob->window, &paint);
     if (dc) {
@@ -353,7 +359,7 @@ void OnPaint(Knob* knob) {
     EndPaint(knob->window, &paint);
 }
 
-int BitmapSize(HBITMAP bitmap, int32_t* width, int32_t* height) {
+static int BitmapSize(HBITMAP bitmap, int32_t* width, int32_t* height) {
     BITMAP info = {};
     if (!bitmap || GetObjectA(bitmap, sizeof info, &info) == 0) {
         return 0;
@@ -363,8 +369,6 @@ int BitmapSize(HBITMAP bitmap, int32_t* width, int32_t* height) {
     return 1;
 }
 
-} // namespace
-
 // ---- Value changes and notifications ----
 
 int KnobSetValue(Knob* knob, float value) {
@@ -372,7 +376,7 @@ int KnobSetValue(Knob* knob, float value) {
         return 0;
     }
     float angle = KnobValueToAngle(&knob->scale, value);
-    if (angle != knob->needleAngle) {
+    if (angle != knob->needleAngle || knob->track) {
         knob->needleAngle = angle;
         KnobRedraw(knob);
     }
@@ -397,7 +401,7 @@ void KnobSetFramedValue(Knob* knob, float value) {
     KnobNotifyFrame(knob, 1);
     KnobNotifyValue(knob);
     KnobNotifyFrame(knob, 0);
-    RefreshAdjuster(knob);
+    KnobRefreshAdjuster(knob);
 }
 
 void KnobResetToDefault(Knob* knob) {
@@ -408,7 +412,7 @@ void KnobResetToDefault(Knob* knob) {
     KnobNotifyFrame(knob, 1);
     KnobNotifyValue(knob);
     KnobNotifyFrame(knob, 0);
-    RefreshAdjuster(knob);
+    KnobRefreshAdjuster(knob);
 }
 
 void KnobEditValue(Knob* knob) {
@@ -465,7 +469,10 @@ void KnobAdjustValue(Knob* knob) {
 void KnobRedraw(const Knob* knob) {
     HDC dc = GetDC(knob->window);
     if (dc) {
-        KnobPaint(knob, dc);
+        if (knob->track)
+            SlidePaint(knob, dc);
+        else
+            KnobPaint(knob, dc);
         ReleaseDC(knob->window, dc);
     }
 }
@@ -511,7 +518,8 @@ HWND CreateKnob(HWND owner, uint16_t id, int x, int y, uint32_t style, HBITMAP f
 
 const Knob* KnobFromWindow(HWND knob) {
     char name[64] = {};
-    if (!knob || !GetClassNameA(knob, name, sizeof name) || std::strcmp(name, kKnobClassName)) {
+    if (!knob || !GetClassNameA(knob, name, sizeof name) ||
+        (std::strcmp(name, kKnobClassName) && std::strcmp(name, kSlideClassName))) {
         return nullptr;
     }
     return GetKnob(knob);
@@ -567,22 +575,22 @@ LRESULT CALLBACK KnobWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     int x = GET_X_LPARAM(lParam);
     int y = GET_Y_LPARAM(lParam);
     switch (message) {
-    case WM_DESTROY: OnDestroy(window, knob); return 0;
+    case WM_DESTROY: KnobDestroy(window, knob); return 0;
     case WM_CLOSE: DestroyWindow(window); return 0;
-    case WM_COMMAND: return OnOwnerRequest(knob, wParam, lParam);
+    case WM_COMMAND: return KnobOwnerRequest(knob, wParam, lParam);
     case WM_PAINT: OnPaint(knob); return 0;
     case WM_LBUTTONDOWN: OnLeftButtonDown(knob, wParam, x, y); return 0;
     case WM_MOUSEMOVE: OnMouseMove(knob, x, y); return 0;
-    case WM_LBUTTONUP: OnLeftButtonUp(knob); return 0;
+    case WM_LBUTTONUP: KnobRelease(knob); return 0;
     case WM_LBUTTONDBLCLK: KnobResetToDefault(knob); return 0;
-    case WM_RBUTTONDOWN: OnContextMenu(knob, wParam, x, y); return 0;
-    case WM_MBUTTONDOWN: OnMiddleButton(knob, wParam); return 0;
-    case WM_MOUSEWHEEL: OnWheel(knob, GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
-    case WM_KEYDOWN: OnKeyDown(knob, wParam, lParam); return 0;
-    case WM_TIMER: OnTimer(knob, wParam); return 0;
+    case WM_RBUTTONDOWN: KnobContextMenu(knob, wParam, x, y); return 0;
+    case WM_MBUTTONDOWN: KnobMiddleButton(knob, wParam); return 0;
+    case WM_MOUSEWHEEL: KnobWheel(knob, GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
+    case WM_KEYDOWN: KnobKeyDown(knob, wParam, lParam); return 0;
+    case WM_TIMER: KnobTimer(knob, wParam); return 0;
     case WM_MOUSEACTIVATE: SetFocus(window); return MA_ACTIVATE;
-    case WM_SETFOCUS: OnFocus(knob, 1); return 0;
-    case WM_KILLFOCUS: OnFocus(knob, 0); return 0;
+    case WM_SETFOCUS: KnobFocus(knob, 1); return 0;
+    case WM_KILLFOCUS: KnobFocus(knob, 0); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }

@@ -3,19 +3,15 @@
 #include "toolkit/toolkit.h"
 
 #include "sys/settings_store.h"
+#include "toolkit/list2d.h"
+#include "toolkit/slide.h"
+#include "toolkit/value_grid.h"
 
 #include <commctrl.h>
 
 #include <cstring>
 
 namespace {
-
-// Placeholder procedure of the classes whose controls (slides, lists, grid)
-// are not built yet: the class exists so that the module's start-up and
-// shutdown are complete, and a window of it behaves as a plain window.
-LRESULT CALLBACK PlainControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 struct ClassEntry {
     const char* name;
@@ -32,11 +28,11 @@ const ClassEntry kClasses[] = {
     {kFreePanelClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, FreePanelWindowProc,
      kToolkitFreeClassFailed},
     {kFreePanelWdbClassName, CS_HREDRAW | CS_VREDRAW, FreePanelWindowProc, kToolkitFreeClassFailed},
-    {kSlideClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlWindowProc,
+    {kSlideClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, SlideWindowProc,
      kToolkitSlideClassFailed},
-    {k3DListClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc, kToolkit3DListClassFailed},
-    {kValueGridClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc, kToolkitGridClassFailed},
-    {k2DListClassName, CS_HREDRAW | CS_VREDRAW, PlainControlWindowProc, kToolkit2DListClassFailed},
+    {k3DListClassName, CS_HREDRAW | CS_VREDRAW, List3DWindowProc, kToolkit3DListClassFailed},
+    {kValueGridClassName, CS_HREDRAW | CS_VREDRAW, ValueGridWindowProc, kToolkitGridClassFailed},
+    {k2DListClassName, CS_HREDRAW | CS_VREDRAW, List2DWindowProc, kToolkit2DListClassFailed},
     {kValueBoxClassName, CS_HREDRAW | CS_VREDRAW, ValueBoxWindowProc, kToolkitValueBoxClassFailed},
 };
 

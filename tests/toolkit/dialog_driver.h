@@ -1,17 +1,20 @@
 #pragma once
 
 // Drives the toolkit's modal dialogs from inside their own message loop: a
-// thread timer waits until the dialog in a popup slot is shown, runs a
-// script on it once, and closes it if it is still open seconds later so
-// that a failing test cannot hang.
+// thread timer waits until the dialog in a popup slot is shown, then runs
+// the script's steps one per tick (a timer tick comes only once the posted
+// input of the step before has been handled), and closes the dialog if it
+// is still open seconds later so that a failing test cannot hang.
 
 #include "toolkit/toolkit.h"
 
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tktest {
 
@@ -19,15 +22,16 @@ class DialogScript {
   public:
     using Script = std::function<void(HWND dialog)>;
 
-    DialogScript(uint32_t slot, Script script) {
-        Current() = this;
+    DialogScript(uint32_t slot, Script script) : DialogScript(slot, std::vector<Script>{script}) {}
+    DialogScript(uint32_t slot, std::vector<Script> steps) {
         slot_ = slot;
-        script_ = std::move(script);
+        steps_ = std::move(steps);
         timer_ = SetTimer(nullptr, 0, 10, Tick);
+        Scripts()[timer_] = this;
     }
     ~DialogScript() {
         if (timer_) KillTimer(nullptr, timer_);
-        Current() = nullptr;
+        Scripts().erase(timer_);
     }
     DialogScript(const DialogScript&) = delete;
     DialogScript& operator=(const DialogScript&) = delete;
@@ -36,19 +40,20 @@ class DialogScript {
     bool timedOut() const { return timedOut_; }
 
   private:
-    static DialogScript*& Current() {
-        static DialogScript* current = nullptr;
-        return current;
+    static std::map<UINT_PTR, DialogScript*>& Scripts() {
+        static std::map<UINT_PTR, DialogScript*> scripts;
+        return scripts;
     }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        DialogScript* self = Current();
-        if (!self) return;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+        auto found = Scripts().find(timer);
+        if (found == Scripts().end()) return;
+        DialogScript* self = found->second;
         HWND dialog = ToolkitPopup(self->slot_);
-        if (!self->ran_) {
+        if (self->next_ < self->steps_.size()) {
             if (!dialog || !IsWindowVisible(dialog)) return;
-            self->ran_ = true;
-            Script script = std::move(self->script_);
-            script(dialog);
+            Script step = std::move(self->steps_[self->next_++]);
+            self->ran_ = self->next_ == self->steps_.size();
+            step(dialog);
             return;
         }
         if (dialog && ++self->ticks_ > 300) { // 3 s: the script did not end it
@@ -58,7 +63,8 @@ class DialogScript {
     }
 
     uint32_t slot_ = 0;
-    Script script_;
+    std::vector<Script> steps_;
+    size_t next_ = 0;
     UINT_PTR timer_ = 0;
     bool ran_ = false;
     bool timedOut_ = false;

@@ -110,7 +110,8 @@ TEST_F(EditTextDialogTest, TextLongerThanTheBufferIsCut) {
 }
 
 TEST_F(EditTextDialogTest, NoBufferGivesNoTextAndNoDialog) {
-    static const ValueEntryOps kNoMemory = {[](size_t) -> void* { return nullptr; }, GlobalAlloc};
+    static const ValueEntryOps kNoMemory = {[](size_t) -> void* { return nullptr; },
+                                            ValueEntryGetOps()->globalAlloc};
     ValueEntrySetOps(&kNoMemory);
     char* text = EditTextDialog(owner(), kAttr, 0, 0, 100, 20, "1");
     ValueEntrySetOps(nullptr);

@@ -8,8 +8,8 @@ namespace {
 
 constexpr float kDegree = kKnobTwoPi / 360.0f;
 
-KnobScale MakeScale(float min, float max, float initial, float step, int start = 240,
-                    int end = 300, uint32_t flags = 0) {
+KnobScale MakeScale(float min, float max, float initial, float step, int start = 240, int end = 300,
+                    uint32_t flags = 0) {
     KnobScale scale;
     EXPECT_EQ(KnobScaleInit(&scale, min, max, initial, step, start, end, flags), 1);
     return scale;
@@ -55,9 +55,7 @@ TEST(KnobModel, StepsAddOrMultiplyAndClamp) {
 
 TEST(KnobModel, AngularDragFollowsTheCursorAndSnapsInTheGap) {
     KnobScale scale = MakeScale(0.0f, 2.0f, 0.0f, 0.01f);
-    const struct {
-        float cursorDegrees, needleDegrees;
-    } cases[] = {{271, 300}, {269, 240}};
+    const struct { float cursorDegrees, needleDegrees; } cases[] = {{271, 300}, {269, 240}};
     for (const auto& c : cases) {
         float a = c.cursorDegrees * kDegree;
         float angle = -1.0f;

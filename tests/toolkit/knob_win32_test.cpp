@@ -18,18 +18,7 @@ constexpr int kFace = 32; // needle centre (16, 16), needle length 12
 constexpr COLORREF kFaceColor = RGB(180, 180, 180);
 
 HBITMAP MakeFace() {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, kFace, kFace);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    PatBlt(dc, 0, 0, kFace, kFace, BLACKNESS);
-    SelectObject(dc, GetStockObject(DC_BRUSH));
-    SetDCBrushColor(dc, kFaceColor);
-    Ellipse(dc, 2, 2, kFace - 2, kFace - 2);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
+    return tktest::MakeKnobFace(kFace, kFaceColor);
 }
 
 struct FakeTimer {
@@ -41,14 +30,20 @@ UINT_PTR FakeSetTimer(HWND, UINT_PTR id, UINT ms) {
     g_fake.lastMs = ms;
     return id;
 }
-void FakeKillTimer(HWND, UINT_PTR) { ++g_fake.killed; }
+void FakeKillTimer(HWND, UINT_PTR) {
+    ++g_fake.killed;
+}
 const KnobTimerOps kFakeTimer = {FakeSetTimer, FakeKillTimer};
 
-float Value(HWND knob) { return SendCommand(knob, kRequestGetValue, 0); }
+float Value(HWND knob) {
+    return SendCommand(knob, kRequestGetValue, 0);
+}
 void SetValue(HWND knob, float value) {
     SendMessageA(knob, WM_COMMAND, kRequestSetValue, static_cast<LPARAM>(FloatToBits(value)));
 }
-void Menu(HWND knob, UINT command) { SendMessageA(knob, WM_COMMAND, command, 0); }
+void Menu(HWND knob, UINT command) {
+    SendMessageA(knob, WM_COMMAND, command, 0);
+}
 
 POINT AtAngle(float degrees, float radius) {
     float a = degrees * 3.14159265f / 180.0f;
@@ -62,7 +57,9 @@ COLORREF PixelAt(HWND window, POINT p) {
     ReleaseDC(window, dc);
     return color;
 }
-bool IsNeedle(COLORREF c) { return c == PaletteColor(0) || c == PaletteColor(10); }
+bool IsNeedle(COLORREF c) {
+    return c == PaletteColor(0) || c == PaletteColor(10);
+}
 
 class KnobTest : public tktest::ToolkitTest {
   protected:
@@ -137,9 +134,10 @@ TEST_F(KnobTest, SpringLoadedReleaseSendsTheDraggedValueThenTheDefault) {
     EXPECT_EQ(Value(knob), 3.0f);
     Mouse(knob, WM_LBUTTONUP, 22, 16);
     EXPECT_EQ(Value(knob), 0.0f);
-    EXPECT_EQ(owner_->Take(),
-              (std::vector<Event>{{WM_COMMAND, kId | kNotifyBegin, 0}, Command(kId, 3.0f),
-                                  Command(kId, 0.0f), {WM_COMMAND, kId | kNotifyEnd, 0}}));
+    EXPECT_EQ(owner_->Take(), (std::vector<Event>{{WM_COMMAND, kId | kNotifyBegin, 0},
+                                                  Command(kId, 3.0f),
+                                                  Command(kId, 0.0f),
+                                                  {WM_COMMAND, kId | kNotifyEnd, 0}}));
 }
 
 TEST_F(KnobTest, AngularModeToggledOnOneKnobChangesAll) {
@@ -175,12 +173,20 @@ std::vector<std::string> ReadMenu(HMENU menu) {
     return items;
 }
 
-const std::vector<std::string> kPlainItems = {
-    "10|Inverse Mousemove Mode|c", "12|Angular Mousemove Mode|", "-", "20|Display Knob Moves|",
-    "0|Time before change value...|", "0|Info Box...|", "-", "50|Current value :+40.000|g",
-    "100|Default value (0.000000)\tDBLCLICK|", "103|Edit Value\tINS [CTRL+CLICK]|",
-    "104|Adjust Value\t[SHIFT+CLICK]|", "-", "101|Value Min (-180.000000)|",
-    "102|Value Max (+40.000000)|c"};
+const std::vector<std::string> kPlainItems = {"10|Inverse Mousemove Mode|c",
+                                              "12|Angular Mousemove Mode|",
+                                              "-",
+                                              "20|Display Knob Moves|",
+                                              "0|Time before change value...|",
+                                              "0|Info Box...|",
+                                              "-",
+                                              "50|Current value :+40.000|g",
+                                              "100|Default value (0.000000)\tDBLCLICK|",
+                                              "103|Edit Value\tINS [CTRL+CLICK]|",
+                                              "104|Adjust Value\t[SHIFT+CLICK]|",
+                                              "-",
+                                              "101|Value Min (-180.000000)|",
+                                              "102|Value Max (+40.000000)|c"};
 
 TEST_F(KnobTest, ContextMenusOfAPlainAndADecibelKnob) {
     HWND knob = Make(-180.0f, 40.0f, 0.0f, 0.25f, kKnobEditPlain);
@@ -191,11 +197,11 @@ TEST_F(KnobTest, ContextMenusOfAPlainAndADecibelKnob) {
               (std::vector<std::string>{"1000|Latency 0 ms|c", "1100|Latency 100 ms|",
                                         "1200|Latency 200 ms|", "1300|Latency 300 ms|",
                                         "1400|Latency 400 ms|", "1500|Latency 500 ms|"}));
-    EXPECT_EQ(ReadMenu(GetSubMenu(menu, 5)),
-              (std::vector<std::string>{"2000|Enable Info Value Box|c", "-",
-                                        "2001|Display on Left Top|", "2002|Display on Right Top|",
-                                        "2003|Display on Right Bottom|c",
-                                        "2004|Display on Left Bottom|"}));
+    EXPECT_EQ(
+        ReadMenu(GetSubMenu(menu, 5)),
+        (std::vector<std::string>{"2000|Enable Info Value Box|c", "-", "2001|Display on Left Top|",
+                                  "2002|Display on Right Top|", "2003|Display on Right Bottom|c",
+                                  "2004|Display on Left Bottom|"}));
 
     knob = Make(0.1f, 2.0f, 1.0f, 0.01f, kKnobDecibel, 20);
     std::vector<std::string> expected = kPlainItems;

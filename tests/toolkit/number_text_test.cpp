@@ -50,7 +50,10 @@ TEST(TextToNumber, ReadsLeniently) {
         const char* text;
         double expected;
     } cases[] = {
-        {"", 0.0}, {"abc-12,5x", -12.5}, {"12.5.7", 12.5}, {"1e5", 1.0},
+        {"", 0.0},
+        {"abc-12,5x", -12.5},
+        {"12.5.7", 12.5},
+        {"1e5", 1.0},
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(TextToNumber(c.text), c.expected) << c.text;
@@ -71,9 +74,8 @@ TEST(RoundHalfDown, HalvesGoDown) {
 TEST(ScaleMulDiv, Uses64BitProductsAndNeverTraps) {
     const struct {
         int32_t a, b, c, expected;
-    } cases[] = {{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX},
-                 {INT32_MIN, 1, -1, INT32_MAX},
-                 {5, 5, 0, 0}};
+    } cases[] = {
+        {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}, {INT32_MIN, 1, -1, INT32_MAX}, {5, 5, 0, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(ScaleMulDiv(c.a, c.b, c.c), c.expected) << c.a << "*" << c.b << "/" << c.c;
 }

@@ -20,7 +20,9 @@ struct Event {
     }
 };
 
-inline Event Command(uint32_t code, float value) { return Event{WM_COMMAND, code, FloatToBits(value)}; }
+inline Event Command(uint32_t code, float value) {
+    return Event{WM_COMMAND, code, FloatToBits(value)};
+}
 
 inline void PrintTo(const Event& e, std::ostream* os) {
     *os << (e.message == WM_COMMAND ? "command(0x" : "key(0x") << std::hex << e.code << ", 0x"
@@ -97,6 +99,22 @@ class ToolkitTest : public ::testing::Test {
     SettingsTestRoot root_;
     std::unique_ptr<OwnerWindow> owner_;
 };
+
+// A size x size knob face: a light disc on black. The caller deletes it.
+inline HBITMAP MakeKnobFace(int size, COLORREF disc) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, size, size, BLACKNESS);
+    SelectObject(dc, GetStockObject(DC_BRUSH));
+    SetDCBrushColor(dc, disc);
+    Ellipse(dc, 2, 2, size - 2, size - 2);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
 
 inline void Mouse(HWND window, UINT message, int x, int y) {
     SendMessageA(window, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));

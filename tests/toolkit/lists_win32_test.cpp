@@ -1,0 +1,196 @@
+#include "toolkit/list2d.h"
+
+#include "tests/toolkit/toolkit_test_support.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using tktest::Command;
+using tktest::Event;
+
+constexpr uint16_t kId = 0x51;
+
+const ListCursor& Cursor(HWND list) {
+    const List3D* list3d = List3DFromWindow(list);
+    return list3d ? list3d->cursor : List2DFromWindow(list)->cursor;
+}
+
+void Place(HWND list, int32_t current, int32_t first) {
+    auto* cursor = const_cast<ListCursor*>(&Cursor(list));
+    cursor->current = current;
+    cursor->first = first;
+}
+
+class ListTest : public tktest::ToolkitTest {
+  protected:
+    // 20 lines, 7 shown.
+    HWND Make3D(int32_t layers = 4, int32_t lines = 20) {
+        List3DCreate create = {};
+        create.owner = owner();
+        create.id = kId;
+        create.x = 10;
+        create.y = 10;
+        create.width = 200;
+        create.height = 140; // 4 layers 6 apart: panel 182 x 122, (122 - 4) / 16 = 7 lines
+        create.layers = layers;
+        create.layerSpacing = 6;
+        create.lineCount = lines;
+        HWND list = CreateList3D(&create);
+        EXPECT_NE(nullptr, list);
+        return list;
+    }
+    HWND Make2D() {
+        List2DCreate create = {};
+        create.owner = owner();
+        create.id = kId;
+        create.x = 220;
+        create.y = 10;
+        create.width = 150;
+        create.height = 7 * 16;
+        create.lineCount = 20;
+        HWND list = CreateList2D(&create);
+        EXPECT_NE(nullptr, list);
+        return list;
+    }
+};
+
+struct KeyCase {
+    WPARAM key;
+    int32_t current, first;
+    int32_t afterCurrent, afterFirst;
+    std::vector<Event> events;
+};
+
+TEST_F(ListTest, KeyTableOfBothLists) {
+    const KeyCase cases[] = {
+        {VK_DOWN, 7, 1, 8, 2, {}},
+        {VK_UP, 8, 8, 7, 7, {}},
+        {VK_NEXT, 1, 1, 7, 1, {}},
+        {VK_PRIOR, 10, 4, 4, 4, {}},
+        {VK_HOME, 10, 4, 1, 1, {}},
+        {VK_END, 1, 1, 20, 14, {}},
+        {VK_RETURN, 5, 1, 5, 1, {Command(kId, 5.0f)}},
+        {VK_SPACE, 6, 1, 6, 1, {Command(kId, 6.0f)}},
+        {VK_TAB, 5, 1, 5, 1, {Event{WM_KEYDOWN, VK_TAB, 0}}},
+        {VK_ESCAPE, 5, 1, 5, 1, {Event{WM_KEYDOWN, VK_ESCAPE, 0}}},
+    };
+    HWND lists[] = {Make3D(), Make2D()};
+    for (HWND list : lists) {
+        EXPECT_EQ(7, Cursor(list).page);
+        for (const KeyCase& c : cases) {
+            Place(list, c.current, c.first);
+            SendMessageA(list, WM_KEYDOWN, c.key, 0);
+            EXPECT_EQ(c.afterCurrent, Cursor(list).current) << "key " << c.key;
+            EXPECT_EQ(c.afterFirst, Cursor(list).first) << "key " << c.key;
+            EXPECT_EQ(c.events, owner_->Take()) << "key " << c.key;
+        }
+    }
+}
+
+TEST_F(ListTest, MenusOfBothLists) {
+    HWND list3d = Make3D();
+    HWND list2d = Make2D();
+    HMENU menu3d = List3DFromWindow(list3d)->menu;
+    HMENU menu2d = List2DFromWindow(list2d)->menu;
+    const struct {
+        HMENU menu;
+        UINT id;
+        const char* text;
+    } items[] = {{menu3d, kListMenuDefaultPanel, "Default Panel Position\t[BACKSPACE]"},
+                 {menu3d, kListMenuFirstLine, "First line\t[HOME]"},
+                 {menu3d, kListMenuLastLine, "Last line\t[End]"},
+                 {menu2d, kListMenuFirstLine, "First line\t[HOME]"},
+                 {menu2d, kListMenuLastLine, "Last line\t[End]"}};
+    for (const auto& item : items) {
+        char text[64] = {};
+        GetMenuStringA(item.menu, item.id, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(item.text, text);
+    }
+    EXPECT_EQ(3, GetMenuItemCount(menu3d));
+    EXPECT_EQ(2, GetMenuItemCount(menu2d));
+    for (HWND list : {list3d, list2d}) {
+        SendMessageA(list, WM_COMMAND, kListMenuLastLine, 0);
+        EXPECT_EQ(20, Cursor(list).current);
+        SendMessageA(list, WM_COMMAND, kListMenuFirstLine, 0);
+        EXPECT_EQ(1, Cursor(list).current);
+    }
+}
+
+TEST_F(ListTest, OwnerRequestsMoveTheCurrentLine) {
+    HWND list = Make3D();
+    const struct {
+        WPARAM request;
+        float line;
+        int32_t after;
+    } cases[] = {
+        {kListRequestGoTo, 12.7f, 12}, {kListRequestGoTo, 0.5f, 12}, {kListRequestGoTo, 21.0f, 12},
+        {kListRequestGoTo, 20.0f, 20}, {kListRequestUp, 0, 19},      {kListRequestDown, 0, 20},
+        {kListRequestDown, 0, 20},
+    };
+    for (const auto& c : cases) {
+        SendMessageA(list, WM_COMMAND, c.request, FloatToBits(c.line));
+        EXPECT_EQ(c.after, Cursor(list).current) << c.request << " " << c.line;
+    }
+    EXPECT_EQ(14, Cursor(list).first) << "scrolled only as far as needed";
+    EXPECT_FLOAT_EQ(20.0f, SendCommand(list, kRequestGetValue, 0));
+    EXPECT_TRUE(owner_->Take().empty()) << "owner requests report nothing";
+}
+
+TEST_F(ListTest, LayersAreCutToSixteenAndStepPerLine) {
+    const struct { int32_t asked, kept; } cases[] = {{40, 16}, {16, 16}, {0, 1}};
+    for (const auto& c : cases) {
+        HWND list = Make3D(c.asked);
+        EXPECT_EQ(c.kept, List3DFromWindow(list)->layers) << c.asked;
+        DestroyWindow(list);
+    }
+    HWND list = Make3D(3);
+    const uint8_t* layers = List3DFromWindow(list)->lineLayers;
+    for (WPARAM key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_LEFT})
+        SendMessageA(list, WM_KEYDOWN, key, 0);
+    EXPECT_EQ(1, layers[0]) << "up to 2, then one back";
+    SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(list, WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(0, layers[1]) << "not below 0";
+}
+
+TEST_F(ListTest, PanelDragsInsideTheControlAndBackspaceBringsItBack) {
+    HWND list = Make3D();
+    const List3D* record = List3DFromWindow(list);
+    EXPECT_EQ(0, record->panelX);
+    EXPECT_EQ(18, record->panelY);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 40));
+    SendMessageA(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 10));
+    SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(150, 10));
+    EXPECT_EQ(18, record->panelX) << "clamped to the control";
+    EXPECT_EQ(0, record->panelY);
+    EXPECT_TRUE(owner_->Take().empty()) << "a drag is no click";
+    SendMessageA(list, WM_KEYDOWN, VK_BACK, 0);
+    EXPECT_EQ(0, record->panelX);
+    EXPECT_EQ(18, record->panelY);
+    // A press and release in place clicks the line under it: row 2 is line 3.
+    const int y = 18 + 2 + 2 * kListLineHeight + 5;
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, y));
+    SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(40, y));
+    EXPECT_EQ(3, record->cursor.current);
+    EXPECT_EQ(std::vector<Event>{Command(kId, 3.0f)}, owner_->Take());
+}
+
+TEST_F(ListTest, TwoDListScrollBarFollowsTheLines) {
+    HWND list = Make2D();
+    int low = -1, high = -1;
+    GetScrollRange(list, SB_VERT, &low, &high);
+    EXPECT_EQ(0, low);
+    EXPECT_EQ(kList2DScrollRange, high);
+    SendMessageA(list, WM_KEYDOWN, VK_END, 0);
+    EXPECT_EQ(kList2DScrollRange, GetScrollPos(list, SB_VERT));
+    SendMessageA(list, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 500), 0);
+    EXPECT_EQ(8, Cursor(list).first) << "half way through first lines 1..14";
+    EXPECT_EQ(20, Cursor(list).current) << "scrolling leaves the current line";
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 16 + 3));
+    EXPECT_EQ(9, Cursor(list).current);
+    EXPECT_EQ(std::vector<Event>{Command(kId, 9.0f)}, owner_->Take());
+}
+
+} // namespace

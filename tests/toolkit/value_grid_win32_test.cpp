@@ -1,0 +1,209 @@
+#include "toolkit/value_grid.h"
+
+#include "tests/toolkit/dialog_driver.h"
+#include "tests/toolkit/toolkit_test_support.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using tktest::Command;
+using tktest::DialogScript;
+using tktest::Event;
+using tktest::Key;
+using tktest::Type;
+
+constexpr uint16_t kId = 0x61;
+
+TEST(GridZoom, OriginsRescaleAndClamp) {
+    const struct {
+        int32_t origin, oldZoom, newZoom, content, visible, expected;
+    } cases[] = {
+        {200, 100, 200, 2000, 130, 400}, {400, 200, 100, 1000, 130, 200},
+        {200, 100, 50, 500, 130, 100},   {300, 100, 25, 250, 130, 75},
+        {100, 100, 25, 250, 300, 0},     {50, 0, 100, 1000, 100, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected,
+                  GridRescaledOrigin(c.origin, c.oldZoom, c.newZoom, c.content, c.visible))
+            << c.origin << " " << c.oldZoom << "->" << c.newZoom;
+    EXPECT_EQ(1000, GridContentSize(50, 20, 100));
+    EXPECT_EQ(250, GridContentSize(50, 20, 25));
+}
+
+class ValueGridTest : public tktest::ToolkitTest {
+  protected:
+    // 10 x 50 cells of 60 x 20 in a 200 x 150 window.
+    HWND Make() {
+        ValueGridCreate create = {};
+        create.owner = owner();
+        create.id = kId;
+        create.x = 10;
+        create.y = 10;
+        create.width = 200;
+        create.height = 150;
+        create.columns = 10;
+        create.rows = 50;
+        create.cellWidth = 60;
+        create.cellHeight = 20;
+        HWND grid = CreateValueGrid(&create);
+        EXPECT_NE(nullptr, grid);
+        return grid;
+    }
+    static const ValueGrid* Grid(HWND grid) { return ValueGridFromWindow(grid); }
+    static void CtrlClick(HWND grid, int x, int y) {
+        SendMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(x, y));
+    }
+};
+
+struct EditCase {
+    const char* name;
+    int32_t time;
+    float before;
+    DialogScript::Script script;
+    uint32_t slot;
+    float after;
+    bool reported;
+};
+
+TEST_F(ValueGridTest, CtrlClickEditsACell) {
+    const EditCase cases[] = {
+        {"typed", 0, 1.25f,
+         [](HWND d) {
+             HWND edit = GetDlgItem(d, 10);
+             char text[32] = {};
+             GetWindowTextA(edit, text, sizeof text);
+             EXPECT_STREQ("1.25000", text);
+             RECT client;
+             GetClientRect(d, &client);
+             EXPECT_EQ(kGridEditWidth, client.right);
+             Type(edit, "2,5");
+             Key(edit, VK_RETURN);
+         },
+         kPopupEditValue, 2.5f, true},
+        {"abandoned", 0, 1.25f, [](HWND d) { Key(GetDlgItem(d, 10), VK_ESCAPE); }, kPopupEditValue,
+         1.25f, false},
+        {"time cell", 1, 2.0f,
+         [](HWND d) {
+             char seconds[16] = {};
+             GetDlgItemTextA(d, kTimeSeconds, seconds, sizeof seconds);
+             EXPECT_STREQ("2.000000", seconds);
+             SetDlgItemTextA(d, kTimeMilliseconds, "500");
+             PostMessageA(d, WM_COMMAND, IDOK, 0);
+         },
+         kPopupTimeEntry, 0.5f, true},
+        {"time cell cancelled", 1, 2.0f, [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); },
+         kPopupTimeEntry, 2.0f, false},
+    };
+    for (const EditCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND grid = Make();
+        ValueGridSetCell(grid, 1, 2, c.before, c.time);
+        DialogScript driver(c.slot, c.script);
+        CtrlClick(grid, 60 + 10, 40 + 5); // column 1, row 2
+        EXPECT_TRUE(driver.ran());
+        GridCell cell = {};
+        ASSERT_EQ(1, ValueGridGetCell(grid, 1, 2, &cell));
+        EXPECT_FLOAT_EQ(c.after, cell.value);
+        EXPECT_EQ(c.reported ? 21 : -1, Grid(grid)->lastEdited);
+        EXPECT_EQ(c.reported ? std::vector<Event>{Command(kId, c.after)} : std::vector<Event>{},
+                  owner_->Take());
+        DestroyWindow(grid);
+    }
+}
+
+TEST_F(ValueGridTest, PlainClickEditsNothing) {
+    HWND grid = Make();
+    SendMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_EQ(nullptr, ToolkitPopup(kPopupEditValue));
+    EXPECT_EQ(-1, Grid(grid)->lastEdited);
+}
+
+TEST_F(ValueGridTest, ZoomKeepsTheScrollProportionsAndCtrlClickOutsideResetsIt) {
+    HWND grid = Make();
+    const ValueGrid* record = Grid(grid);
+    for (int i = 0; i < 10; ++i)
+        SendMessageA(grid, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(200, record->originY);
+    const struct {
+        WPARAM command;
+        int32_t zoom, originY;
+    } steps[] = {
+        {kGridMenuZoomIn, 125, 250},
+        {kGridMenuZoomIn, 150, 300},
+        {kGridMenuZoomOut, 125, 250},
+        {kGridMenuDefaultZoom, 100, 200},
+    };
+    for (const auto& s : steps) {
+        SendMessageA(grid, WM_COMMAND, s.command, 0);
+        EXPECT_EQ(s.zoom, record->zoom);
+        EXPECT_EQ(s.originY, record->originY) << s.zoom;
+        EXPECT_EQ(s.originY, GetScrollPos(grid, SB_VERT)) << "the scroll bar follows";
+    }
+    ValueGridSetZoom(grid, 25); // content 150 x 250
+    EXPECT_EQ(25, record->zoom);
+    EXPECT_EQ(50, record->originY);
+    SendMessageA(grid, WM_KEYDOWN, VK_NEXT, 0);
+    EXPECT_EQ(250 - record->visibleHeight, record->originY) << "clamped to the content";
+    EXPECT_EQ(0, record->originX) << "150 wide fits";
+    SendMessageA(grid, WM_KEYDOWN, VK_ADD, 0);
+    EXPECT_EQ(50, record->zoom);
+    // Ctrl + click right of the last column (at 25 % the columns end at 150).
+    ValueGridSetZoom(grid, 25);
+    DialogScript none(kPopupEditValue, [](HWND d) {
+        ADD_FAILURE() << "no cell there";
+        PostMessageA(d, WM_CLOSE, 0, 0);
+    });
+    CtrlClick(grid, 170, 10);
+    EXPECT_EQ(100, record->zoom);
+    EXPECT_EQ(nullptr, ToolkitPopup(kPopupEditValue));
+}
+
+TEST_F(ValueGridTest, MenuTexts) {
+    HWND grid = Make();
+    const struct {
+        UINT id;
+        const char* text;
+    } items[] = {{kGridMenuZoomIn, "Zoom In\t[+]"},
+                 {kGridMenuZoomOut, "Zoom Out\t[-]"},
+                 {kGridMenuDefaultZoom, "Default Zoom\t[CTRL+CLICK]"}};
+    for (const auto& item : items) {
+        char text[64] = {};
+        GetMenuStringA(Grid(grid)->menu, item.id, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(item.text, text);
+    }
+}
+
+TEST_F(ValueGridTest, GridDestroyedWhileItsEditorIsOpen) {
+    for (int32_t time : {0, 1}) {
+        HWND grid = Make();
+        ValueGridSetCell(grid, 0, 0, 1.0f, time);
+        DialogScript driver(time ? kPopupTimeEntry : kPopupEditValue, [grid](HWND d) {
+            DestroyWindow(grid);
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+        });
+        CtrlClick(grid, 5, 5);
+        EXPECT_TRUE(driver.ran());
+        EXPECT_FALSE(IsWindow(grid));
+        EXPECT_TRUE(owner_->Take().empty());
+    }
+}
+
+TEST_F(ValueGridTest, RefusesEmptyOrOversizedGrids) {
+    ValueGridCreate create = {};
+    create.owner = owner();
+    create.width = 100;
+    create.height = 100;
+    create.columns = 1;
+    create.rows = 1;
+    create.cellWidth = 10;
+    create.cellHeight = 10;
+    EXPECT_NE(nullptr, CreateValueGrid(&create));
+    create.rows = 0;
+    EXPECT_EQ(nullptr, CreateValueGrid(&create));
+    create.rows = 2000000;
+    EXPECT_EQ(nullptr, CreateValueGrid(&create));
+}
+
+} // namespace
