@@ -222,17 +222,34 @@ TEST_F(DisplayOptionsTest, OneDialogAtATimeAndTheLastReleaseClosesIt) {
     EXPECT_EQ(nullptr, DisplayOptionsWindow());
 }
 
-TEST_F(DisplayOptionsTest, NoGdiObjectLeaksOverOpenAndOkCycles) {
-    auto objects = [] { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); };
-    Run(kMeterWindowOptionFlags, [](HWND dialog) { Click(dialog, IDOK); }); // warm caches
-    const DWORD before = objects();
-    for (int i = 0; i < 100; ++i)
-        Run(kMeterWindowOptionFlags, [](HWND dialog) {
-            SendDlgItemMessageA(dialog, kPatternListId, LB_SETCURSEL, 3, 0);
+// OK hands the record's old pens, brushes and bitmaps to the dialog, which
+// deletes them as it goes; a cancelled dialog deletes its own. (Wine counts
+// no GDI objects for GetGuiResources, so the handles themselves are checked.)
+std::vector<HGDIOBJ> OwnObjects(const MeterSettings* s) {
+    std::vector<HGDIOBJ> out;
+    auto add = [&](void* h) {
+        if (h && h != GetStockObject(LTGRAY_BRUSH)) out.push_back(static_cast<HGDIOBJ>(h));
+    };
+    for (void* h : s->objects.pens) add(h);
+    for (void* h : s->objects.brushes) add(h);
+    for (void* h : s->objects.patternBitmaps) add(h);
+    return out;
+}
+
+TEST_F(DisplayOptionsTest, OkAndCancelLeaveNoDrawingObjectBehind) {
+    for (int i = 0; i < 100; ++i) {
+        const std::vector<HGDIOBJ> before = OwnObjects(GetMeterSettings());
+        ASSERT_EQ(28u, before.size());
+        Run(kMeterWindowOptionFlags, [&](HWND dialog) {
+            SendDlgItemMessageA(dialog, kPatternListId, LB_SETCURSEL, 1 + i % 6, 0);
             SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kPatternListId, LBN_SELCHANGE), 0);
-            Click(dialog, IDOK);
+            Click(dialog, i % 2 ? IDCANCEL : IDOK);
         });
-    EXPECT_EQ(before, objects());
+        const std::vector<HGDIOBJ> after = OwnObjects(GetMeterSettings());
+        for (HGDIOBJ h : before)
+            if (i % 2 == 0) EXPECT_EQ(0u, GetObjectType(h)) << "round " << i;
+        if (i % 2) EXPECT_EQ(before, after) << "round " << i;
+    }
 }
 
 } // namespace
