@@ -51,20 +51,7 @@ void SetDefaultToolkitOptions(ToolkitOptions* options) {
     options->rotMode = 1;
     options->infoValue = 0x80000003u;
     options->sCapture = 1;
-    TimeEntrySettings& t = options->timeEntry;
-    // One quarter note; the rest of the slots empty (0xFFFF).
-    t.notes[0] = 2;
-    for (int i = 1; i < 6; ++i)
-        t.notes[i] = 0xFFFF;
-    t.notes[5] = 0x0000; // the stored default's last half-word is 0
-    t.replaceMode = 1;
-    t.tempo = 120.0f;
-    t.focusField = 10;
-    t.sampleRate = 44100;
-    t.ticksPerBeat = 96;
-    t.beatsPerBar = 4;
-    t.beatUnit = 4;
-    t.framesPerSecond = 25.0f;
+    SetDefaultTimeEntrySettings(&options->timeEntry);
 }
 
 int LoadToolkitOptions(ToolkitOptions* options, const char* key) {

@@ -35,6 +35,7 @@ void SetDefaultTimeEntrySettings(TimeEntrySettings* settings) {
     settings->notes[0] = 2; // one quarter note
     for (int i = 1; i < 6; ++i)
         settings->notes[i] = kNoNote;
+    settings->notes[5] = 0; // the stored default's last half-word is 0
     settings->replaceMode = 1;
     settings->tempo = 120.0f;
     settings->focusField = kTimeSeconds;

@@ -49,7 +49,9 @@ constexpr double kSpeedOfSound = 330.0; // metres per second
 constexpr double kSecondsPerMetre = 0.003030303;
 
 // Fills settings with the defaults: one quarter note, replace mode, 120 bpm,
-// focus on the seconds, 44100 Hz, 96 ticks, 4/4, 25 frames per second.
+// focus on the seconds, 44100 Hz, 96 ticks, 4/4, 25 frames per second. The
+// note words read 0xFFFF0002, 0xFFFFFFFF, 0x0000FFFF (the sixth slot only
+// ends the list and is never read).
 void SetDefaultTimeEntrySettings(TimeEntrySettings* settings);
 
 // Returns the length in beats of note index 0-14 (plain, triplet and dotted

@@ -1,0 +1,120 @@
+#include "toolkit/time_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+TimeEntrySettings Defaults() {
+    TimeEntrySettings settings;
+    SetDefaultTimeEntrySettings(&settings);
+    return settings;
+}
+
+TEST(TimeEntry, DefaultsAreTheStoredWords) {
+    const TimeEntrySettings settings = Defaults();
+    uint32_t words[11];
+    static_assert(sizeof words == sizeof settings, "11 words");
+    std::memcpy(words, &settings, sizeof words);
+    EXPECT_EQ(0xFFFF0002u, words[0]);
+    EXPECT_EQ(0xFFFFFFFFu, words[1]);
+    EXPECT_EQ(0x0000FFFFu, words[2]);
+    EXPECT_EQ(1u, words[3]);
+    EXPECT_EQ(10u, words[5]);
+    EXPECT_EQ(44100u, words[6]);
+}
+
+struct FieldCase {
+    int field;
+    const char* typed;
+    double seconds;
+};
+
+TEST(TimeEntry, EachFieldGivesTheDuration) {
+    const FieldCase cases[] = {
+        {kTimeSeconds, "1.5", 1.5},      {kTimeSeconds, "-2", 0.0},
+        {kTimeMilliseconds, "500", 0.5}, {kTimeHertz, "4", 0.25},
+        {kTimeHertz, "0", 0.0},          {kTimeBpm, "0", 0.0},
+        {kTimeBpm, "120", 0.5},          {kTimeMetres, "330", 0.99999999},
+        {kTimeSamples, "22050.5", 0.5},  {kTimeFrames, "50", 2.0},
+        {kTimePosition, "2.1.0", 2.0},   {kTimeTempo, "60", 1.0},
+        {kTimeTicks, "480", -1.0},       {kTimeFps, "30", -1.0},
+    };
+    for (const FieldCase& c : cases) {
+        TimeEntrySettings settings = Defaults();
+        EXPECT_NEAR(c.seconds, TimeEntrySecondsFromField(&settings, c.field, c.typed), 1e-6)
+            << c.field << " " << c.typed;
+    }
+    TimeEntrySettings noRate = Defaults();
+    noRate.sampleRate = 0;
+    noRate.framesPerSecond = 0.0f;
+    EXPECT_EQ(0.0, TimeEntrySecondsFromField(&noRate, kTimeSamples, "100"));
+    EXPECT_EQ(0.0, TimeEntrySecondsFromField(&noRate, kTimeFrames, "100"));
+}
+
+TEST(TimeEntry, FieldTextsOfHalfASecond) {
+    const TimeEntrySettings settings = Defaults();
+    const struct {
+        int field;
+        const char* text;
+    } cases[] = {{kTimeSeconds, "0.500000"},
+                 {kTimeMilliseconds, "500.000"},
+                 {kTimeHertz, "2.000"},
+                 {kTimeBpm, "120.000"},
+                 {kTimeMetres, "165.000"},
+                 {kTimeSamples, "22050"},
+                 {kTimeFrames, "12.500"},
+                 {kTimeTicks, "0096"},
+                 {kTimePosition, "     1 /  2 /     0"}};
+    for (const auto& c : cases) {
+        char text[64];
+        TimeEntryFieldText(&settings, c.field, 0.5, text, sizeof text);
+        EXPECT_STREQ(c.text, text) << c.field;
+    }
+    char text[64];
+    TimeEntryFieldText(&settings, kTimeHertz, 0.0, text, sizeof text);
+    EXPECT_STREQ("0.000", text);
+    EXPECT_EQ(3, TimeEntryFieldText(&settings, kTimeSeconds, 0.5, text, 4)) << "cut, terminated";
+}
+
+TEST(TimeEntry, NotesAppendReplaceAndSum) {
+    TimeEntrySettings settings = Defaults();
+    settings.replaceMode = 0;
+    for (int note : {0, 4, 8, 14})
+        EXPECT_EQ(1, PickNote(&settings, note));
+    EXPECT_EQ(5, NoteCount(&settings));
+    // 1 + 4 + 0.25 + 1/3 + 0.375 beats at 120 bpm.
+    EXPECT_NEAR((1 + 4 + 0.25 + 1.0 / 3 + 0.375) / 2.0, NoteDuration(&settings), 1e-9);
+    EXPECT_EQ(1, PickNote(&settings, 1)); // a sixth replaces them
+    EXPECT_EQ(1, NoteCount(&settings));
+    EXPECT_EQ(0, PickNote(&settings, 15));
+    settings.replaceMode = 1;
+    PickNote(&settings, 10);
+    EXPECT_EQ(1, NoteCount(&settings));
+    EXPECT_DOUBLE_EQ(3.0, NoteDuration(&settings)) << "dotted whole: 6 beats";
+    settings.tempo = 0.0f;
+    EXPECT_EQ(0.0, NoteDuration(&settings));
+}
+
+TEST(TimeEntry, TicksClampAndListIndices) {
+    TimeEntrySettings settings = Defaults();
+    const struct {
+        const char* typed;
+        uint32_t ticks;
+    } cases[] = {{"0", 1}, {"200000", 99999}, {"96.9", 96}, {"-5", 1}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(1, TimeEntrySetSetting(&settings, kTimeTicks, c.typed));
+        EXPECT_EQ(c.ticks, settings.ticksPerBeat) << c.typed;
+    }
+    EXPECT_EQ(0, TimeEntrySetSetting(&settings, kTimeSeconds, "1"));
+    EXPECT_EQ(64u, BeatsPerBarOfIndex(0));
+    EXPECT_EQ(1u, BeatsPerBarOfIndex(63));
+    EXPECT_EQ(60, IndexOfBeatsPerBar(4));
+    EXPECT_EQ(60, IndexOfBeatsPerBar(0)) << "out of range counts as 4";
+    EXPECT_EQ(8u, BeatUnitOfIndex(1));
+    EXPECT_EQ(4, IndexOfBeatUnit(1));
+    EXPECT_EQ(2, IndexOfBeatUnit(3));
+}
+
+} // namespace
