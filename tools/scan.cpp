@@ -316,6 +316,11 @@ void ConfigureScanEngine(MeterEngine* engine, const ScanOptions& o) {
     MeterSetConfig(engine, &config);
     MeterSetFrameLossSwitches(engine, 0, 0);
     MeterResetHistory(engine);
+    // The analysis cuts its runs where a ring wraps, and the rounding of the
+    // sums follows the cuts: the rings start where a new engine's do. The
+    // derive step then puts read behind write again.
+    for (DelayLine* line : {&engine->left, &engine->right})
+        line->write = line->read = line->begin;
     MeterZero(&engine);
 }
 

@@ -2,48 +2,58 @@
 
 #include <new>
 
-#include "audio/wave_file.h"
 #include "sys/thread.h"
 
 namespace {
 
-uint8_t* BlockOf(ScanReader* r, uint64_t index) {
-    return r->blocks[index % kScanReaderBlocks];
+int SlotOf(uint64_t block) {
+    return int(block % kScanReaderBlocks);
 }
 
 // Buffers in block `index`: full blocks, then what is left.
 uint32_t BuffersIn(const ScanReader* r, uint64_t index) {
-    const uint64_t first = index * r->blockBuffers;
-    const uint64_t left = r->buffers - first;
+    const uint64_t left = r->buffers - index * r->blockBuffers;
     return left < r->blockBuffers ? uint32_t(left) : r->blockBuffers;
 }
 
-void FillBlock(ScanReader* r, uint64_t index) {
-    WaveFileRead(r->file, BlockOf(r, index), BuffersIn(r, index) * r->bufferBytes);
+// Reads block `index` through `file` into its storage: the bytes of
+// WaveFileRead from the block's first frame, silence past the data.
+void FillBlock(ScanReader* r, WaveFile* file, uint64_t index) {
+    file->position = int64_t(index * r->blockBuffers * (r->bufferBytes / 4));
+    WaveFileRead(file, r->blocks[SlotOf(index)], BuffersIn(r, index) * r->bufferBytes);
 }
 
-// Waits until *counter reaches target or stop is raised. Only one thread
-// waits on each event: it resets the event before it looks, so a set in
-// between is never missed.
-void WaitFor(const std::atomic<uint64_t>& counter, uint64_t target, SysEvent* event,
-             const std::atomic<uint32_t>& stop) {
-    while (counter.load() < target && stop.load() == 0) {
+// Waits until done() or stop. Only one thread waits on each event: it
+// resets the event before it looks, so a set in between is never missed.
+template <typename Done>
+void WaitUntil(Done done, SysEvent* event, const std::atomic<uint32_t>& stop) {
+    while (!done() && stop.load() == 0) {
         SysEventReset(event);
-        if (counter.load() >= target || stop.load() != 0) break;
+        if (done() || stop.load() != 0) break;
         SysEventWait(event, kSysWaitForever);
     }
 }
 
-// The read-ahead thread: fills each block once the consumer has given back
-// the block that last used its storage.
+// Claims block k for the caller's read. Fails when another reader took it.
+bool Claim(ScanReader* r, uint64_t k) {
+    return r->claimed.compare_exchange_strong(k, k + 1);
+}
+
+// The read-ahead thread: claims the next unclaimed block as soon as its
+// storage is free, reads it and marks it ready.
 void ReadAheadMain(void* arg) {
     ScanReader* r = static_cast<ScanReader*>(arg);
-    for (uint64_t k = 0; k < r->blockCount; ++k) {
-        if (k >= kScanReaderBlocks)
-            WaitFor(r->consumed, k - kScanReaderBlocks + 1, r->freedEvent, r->stop);
+    for (;;) {
+        const uint64_t k = r->claimed.load();
+        if (k >= r->blockCount || r->stop.load()) return;
+        if (k >= kScanReaderBlocks) {
+            const uint64_t freed = k - kScanReaderBlocks + 1; // block k - 3 given back
+            WaitUntil([&] { return r->consumed.load() >= freed; }, r->freedEvent, r->stop);
+        }
         if (r->stop.load()) return;
-        FillBlock(r, k);
-        r->filled.store(k + 1);
+        if (!Claim(r, k)) continue; // the consumer reads it itself
+        FillBlock(r, &r->aheadFile, k);
+        r->ready[SlotOf(k)].store(k + 1);
         SysEventSet(r->filledEvent);
     }
 }
@@ -81,13 +91,19 @@ void ScanReaderStart(ScanReader* r, WaveFile* file, uint64_t buffers, bool readA
     r->buffers = buffers;
     r->blockCount = (buffers + r->blockBuffers - 1) / r->blockBuffers;
     r->next = 0;
-    r->filled.store(0);
+    r->claimed.store(0);
     r->consumed.store(0);
+    for (std::atomic<uint64_t>& word : r->ready)
+        word.store(0);
     r->stop.store(0);
     SysEventReset(r->filledEvent);
     SysEventReset(r->freedEvent);
+    r->thread = nullptr;
     // One block needs no second thread.
-    r->thread = readAhead && r->blockCount > 1 ? SysThreadStart(ReadAheadMain, r) : nullptr;
+    if (!readAhead || r->blockCount < 2 || WaveFileOpen(&r->aheadFile, file->path) != kWaveOpened)
+        return;
+    r->thread = SysThreadStart(ReadAheadMain, r);
+    if (!r->thread) WaveFileClose(&r->aheadFile);
 }
 
 const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
@@ -97,12 +113,17 @@ const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
     }
     if (r->next >= r->blockCount) return nullptr;
     const uint64_t k = r->next++;
-    if (r->thread)
-        WaitFor(r->filled, k + 1, r->filledEvent, r->stop);
-    else
-        FillBlock(r, k);
+    std::atomic<uint64_t>& ready = r->ready[SlotOf(k)];
+    if (!r->thread) {
+        FillBlock(r, r->file, k);
+    } else if (ready.load() != k + 1) {
+        if (Claim(r, k))
+            FillBlock(r, r->file, k); // nobody has started it: read it here
+        else                          // under way on the read-ahead thread
+            WaitUntil([&] { return ready.load() == k + 1; }, r->filledEvent, r->stop);
+    }
     *count = BuffersIn(r, k);
-    return BlockOf(r, k);
+    return r->blocks[SlotOf(k)];
 }
 
 void ScanReaderFinish(ScanReader* r) {
@@ -111,6 +132,7 @@ void ScanReaderFinish(ScanReader* r) {
         SysEventSet(r->freedEvent);
         SysThreadJoin(r->thread);
         r->thread = nullptr;
+        WaveFileClose(&r->aheadFile);
     }
     r->file = nullptr;
 }
