@@ -24,7 +24,8 @@ struct SysThread;
 constexpr int kScanReaderBlocks = 3; // one measured, two read ahead
 
 struct ScanReader {
-    uint8_t* blocks[kScanReaderBlocks]; // reused for every file
+    uint8_t* storage;                   // the blocks' one allocation
+    uint8_t* blocks[kScanReaderBlocks]; // inside it, reused for every file
     uint32_t blockBuffers;              // buffers a block holds
     uint32_t bufferBytes;               // bytes of one streaming buffer
     SysEvent* filledEvent;              // set after the read-ahead thread filled a block
