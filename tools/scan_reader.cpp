@@ -1,7 +1,7 @@
 #include "tools/scan_reader.h"
 
+#include <chrono>
 #include <cstdlib>
-#include <new>
 
 #include "sys/thread.h"
 
@@ -10,6 +10,10 @@
 #endif
 
 namespace {
+
+// How long the consumer spins for a block the read-ahead thread is reading
+// before it reads the block itself: a few times one block's read.
+constexpr auto kSpinLimit = std::chrono::microseconds(200);
 
 // The blocks lie in one allocation. On Linux it is aligned for a huge page
 // and asks for one: the first touch of each fresh 4 KiB page is a page fault,
@@ -27,8 +31,14 @@ uint8_t* AllocateBlocks(size_t bytes) {
 #endif
 }
 
+void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
 int SlotOf(uint64_t block) {
-    return int(block % kScanReaderBlocks);
+    return int(block % kScanReaderSlots);
 }
 
 // Buffers in block `index`: full blocks, then what is left.
@@ -37,45 +47,55 @@ uint32_t BuffersIn(const ScanReader* r, uint64_t index) {
     return left < r->blockBuffers ? uint32_t(left) : r->blockBuffers;
 }
 
-// Reads block `index` through `file` into its storage: the bytes of
-// WaveFileRead from the block's first frame, silence past the data.
-void FillBlock(ScanReader* r, WaveFile* file, uint64_t index) {
+// Reads block `index` through `file` into `to`: the bytes of WaveFileRead
+// from the block's first frame, silence past the data.
+const uint8_t* FillBlock(ScanReader* r, WaveFile* file, uint64_t index, uint8_t* to) {
     file->position = int64_t(index * r->blockBuffers * (r->bufferBytes / 4));
-    WaveFileRead(file, r->blocks[SlotOf(index)], BuffersIn(r, index) * r->bufferBytes);
+    WaveFileRead(file, to, BuffersIn(r, index) * r->bufferBytes);
+    return to;
 }
 
-// Waits until done() or stop. Only one thread waits on each event: it
-// resets the event before it looks, so a set in between is never missed.
-template <typename Done>
-void WaitUntil(Done done, SysEvent* event, const std::atomic<uint32_t>& stop) {
-    while (!done() && stop.load() == 0) {
-        SysEventReset(event);
-        if (done() || stop.load() != 0) break;
-        SysEventWait(event, kSysWaitForever);
-    }
-}
-
-// Claims block k for the caller's read. Fails when another reader took it.
+// Claims block k for the caller's read. Fails when the other reader took it.
 bool Claim(ScanReader* r, uint64_t k) {
     return r->claimed.compare_exchange_strong(k, k + 1);
 }
 
-// The read-ahead thread: claims the next unclaimed block as soon as its
-// storage is free, reads it and marks it ready.
+// Spins until block k is in its slot. Returns false after kSpinLimit.
+bool SpinForBlock(const ScanReader* r, uint64_t k) {
+    const std::atomic<uint64_t>& ready = r->ready[SlotOf(k)];
+    const auto limit = std::chrono::steady_clock::now() + kSpinLimit;
+    do {
+        for (int i = 0; i < 64; ++i) {
+            if (ready.load() == k + 1) return true;
+            CpuRelax();
+        }
+    } while (std::chrono::steady_clock::now() < limit);
+    return false;
+}
+
+// Sleeps until the consumer has given back block `given` or stop is raised.
+// Only this thread waits on the event: it resets it before it looks, so a
+// set in between is never missed.
+void WaitForFreed(ScanReader* r, uint64_t given) {
+    while (r->consumed.load() <= given && r->stop.load() == 0) {
+        SysEventReset(r->freedEvent);
+        if (r->consumed.load() > given || r->stop.load() != 0) break;
+        SysEventWait(r->freedEvent, kSysWaitForever);
+    }
+}
+
+// The read-ahead thread: claims the next unclaimed block once its slot's
+// previous block is given back, reads it and marks it ready.
 void ReadAheadMain(void* arg) {
     ScanReader* r = static_cast<ScanReader*>(arg);
     for (;;) {
         const uint64_t k = r->claimed.load();
         if (k >= r->blockCount || r->stop.load()) return;
-        if (k >= kScanReaderBlocks) {
-            const uint64_t freed = k - kScanReaderBlocks + 1; // block k - 3 given back
-            WaitUntil([&] { return r->consumed.load() >= freed; }, r->freedEvent, r->stop);
-        }
+        if (k >= kScanReaderSlots) WaitForFreed(r, k - kScanReaderSlots);
         if (r->stop.load()) return;
         if (!Claim(r, k)) continue; // the consumer reads it itself
-        FillBlock(r, &r->aheadFile, k);
+        FillBlock(r, &r->aheadFile, k, r->slots[SlotOf(k)]);
         r->ready[SlotOf(k)].store(k + 1);
-        SysEventSet(r->filledEvent);
     }
 }
 
@@ -85,25 +105,25 @@ int ScanReaderInit(ScanReader* r, uint32_t bufferBytes, uint32_t blockBuffers) {
     r->bufferBytes = bufferBytes;
     r->blockBuffers = blockBuffers;
     const size_t bytes = size_t(bufferBytes) * blockBuffers;
-    r->storage = bytes > 0 ? AllocateBlocks(bytes * kScanReaderBlocks) : nullptr;
-    for (int i = 0; i < kScanReaderBlocks; ++i)
-        r->blocks[i] = r->storage ? r->storage + i * bytes : nullptr;
-    const bool ok = r->storage != nullptr;
-    r->filledEvent = SysEventCreate();
+    r->storage = bytes > 0 ? AllocateBlocks(bytes * (kScanReaderSlots + 1)) : nullptr;
     r->freedEvent = SysEventCreate();
-    if (ok && r->filledEvent && r->freedEvent) return 1;
-    ScanReaderFree(r);
-    return 0;
+    if (!r->storage || !r->freedEvent) {
+        ScanReaderFree(r);
+        return 0;
+    }
+    for (int i = 0; i < kScanReaderSlots; ++i)
+        r->slots[i] = r->storage + i * bytes;
+    r->own = r->storage + kScanReaderSlots * bytes;
+    return 1;
 }
 
 void ScanReaderFree(ScanReader* r) {
     std::free(r->storage);
-    r->storage = nullptr;
-    for (uint8_t*& block : r->blocks)
-        block = nullptr;
-    SysEventClose(r->filledEvent);
+    r->storage = r->own = nullptr;
+    for (uint8_t*& slot : r->slots)
+        slot = nullptr;
     SysEventClose(r->freedEvent);
-    r->filledEvent = r->freedEvent = nullptr;
+    r->freedEvent = nullptr;
 }
 
 void ScanReaderStart(ScanReader* r, WaveFile* file, uint64_t buffers, bool readAhead) {
@@ -116,7 +136,6 @@ void ScanReaderStart(ScanReader* r, WaveFile* file, uint64_t buffers, bool readA
     for (std::atomic<uint64_t>& word : r->ready)
         word.store(0);
     r->stop.store(0);
-    SysEventReset(r->filledEvent);
     SysEventReset(r->freedEvent);
     r->thread = nullptr;
     // One block needs no second thread.
@@ -133,17 +152,11 @@ const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
     }
     if (r->next >= r->blockCount) return nullptr;
     const uint64_t k = r->next++;
-    std::atomic<uint64_t>& ready = r->ready[SlotOf(k)];
-    if (!r->thread) {
-        FillBlock(r, r->file, k);
-    } else if (ready.load() != k + 1) {
-        if (Claim(r, k))
-            FillBlock(r, r->file, k); // nobody has started it: read it here
-        else                          // under way on the read-ahead thread
-            WaitUntil([&] { return ready.load() == k + 1; }, r->filledEvent, r->stop);
-    }
     *count = BuffersIn(r, k);
-    return r->blocks[SlotOf(k)];
+    if (r->thread && r->ready[SlotOf(k)].load() == k + 1) return r->slots[SlotOf(k)];
+    // Under way on the read-ahead thread: wait a little, then read it here.
+    if (r->thread && !Claim(r, k) && SpinForBlock(r, k)) return r->slots[SlotOf(k)];
+    return FillBlock(r, r->file, k, r->own);
 }
 
 void ScanReaderFinish(ScanReader* r) {

@@ -1,16 +1,20 @@
 // Delivers a WAVE file's data to the scan in blocks of whole streaming
 // buffers, each the bytes WaveFileRead gives for those buffers in turn.
 //
-// With read-ahead a thread of its own reads the next blocks while the scan
-// measures the current one, through a second open of the file. Reading
-// costs more than measuring, so the consumer does not wait for a block
-// nobody has started: it reads that one itself. The two CPUs then share the
-// reads, and when the read-ahead thread gets no CPU the scan goes on alone.
+// With read-ahead a thread of its own reads the next blocks into the slots
+// while the scan measures the current one, through a second open of the
+// file. Reading costs more than measuring, so the consumer never sleeps on
+// a block: one nobody has started it reads itself into a block of its own,
+// and one the read-ahead thread is still reading after a short spin too (on
+// a busy machine that thread may have lost its CPU for milliseconds). The
+// two CPUs then share the reads, and without the second one the scan goes
+// on alone.
 //
-// Threads: the consumer owns the block Next handed it until the following
-// Next or Finish, and its file; the read-ahead thread owns aheadFile. Both
-// touch claimed, ready, consumed and stop only, atomically; a block is the
-// reader's that claims it until its ready word says it is filled.
+// Threads: the slots are written by the read-ahead thread only, a slot from
+// the claim of its block until its ready word holds 1 + the block; the own
+// block and file are the consumer's, aheadFile the read-ahead thread's. The
+// consumer owns the block Next handed it until the following Next or Finish.
+// claimed, ready, consumed and stop are atomic words both touch.
 #pragma once
 
 #include <atomic>
@@ -21,26 +25,26 @@
 struct SysEvent;
 struct SysThread;
 
-constexpr int kScanReaderBlocks = 3; // one measured, two read ahead
+constexpr int kScanReaderSlots = 3; // one measured, two read ahead
 
 struct ScanReader {
-    uint8_t* storage;                   // the blocks' one allocation
-    uint8_t* blocks[kScanReaderBlocks]; // inside it, reused for every file
-    uint32_t blockBuffers;              // buffers a block holds
-    uint32_t bufferBytes;               // bytes of one streaming buffer
-    SysEvent* filledEvent;              // set after the read-ahead thread filled a block
-    SysEvent* freedEvent;               // set after the consumer gave a block back
+    uint8_t* storage;                 // one allocation for the slots and the own block
+    uint8_t* slots[kScanReaderSlots]; // the read-ahead thread's blocks, reused for every file
+    uint8_t* own;                     // the consumer's block for what it reads itself
+    uint32_t blockBuffers;            // buffers a block holds
+    uint32_t bufferBytes;             // bytes of one streaming buffer
+    SysEvent* freedEvent;             // set after the consumer gave a block back
     // Per file:
-    WaveFile* file;                                 // the consumer's
-    WaveFile aheadFile;                             // the read-ahead thread's open of the same file
-    uint64_t buffers;                               // buffers to deliver in all
-    uint64_t blockCount;                            // blocks to deliver in all
-    uint64_t next;                                  // the block Next delivers next
-    SysThread* thread;                              // the read-ahead thread, or null
-    std::atomic<uint64_t> claimed;                  // blocks whose read has started, in order
-    std::atomic<uint64_t> consumed;                 // blocks the consumer has given back
-    std::atomic<uint64_t> ready[kScanReaderBlocks]; // 1 + the block each storage holds, once filled
-    std::atomic<uint32_t> stop;                     // 1 = the read-ahead thread must end
+    WaveFile* file;                                // the consumer's
+    WaveFile aheadFile;                            // the read-ahead thread's open of the same file
+    uint64_t buffers;                              // buffers to deliver in all
+    uint64_t blockCount;                           // blocks to deliver in all
+    uint64_t next;                                 // the block Next delivers next
+    SysThread* thread;                             // the read-ahead thread, or null
+    std::atomic<uint64_t> claimed;                 // blocks whose read has started, in order
+    std::atomic<uint64_t> consumed;                // blocks the consumer has given back
+    std::atomic<uint64_t> ready[kScanReaderSlots]; // 1 + the block each slot holds, once filled
+    std::atomic<uint32_t> stop;                    // 1 = the read-ahead thread must end
 };
 
 // Prepares blocks of blockBuffers buffers of bufferBytes each (both at least
@@ -48,8 +52,8 @@ struct ScanReader {
 // short (the reader is then freed).
 int ScanReaderInit(ScanReader* reader, uint32_t bufferBytes, uint32_t blockBuffers);
 
-// Frees the blocks and events. Safe on a zeroed or freed reader; not between
-// Start and Finish.
+// Frees the blocks and the event. Safe on a zeroed or freed reader; not
+// between Start and Finish.
 void ScanReaderFree(ScanReader* reader);
 
 // Starts delivering `buffers` buffers of the open file from frame 0; with
