@@ -105,7 +105,7 @@ int ScanReaderInit(ScanReader* r, uint32_t bufferBytes, uint32_t blockBuffers) {
     r->bufferBytes = bufferBytes;
     r->blockBuffers = blockBuffers;
     const size_t bytes = size_t(bufferBytes) * blockBuffers;
-    r->storage = bytes > 0 ? AllocateBlocks(bytes * (kScanReaderSlots + 1)) : nullptr;
+    r->storage = bytes > 0 ? AllocateBlocks(bytes * (kScanReaderSlots + 2)) : nullptr;
     r->freedEvent = SysEventCreate();
     if (!r->storage || !r->freedEvent) {
         ScanReaderFree(r);
@@ -113,13 +113,14 @@ int ScanReaderInit(ScanReader* r, uint32_t bufferBytes, uint32_t blockBuffers) {
     }
     for (int i = 0; i < kScanReaderSlots; ++i)
         r->slots[i] = r->storage + i * bytes;
-    r->own = r->storage + kScanReaderSlots * bytes;
+    r->own[0] = r->storage + kScanReaderSlots * bytes;
+    r->own[1] = r->own[0] + bytes;
     return 1;
 }
 
 void ScanReaderFree(ScanReader* r) {
     std::free(r->storage);
-    r->storage = r->own = nullptr;
+    r->storage = r->own[0] = r->own[1] = nullptr;
     for (uint8_t*& slot : r->slots)
         slot = nullptr;
     SysEventClose(r->freedEvent);
@@ -131,6 +132,7 @@ void ScanReaderStart(ScanReader* r, WaveFile* file, uint64_t buffers, bool readA
     r->buffers = buffers;
     r->blockCount = (buffers + r->blockBuffers - 1) / r->blockBuffers;
     r->next = 0;
+    r->ahead = 0;
     r->claimed.store(0);
     r->consumed.store(0);
     for (std::atomic<uint64_t>& word : r->ready)
@@ -153,10 +155,26 @@ const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
     if (r->next >= r->blockCount) return nullptr;
     const uint64_t k = r->next++;
     *count = BuffersIn(r, k);
-    if (r->thread && r->ready[SlotOf(k)].load() == k + 1) return r->slots[SlotOf(k)];
-    // Under way on the read-ahead thread: wait a little, then read it here.
-    if (r->thread && !Claim(r, k) && SpinForBlock(r, k)) return r->slots[SlotOf(k)];
-    return FillBlock(r, r->file, k, r->own);
+    if (r->ahead == k + 1) { // read ahead here earlier
+        r->ahead = 0;
+        return r->own[r->aheadOwn];
+    }
+    // The own block that holds no block read ahead is free.
+    uint8_t* own = r->own[r->ahead && r->aheadOwn == 0 ? 1 : 0];
+    if (!r->thread) return FillBlock(r, r->file, k, own);
+    for (;;) {
+        if (r->ready[SlotOf(k)].load() == k + 1) return r->slots[SlotOf(k)];
+        if (Claim(r, k)) return FillBlock(r, r->file, k, own); // nobody has started it
+        // Under way on the read-ahead thread: read the next block meanwhile.
+        const uint64_t j = r->claimed.load();
+        if (r->ahead || j >= r->blockCount || !Claim(r, j)) break;
+        r->aheadOwn = own == r->own[0] ? 1 : 0;
+        r->ahead = j + 1;
+        FillBlock(r, r->file, j, r->own[r->aheadOwn]);
+    }
+    if (SpinForBlock(r, k)) return r->slots[SlotOf(k)];
+    // The read-ahead thread lost its CPU: read the block here.
+    return FillBlock(r, r->file, k, own);
 }
 
 void ScanReaderFinish(ScanReader* r) {

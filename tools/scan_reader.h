@@ -4,17 +4,20 @@
 // With read-ahead a thread of its own reads the next blocks into the slots
 // while the scan measures the current one, through a second open of the
 // file. Reading costs more than measuring, so the consumer never sleeps on
-// a block: one nobody has started it reads itself into a block of its own,
-// and one the read-ahead thread is still reading after a short spin too (on
-// a busy machine that thread may have lost its CPU for milliseconds). The
-// two CPUs then share the reads, and without the second one the scan goes
-// on alone.
+// a block: one nobody has started it reads itself into a block of its own;
+// while the read-ahead thread reads the one it needs, it reads the next
+// unclaimed block ahead into its other own block; and after a short spin it
+// reads the needed one itself (on a busy machine that thread may have lost
+// its CPU for milliseconds). The two CPUs then share the reads, and without
+// the second one the scan goes on alone.
 //
 // Threads: the slots are written by the read-ahead thread only, a slot from
 // the claim of its block until its ready word holds 1 + the block; the own
-// block and file are the consumer's, aheadFile the read-ahead thread's. The
-// consumer owns the block Next handed it until the following Next or Finish.
-// claimed, ready, consumed and stop are atomic words both touch.
+// blocks and file are the consumer's, aheadFile the read-ahead thread's. A
+// block is read by the one thread that claimed it (or, stolen, by the
+// consumer into an own block). The consumer owns the block Next handed it
+// until the following Next or Finish. claimed, ready, consumed and stop are
+// atomic words both touch.
 #pragma once
 
 #include <atomic>
@@ -28,19 +31,21 @@ struct SysThread;
 constexpr int kScanReaderSlots = 3; // one measured, two read ahead
 
 struct ScanReader {
-    uint8_t* storage;                 // one allocation for the slots and the own block
+    uint8_t* storage;                 // one allocation for the slots and the own blocks
     uint8_t* slots[kScanReaderSlots]; // the read-ahead thread's blocks, reused for every file
-    uint8_t* own;                     // the consumer's block for what it reads itself
+    uint8_t* own[2];                  // the consumer's blocks for what it reads itself
     uint32_t blockBuffers;            // buffers a block holds
     uint32_t bufferBytes;             // bytes of one streaming buffer
     SysEvent* freedEvent;             // set after the consumer gave a block back
     // Per file:
-    WaveFile* file;                                // the consumer's
-    WaveFile aheadFile;                            // the read-ahead thread's open of the same file
-    uint64_t buffers;                              // buffers to deliver in all
-    uint64_t blockCount;                           // blocks to deliver in all
-    uint64_t next;                                 // the block Next delivers next
-    SysThread* thread;                             // the read-ahead thread, or null
+    WaveFile* file;      // the consumer's
+    WaveFile aheadFile;  // the read-ahead thread's open of the same file
+    uint64_t buffers;    // buffers to deliver in all
+    uint64_t blockCount; // blocks to deliver in all
+    uint64_t next;       // the block Next delivers next
+    uint64_t ahead;      // 1 + the block the consumer read ahead into own[aheadOwn], 0 = none
+    int aheadOwn;        // which own block holds it
+    SysThread* thread;   // the read-ahead thread, or null
     std::atomic<uint64_t> claimed;                 // blocks whose read has started, in order
     std::atomic<uint64_t> consumed;                // blocks the consumer has given back
     std::atomic<uint64_t> ready[kScanReaderSlots]; // 1 + the block each slot holds, once filled
