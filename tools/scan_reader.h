@@ -28,7 +28,7 @@
 struct SysEvent;
 struct SysThread;
 
-constexpr int kScanReaderSlots = 3; // one measured, two read ahead
+constexpr int kScanReaderSlots = 4; // one measured, three read ahead
 
 struct ScanReader {
     uint8_t* storage;                 // one allocation for the slots and the own blocks
