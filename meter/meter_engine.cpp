@@ -156,7 +156,10 @@ void ReadPlacement(MeterEngine* e, void* window) {
 
 // ---- Creation and teardown ----
 
-MeterEngine* MeterEngineCreate() {
+namespace {
+
+// Everything of a new engine but its display thread.
+MeterEngine* MakeEngine() {
     MeterEngine* e = new (std::nothrow) MeterEngine();
     if (!e) return nullptr;
     e->frame.engine = e;
@@ -171,7 +174,20 @@ MeterEngine* MeterEngineCreate() {
     e->windowContext.alwaysVisible = 1;
     e->notifyFrameLoss.store(1);
     e->relaxMode.store(0);
-    StartDisplayThread(e);
+    return e;
+}
+
+} // namespace
+
+MeterEngine* MeterEngineCreate() {
+    MeterEngine* e = MakeEngine();
+    if (e) StartDisplayThread(e);
+    return e;
+}
+
+MeterEngine* MeterEngineCreateInline() {
+    MeterEngine* e = MakeEngine();
+    if (e) e->inlineFrames = 1;
     return e;
 }
 
@@ -444,7 +460,8 @@ void FillFrame(MeterEngine* e, void* window, int64_t samplePosition) {
 } // namespace
 
 MeterHandOver MeterHandOverFrame(MeterEngine* e) {
-    if (!e->frameReady) return kHandOverLost; // no display thread: nobody shows it
+    // No display thread and no inline work: nobody shows the frame.
+    if (!e->frameReady && !e->inlineFrames) return kHandOverLost;
     if (e->relaxMode.load() == 0) {
         // Reset before looking at the flag: a completion between the two
         // leaves the event set, so the wait cannot miss it.
@@ -464,6 +481,10 @@ MeterHandOver MeterHandOverFrame(MeterEngine* e) {
     int64_t samplePosition = e->samplePosition;
     SysLockLeave(&e->lock);
     FillFrame(e, window, samplePosition);
+    if (e->inlineFrames) {
+        FrameWork(e); // the same steps as the display thread, on this thread
+        return kHandOverDone;
+    }
     e->framePending.store(1);
     SysEventSet(e->frameReady);
     return kHandOverDone;

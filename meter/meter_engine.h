@@ -138,6 +138,7 @@ struct MeterEngine {
     uint32_t historyDragging; // the history view's drag state
     void* previousCapture;
     int32_t historyDragX;
+    uint32_t inlineFrames; // 1 = no display thread: the hand-over works the frame itself
 };
 
 // ---- Creation and teardown ----
@@ -146,6 +147,13 @@ struct MeterEngine {
 // history allocated, display thread running. Returns null when memory is
 // short. Without events the engine runs with no display thread.
 MeterEngine* MeterEngineCreate();
+
+// Makes an engine for measuring offline: no display thread; the analysis
+// does each frame's work (statistics, ballistics, history append) itself
+// where the live engine hands the frame over, so no frame is lost and the
+// feeding thread never waits. Nothing is drawn. Returns null when memory is
+// short.
+MeterEngine* MeterEngineCreateInline();
 
 // Destroys the engine now, or, while a buffer is being analysed, marks it so
 // that the analysis destroys it at the buffer's end (and clears *handle).

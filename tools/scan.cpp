@@ -1,6 +1,5 @@
 #include "tools/scan.h"
 
-#include "sys/settings_store.h"
 #include "audio/stream_format.h"
 #include "audio/wave_file.h"
 #include "history/cue_store.h"
@@ -8,25 +7,35 @@
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
 #include "sys/file_replace.h"
+#include "sys/settings_store.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <filesystem>
+#include <thread>
 
 namespace {
 
 constexpr double kRate = 44100.0;
-constexpr uint32_t kWaitMs = 60000; // a display thread this late is stuck
+constexpr int kMaxJobs = 64;
+
+// A read block holds this many bytes or one buffer, whichever is more:
+// large enough that a read costs little beside its copy, small enough that
+// the blocks stay in the CPU's second-level cache.
+constexpr uint32_t kReadBlockBytes = 16 * 17632;
 
 const char kUsage[] =
-    "usage: tenvelo-scan [options] INPUT.wav [-o OUTPUT.his]\n"
-    "Measures a 16-bit stereo 44100 Hz WAVE file with the meter engine, faster than\n"
-    "real time, and writes its level history (.his) beside it or to OUTPUT.his.\n"
+    "usage: tenvelo-scan [options] INPUT.wav... [-o OUTPUT.his]\n"
+    "Measures 16-bit stereo 44100 Hz WAVE files with the meter engine, faster than\n"
+    "real time, and writes each level history (.his) beside its input.\n"
     "\n"
-    "  -o FILE                the history file to write\n"
+    "  -o FILE                the history file to write (a single input only)\n"
+    "  --out-dir DIR          write every history (and CSV) into DIR instead\n"
+    "  --jobs N               threads to use, 1..64 (the number of cores): files are\n"
+    "                         scanned side by side, a single one reads on its own thread\n"
     "  --fps N                display frames per second, 2..30 (10)\n"
     "  --delay SECONDS        measurement delay, 0..2 (0)\n"
     "  --attack DB_PER_S      turn the attack on at this rate, 0.1..96 (off)\n"
@@ -35,11 +44,14 @@ const char kUsage[] =
     "  --phase-release PER_S  correlation release, 0.1..30 (0.5)\n"
     "  --linear               linear (additive) release steps\n"
     "  --latency SECONDS      streaming buffer length, 0.001..1 (0.1)\n"
-    "  --csv FILE             one row per history slot\n"
+    "  --csv FILE             one row per history slot (a single input only)\n"
+    "  --csv-each             a CSV beside every history file (NAME.csv)\n"
     "  --cue SECONDS=NAME     add a cue point (repeatable)\n"
     "  --demo                 scan the generated demo file (no INPUT needed)\n"
-    "  --quiet                print nothing on success\n"
-    "  --help                 this text\n";
+    "  --quiet                print nothing but errors\n"
+    "  --help                 this text\n"
+    "One line per file; a file that fails gets its error and the others go on.\n"
+    "Exit status: 0 all written, 1 a file failed, 2 bad arguments, 3 out of memory.\n";
 
 bool ParseNumber(const char* text, double low, double high, double* out) {
     if (!text || !*text) return false;
@@ -65,24 +77,110 @@ const NumberOption kNumberOptions[] = {
     {"--latency", 0.001, 1.0, &ScanOptions::latency},
 };
 
-// Applies the options to both parameter copies, recording on.
-void ConfigureEngine(MeterEngine* engine, const ScanOptions& o) {
-    MeterConfig config;
-    MeterGetConfig(engine, &config);
-    for (MeterParams* p : {&config.params, &config.params2}) {
-        p->delay = float(o.delay);
-        p->attackOn = o.attackOn ? 1 : 0;
-        p->attack = float(o.attack);
-        p->peakFall = float(o.peakFall);
-        p->averageFall = float(o.averageFall);
-        p->phaseRelease = float(o.phaseRelease);
-        p->linearBallistics = o.linear ? 1 : 0;
-        p->framesPerSecond = o.framesPerSecond;
-        p->recordOn = 1;
+struct WholeOption {
+    const char* name;
+    int low, high;
+    int ScanOptions::*field;
+};
+
+const WholeOption kWholeOptions[] = {
+    {"--fps", 2, 30, &ScanOptions::framesPerSecond},
+    {"--jobs", 1, kMaxJobs, &ScanOptions::jobs},
+};
+
+struct PathOption {
+    const char* name;
+    const char* what;
+    std::string ScanOptions::*field;
+};
+
+const PathOption kPathOptions[] = {
+    {"-o", "a file name", &ScanOptions::output},
+    {"--csv", "a file name", &ScanOptions::csv},
+    {"--out-dir", "a folder", &ScanOptions::outDir},
+};
+
+struct SwitchOption {
+    const char* name;
+    bool ScanOptions::*field;
+};
+
+const SwitchOption kSwitchOptions[] = {
+    {"--linear", &ScanOptions::linear}, {"--csv-each", &ScanOptions::csvEach},
+    {"--demo", &ScanOptions::demo},     {"--quiet", &ScanOptions::quiet},
+    {"--help", &ScanOptions::help},     {"-h", &ScanOptions::help},
+};
+
+template <typename T, size_t N> const T* FindOption(const T (&table)[N], const std::string& arg) {
+    for (const T& entry : table)
+        if (arg == entry.name) return &entry;
+    return nullptr;
+}
+
+// Options that take a value. Returns 1 when arg was one (and took value), 0
+// when it was not, -1 on an error.
+int ParseValueOption(const std::string& arg, const char* value, ScanOptions* o,
+                     std::string* error) {
+    const NumberOption* number = FindOption(kNumberOptions, arg);
+    const WholeOption* whole = FindOption(kWholeOptions, arg);
+    const PathOption* path = FindOption(kPathOptions, arg);
+    if (!number && !whole && !path && arg != "--cue") return 0;
+    if (!value || (path && !*value)) {
+        *error = arg + " needs " +
+                 (path             ? path->what
+                  : arg == "--cue" ? "SECONDS=NAME"
+                                   : "a value");
+        return -1;
     }
-    MeterSetConfig(engine, &config);
-    MeterSetFrameLossSwitches(engine, 0, 0);
-    MeterZero(&engine);
+    char range[64];
+    if (number) {
+        if (ParseNumber(value, number->low, number->high, &(o->*number->field))) {
+            if (arg == "--attack") o->attackOn = true;
+            return 1;
+        }
+        std::snprintf(range, sizeof range, "a number from %g to %g", number->low, number->high);
+    } else if (whole) {
+        double v;
+        if (ParseNumber(value, whole->low, whole->high, &v) && v == std::floor(v)) {
+            o->*whole->field = int(v);
+            return 1;
+        }
+        std::snprintf(range, sizeof range, "a whole number from %d to %d", whole->low, whole->high);
+    } else if (path) {
+        o->*path->field = value;
+        return 1;
+    } else {
+        const char* eq = std::strchr(value, '=');
+        ScanCue cue;
+        if (eq && ParseNumber(std::string(value, eq).c_str(), 0, 1e9, &cue.seconds)) {
+            cue.name = eq + 1;
+            o->cues.push_back(cue);
+            return 1;
+        }
+        std::snprintf(range, sizeof range, "SECONDS=NAME");
+    }
+    *error = arg + " " + value + ": needs " + range;
+    return -1;
+}
+
+// Options that name one file cannot serve several inputs.
+bool CheckInputs(const ScanOptions& o, std::string* error) {
+    const size_t n = o.inputs.size();
+    if (n == 0 && !o.demo) {
+        *error = "no input file (try --help)";
+        return false;
+    }
+    if (!o.output.empty() && !o.outDir.empty()) {
+        *error = "-o and --out-dir exclude each other";
+        return false;
+    }
+    if (n > 1 && (!o.output.empty() || !o.csv.empty())) {
+        const bool his = !o.output.empty();
+        *error = std::string(his ? "-o" : "--csv") + " names the file of a single input (got " +
+                 std::to_string(n) + " inputs): use " + (his ? "--out-dir" : "--csv-each");
+        return false;
+    }
+    return true;
 }
 
 void Track(float value, double at, float* best, double* bestAt, bool higher) {
@@ -105,13 +203,11 @@ void Summarise(const HistoryStore& store, ScanSummary* s) {
     }
 }
 
-bool WriteCsv(const HistoryStore& store, const std::string& path, std::string* error) {
-    std::string temp = path + ".tmp~";
+// Writes the CSV to temp; the caller moves it into place once the history
+// is written too.
+bool WriteCsvTemp(const HistoryStore& store, const std::string& temp) {
     std::FILE* f = std::fopen(temp.c_str(), "w");
-    if (!f) {
-        *error = "cannot write " + path;
-        return false;
-    }
+    if (!f) return false;
     bool ok = std::fprintf(f, "seconds,peak_l_db,rms_l_db,average_l_db,peak_r_db,rms_r_db,"
                               "average_r_db,correlation,flags\n") > 0;
     for (int32_t i = 0; ok && i < store.recordCount; ++i) {
@@ -121,59 +217,127 @@ bool WriteCsv(const HistoryStore& store, const std::string& path, std::string* e
                           AmplitudeToDb(r.peakR), PowerToDb(r.powerR), AmplitudeToDb(r.averageR),
                           r.correlation, unsigned(r.flags)) > 0;
     }
-    ok = (std::fclose(f) == 0) && ok && FileReplace(temp.c_str(), path.c_str());
-    if (!ok) {
-        FileRemove(temp.c_str());
-        *error = "cannot write " + path;
-    }
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) FileRemove(temp.c_str());
     return ok;
 }
 
-// Detaches the settings store for the lifetime of a scan: a command-line
-// run neither reads the user's meter settings nor saves them.
-struct DetachedSettings {
-    DetachedSettings() { SetSettingsDetached(1); }
-    ~DetachedSettings() { SetSettingsDetached(0); }
-};
-
-struct EngineDeleter {
-    void operator()(MeterEngine* e) const { MeterEngineDestroy(&e); }
-};
-
-// Runs every buffer that holds data frames through the engine, in buffers
-// of the streaming size, and waits for the display thread to finish the
-// last frame handed over. The file is read kBuffersPerRead buffers at a
-// time into one reused block: the same bytes, far fewer system calls.
-constexpr uint32_t kBuffersPerRead = 16;
-
-int Measure(MeterEngine* engine, WaveFile* file, uint32_t bufferFrames, ScanSummary* summary,
-            std::string* error) {
-    const uint32_t bytes = bufferFrames * 4;
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[size_t(bytes) * kBuffersPerRead]);
-    if (!block) {
-        *error = "out of memory";
-        return 3;
+// The history and the CSV, each through a temporary and a replace: on any
+// failure neither file is new, and the CSV only moves in once the history did.
+int WriteOutputs(MeterEngine* e, const std::string& his, const std::string& csv,
+                 std::string* error) {
+    const HistoryStore& store = e->frame.history;
+    if (store.recordCount == 0) {
+        *error = "nothing recorded: the file is too short";
+        return 1;
     }
-    const uint64_t buffers = (uint64_t(file->dataLength) + bufferFrames - 1) / bufferFrames;
-    for (uint64_t done = 0; done < buffers;) {
-        const uint32_t n = uint32_t(std::min<uint64_t>(kBuffersPerRead, buffers - done));
-        WaveFileRead(file, block.get(), bytes * n);
-        for (uint32_t i = 0; i < n; ++i) AnalyseBuffer(&engine, block.get() + size_t(i) * bytes, bytes);
-        done += n;
+    const std::string csvTemp = csv + ".tmp~";
+    if (!csv.empty() && !WriteCsvTemp(store, csvTemp)) {
+        *error = "cannot write " + csv;
+        return 1;
     }
-    summary->buffers = uint32_t(buffers);
-    if (!MeterWaitDisplayIdle(engine, kWaitMs)) {
-        *error = "the display thread did not finish";
-        return 3;
+    if (WriteHistory(&store, his.c_str(), kRate, e->historyStartTime) != 0) {
+        if (!csv.empty()) FileRemove(csvTemp.c_str());
+        *error = "cannot write " + his;
+        return 1;
+    }
+    if (!csv.empty() && !FileReplace(csvTemp.c_str(), csv.c_str())) {
+        FileRemove(csvTemp.c_str());
+        *error = "cannot write " + csv;
+        return 1;
     }
     return 0;
 }
 
+// Opens input and checks its format. Returns 0, or 1 with the reason.
+int OpenInput(WaveFile* file, const std::string& input, std::string* error) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(input, ec)) { // stdio opens folders too
+        *error = "a folder, not a file";
+        return 1;
+    }
+    const int code = WaveFileOpen(file, input.c_str());
+    if (code != kWaveOpened) {
+        static const char* const kWhy[] = {"",
+                                           "",
+                                           "cannot open the file",
+                                           "not a RIFF WAVE file",
+                                           "no usable format chunk",
+                                           "no data chunk"};
+        *error = kWhy[code < 6 ? code : 2];
+        return 1;
+    }
+    if (WaveFileFormatAccepted(file)) return 0;
+    char why[160];
+    std::snprintf(
+        why, sizeof why,
+        "refused format (%u Hz, %u channels, %u bits; needs 44100 Hz, 2 channels, 16 bits)",
+        unsigned(file->format.sampleRate), unsigned(file->format.channels),
+        unsigned(file->format.bitsPerSample));
+    *error = why;
+    WaveFileClose(file);
+    return 1;
+}
+
+// Runs every buffer the reader delivers through the engine, in buffers of
+// the streaming size.
+void Measure(ScanWorker* w, uint64_t fileFrames, const ScanProgress* progress) {
+    const uint32_t bytes = w->reader.bufferBytes;
+    const uint64_t frames = bytes / 4;
+    uint64_t done = 0;
+    uint32_t n = 0;
+    while (const uint8_t* block = ScanReaderNext(&w->reader, &n)) {
+        for (uint32_t i = 0; i < n; ++i)
+            AnalyseBuffer(&w->engine, block + size_t(i) * bytes, bytes);
+        if (progress) {
+            const uint64_t now = std::min<uint64_t>(done + n * frames, fileFrames);
+            progress->advance(progress->context, now - done);
+            done = now;
+        }
+    }
+}
+
 } // namespace
 
-double SlotSeconds(const HistoryRecord& record) { return double(record.samplePosition) / kRate; }
+void ConfigureScanEngine(MeterEngine* engine, const ScanOptions& o) {
+    MeterConfig config;
+    MeterGetConfig(engine, &config);
+    for (MeterParams* p : {&config.params, &config.params2}) {
+        p->delay = float(o.delay);
+        p->attackOn = o.attackOn ? 1 : 0;
+        p->attack = float(o.attack);
+        p->peakFall = float(o.peakFall);
+        p->averageFall = float(o.averageFall);
+        p->phaseRelease = float(o.phaseRelease);
+        p->linearBallistics = o.linear ? 1 : 0;
+        p->framesPerSecond = o.framesPerSecond;
+        p->recordOn = 1;
+    }
+    MeterSetConfig(engine, &config);
+    MeterSetFrameLossSwitches(engine, 0, 0);
+    MeterResetHistory(engine);
+    // The analysis cuts its runs where a ring wraps, and the rounding of the
+    // sums follows the cuts: the rings start where a new engine's do. The
+    // derive step then puts read behind write again.
+    for (DelayLine* line : {&engine->left, &engine->right})
+        line->write = line->read = line->begin;
+    MeterZero(&engine);
+}
 
-const char* ScanUsage() { return kUsage; }
+DetachedSettings::DetachedSettings() {
+    SetSettingsDetached(1);
+}
+DetachedSettings::~DetachedSettings() {
+    SetSettingsDetached(0);
+}
+
+double SlotSeconds(const HistoryRecord& record) {
+    return double(record.samplePosition) / kRate;
+}
+
+const char* ScanUsage() {
+    return kUsage;
+}
 
 std::string DefaultHistoryPath(const std::string& input) {
     size_t slash = input.find_last_of("/\\");
@@ -183,144 +347,113 @@ std::string DefaultHistoryPath(const std::string& input) {
     return input.substr(0, dot) + ".his";
 }
 
+std::string ScanHistoryPath(const ScanOptions& o, const std::string& input) {
+    if (!o.output.empty()) return o.output;
+    std::string his = DefaultHistoryPath(input);
+    if (o.outDir.empty()) return his;
+    const size_t slash = his.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? his : his.substr(slash + 1);
+    const char last = o.outDir.back();
+    return o.outDir + (last == '/' || last == '\\' ? "" : "/") + name;
+}
+
+std::string ScanCsvPath(const ScanOptions& o, const std::string& input) {
+    if (!o.csv.empty()) return o.csv;
+    if (!o.csvEach) return "";
+    std::string his = ScanHistoryPath(o, input);
+    const size_t slash = his.find_last_of("/\\");
+    const size_t dot = his.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) his.resize(dot);
+    return his + ".csv";
+}
+
+int ScanThreads(const ScanOptions& o) {
+    if (o.jobs > 0) return o.jobs;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores < 1 ? 1 : cores > unsigned(kMaxJobs) ? kMaxJobs : int(cores);
+}
+
 int ParseScanArguments(int argc, const char* const* argv, ScanOptions* o, std::string* error) {
-    std::vector<std::string> inputs;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        auto need = [&](const char* what) {
-            *error = arg + " needs " + what;
-            return 0;
-        };
-        const NumberOption* number = nullptr;
-        for (const NumberOption& n : kNumberOptions)
-            if (arg == n.name) number = &n;
-        if (number) {
-            if (!value) return need("a value");
-            if (!ParseNumber(value, number->low, number->high, &(o->*number->field))) {
-                char range[64];
-                std::snprintf(range, sizeof range, "a number from %g to %g", number->low, number->high);
-                *error = arg + " " + value + ": needs " + range;
-                return 0;
-            }
-            if (arg == "--attack") o->attackOn = true;
+        const std::string arg = argv[i];
+        const int taken = ParseValueOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, o, error);
+        if (taken < 0) return 0;
+        if (taken > 0) {
             ++i;
-        } else if (arg == "--fps") {
-            double fps;
-            if (!value) return need("a value");
-            if (!ParseNumber(value, 2, 30, &fps) || fps != std::floor(fps)) {
-                *error = arg + " " + value + ": needs a whole number from 2 to 30";
-                return 0;
-            }
-            o->framesPerSecond = int(fps);
-            ++i;
-        } else if (arg == "-o" || arg == "--csv") {
-            if (!value || !*value) return need("a file name");
-            (arg == "-o" ? o->output : o->csv) = value;
-            ++i;
-        } else if (arg == "--cue") {
-            if (!value) return need("SECONDS=NAME");
-            const char* eq = std::strchr(value, '=');
-            ScanCue cue;
-            if (!eq || !ParseNumber(std::string(value, eq).c_str(), 0, 1e9, &cue.seconds)) {
-                *error = std::string("--cue ") + value + ": needs SECONDS=NAME";
-                return 0;
-            }
-            cue.name = eq + 1;
-            o->cues.push_back(cue);
-            ++i;
-        } else if (arg == "--linear") {
-            o->linear = true;
-        } else if (arg == "--demo") {
-            o->demo = true;
-        } else if (arg == "--quiet") {
-            o->quiet = true;
-        } else if (arg == "--help" || arg == "-h") {
-            o->help = true;
+        } else if (const SwitchOption* s = FindOption(kSwitchOptions, arg)) {
+            o->*s->field = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             *error = "unknown option " + arg;
             return 0;
         } else {
-            inputs.push_back(arg);
+            o->inputs.push_back(arg);
         }
     }
     if (o->help) return 1;
-    if (inputs.size() > 1) {
-        *error = "one input file only (got " + std::to_string(inputs.size()) + ")";
-        return 0;
-    }
-    if (inputs.empty() && !o->demo) {
-        *error = "no input file (try --help)";
-        return 0;
-    }
-    if (!inputs.empty()) o->input = inputs[0];
+    if (!CheckInputs(*o, error)) return 0;
+    if (o->inputs.size() == 1) o->input = o->inputs[0];
     return 1;
 }
 
-int RunScan(const ScanOptions& o, ScanSummary* summary, std::string* error) {
-    WaveFile file;
-    int code = WaveFileOpen(&file, o.input.c_str());
-    if (code != kWaveOpened) {
-        static const char* const kWhy[] = {"", "", "cannot open the file", "not a RIFF WAVE file",
-                                           "no usable format chunk", "no data chunk"};
-        *error = o.input + ": " + kWhy[code < 6 ? code : 2];
+int ScanWorkerInit(ScanWorker* w, const ScanOptions& o) {
+    const uint32_t bytes = StreamFramesForLatency(44100, float(o.latency), 4) * 4;
+    const uint32_t blockBuffers = std::max<uint32_t>(1, kReadBlockBytes / bytes);
+    w->engine = MeterEngineCreateInline();
+    if (w->engine && w->engine->frame.history.history &&
+        MeterSetFormat(&w->engine, float(kRate), 2) &&
+        ScanReaderInit(&w->reader, bytes, blockBuffers))
         return 1;
-    }
-    if (!WaveFileFormatAccepted(&file)) {
-        char why[160];
-        std::snprintf(why, sizeof why, ": refused format (%u Hz, %u channels, %u bits; needs 44100 Hz, 2 channels, 16 bits)",
-                      unsigned(file.format.sampleRate), unsigned(file.format.channels),
-                      unsigned(file.format.bitsPerSample));
-        *error = o.input + why;
-        WaveFileClose(&file);
-        return 1;
-    }
+    ScanWorkerFree(w);
+    return 0;
+}
 
-    DetachedSettings detached; // outlives the engine, whose end would save them
-    std::unique_ptr<MeterEngine, EngineDeleter> engine(MeterEngineCreate());
-    MeterEngine* e = engine.get();
-    if (!e || !e->frame.history.history || !MeterSetFormat(&e, float(kRate), 2)) {
-        *error = "out of memory";
-        WaveFileClose(&file);
-        return 3;
-    }
-    ConfigureEngine(e, o);
-    summary->seconds = file.dataLength / kRate;
-    const uint32_t frames = StreamFramesForLatency(44100, float(o.latency), 4);
-    code = Measure(e, &file, frames, summary, error);
+void ScanWorkerFree(ScanWorker* w) {
+    ScanReaderFree(&w->reader);
+    MeterEngineDestroy(&w->engine);
+}
+
+int ScanWorkerRun(ScanWorker* w, const ScanOptions& o, const std::string& input, bool readAhead,
+                  const ScanProgress* progress, ScanSummary* summary, std::string* error) {
+    WaveFile file;
+    if (OpenInput(&file, input, error)) return 1;
+    // Every buffer that holds data frames, the last one filled with silence.
+    const uint64_t frames = w->reader.bufferBytes / 4;
+    const uint64_t buffers = (uint64_t(file.dataLength) + frames - 1) / frames;
+    ScanReaderStart(&w->reader, &file, buffers, readAhead); // reads while the engine is prepared
+    MeterEngine* e = w->engine;
+    ConfigureScanEngine(e, o);
+    Measure(w, file.dataLength, progress);
+    ScanReaderFinish(&w->reader);
     WaveFileClose(&file);
-    if (code) return code;
+    summary->seconds = file.dataLength / kRate;
+    summary->buffers = uint32_t(buffers);
 
     HistoryStore& store = e->frame.history;
     for (const ScanCue& cue : o.cues)
         CueInsert(&store, int64_t(std::llround(cue.seconds * kRate)), cue.name.c_str());
     Summarise(store, summary);
-
-    const std::string out = o.output.empty() ? DefaultHistoryPath(o.input) : o.output;
-    if (WriteHistory(&store, out.c_str(), kRate, e->historyStartTime) != 0) {
-        *error = store.recordCount ? "cannot write " + out : "nothing recorded: the file is too short";
-        return 1;
-    }
-    if (!o.csv.empty() && !WriteCsv(store, o.csv, error)) return 1;
-    return 0;
+    return WriteOutputs(e, ScanHistoryPath(o, input), ScanCsvPath(o, input), error);
 }
 
-std::string FormatScanSummary(const ScanOptions& o, const ScanSummary& s) {
-    char text[1024];
+int RunScan(const ScanOptions& o, ScanSummary* summary, std::string* error) {
+    DetachedSettings detached;
+    ScanWorker worker{};
+    if (!ScanWorkerInit(&worker, o)) {
+        *error = "out of memory";
+        return 3;
+    }
+    const int status =
+        ScanWorkerRun(&worker, o, o.input, ScanThreads(o) >= 2, nullptr, summary, error);
+    ScanWorkerFree(&worker);
+    return status;
+}
+
+std::string FormatScanLine(const ScanOptions& o, const std::string& input, const ScanSummary& s) {
+    char text[256];
     std::snprintf(text, sizeof text,
-                  "file          %s\n"
-                  "duration      %.3f s (%u buffers)\n"
-                  "frames        %d recorded at %d per second\n"
-                  "peak left     %7.2f dB at %.2f s\n"
-                  "peak right    %7.2f dB at %.2f s\n"
-                  "rms left      %7.2f dB at %.2f s\n"
-                  "rms right     %7.2f dB at %.2f s\n"
-                  "correlation   %+7.3f lowest at %.2f s\n"
-                  "history       %s\n",
-                  o.input.c_str(), s.seconds, unsigned(s.buffers), int(s.frames),
-                  o.framesPerSecond, s.peakDb[0], s.peakAt[0], s.peakDb[1], s.peakAt[1],
-                  s.rmsDb[0], s.rmsAt[0], s.rmsDb[1], s.rmsAt[1], s.lowestCorrelation,
-                  s.lowestCorrelationAt,
-                  (o.output.empty() ? DefaultHistoryPath(o.input) : o.output).c_str());
-    return text;
+                  ": %.3f s, %d frames, peak %.2f / %.2f dB, rms %.2f / %.2f dB, "
+                  "lowest correlation %+.3f at %.2f s -> ",
+                  s.seconds, int(s.frames), s.peakDb[0], s.peakDb[1], s.rmsDb[0], s.rmsDb[1],
+                  s.lowestCorrelation, s.lowestCorrelationAt);
+    return input + text + ScanHistoryPath(o, input);
 }

@@ -1,13 +1,17 @@
-// Measuring a whole WAVE file offline with the meter engine, as playback
-// would: buffers of the streaming size through the analysis and the display
-// thread, recording on, no frame lost. Used by tenvelo-scan.
+// Measuring whole WAVE files offline with the meter engine, as playback
+// would: buffers of the streaming size through the analysis, recording on,
+// no frame lost. The frame work runs on the measuring thread (an inline
+// engine) while the file is read ahead on another. Used by tenvelo-scan.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tools/scan_reader.h"
+
 struct HistoryRecord;
+struct MeterEngine;
 
 struct ScanCue {
     double seconds;
@@ -15,40 +19,55 @@ struct ScanCue {
 };
 
 struct ScanOptions {
-    std::string input;       // the WAVE file
-    std::string output;      // the .his file; empty: beside the input
-    std::string csv;         // one row per slot; empty: none
+    std::vector<std::string> inputs; // the WAVE files, in command-line order
+    std::string input;               // the file one scan measures (the single input)
+    std::string output;              // -o: the .his file of a single input; empty: derived
+    std::string outDir;   // --out-dir: folder for every .his (and CSV); empty: beside the input
+    std::string csv;      // --csv: the CSV file of a single input; empty: none
+    bool csvEach = false; // --csv-each: a CSV beside every .his
+    int jobs = 0;         // threads to use; 0: the number of cores
     int framesPerSecond = 10;
-    double delay = 0.0;      // seconds, both channels
+    double delay = 0.0; // seconds, both channels
     bool attackOn = false;
-    double attack = 24.0;    // dB per second while attackOn
-    double peakFall = 6.0;   // dB per second
+    double attack = 24.0;  // dB per second while attackOn
+    double peakFall = 6.0; // dB per second
     double averageFall = 24.0;
     double phaseRelease = 0.5; // per second
-    bool linear = false;     // additive release steps
-    double latency = 0.1;    // seconds: the streaming buffer size
+    bool linear = false;       // additive release steps
+    double latency = 0.1;      // seconds: the streaming buffer size
     std::vector<ScanCue> cues;
-    bool demo = false;       // scan the generated demo file
+    bool demo = false; // scan the generated demo file
     bool quiet = false;
     bool help = false;
 };
 
 // Parses the command line (argv[0] is skipped). Returns 1 on success; 0 with
-// a one-line message in *error for an unknown option, a missing or bad value
-// or a value out of its range.
+// a one-line message in *error for an unknown option, a missing or bad value,
+// a value out of its range, or -o / --csv FILE with several inputs.
 int ParseScanArguments(int argc, const char* const* argv, ScanOptions* options, std::string* error);
 
 // The usage text of --help.
 const char* ScanUsage();
 
-// The .his path used without -o: the input with its extension replaced.
+// The input's name with its extension replaced by ".his".
 std::string DefaultHistoryPath(const std::string& input);
+
+// Where the scan of input writes its history: -o, else the default name in
+// --out-dir, else beside the input.
+std::string ScanHistoryPath(const ScanOptions& options, const std::string& input);
+
+// Where it writes its CSV: --csv, else with --csv-each the history path
+// with ".csv" for ".his"; empty for none.
+std::string ScanCsvPath(const ScanOptions& options, const std::string& input);
+
+// The threads a run uses: --jobs, or the number of cores (at least 1).
+int ScanThreads(const ScanOptions& options);
 
 // Extreme values of a scan and the times (seconds) they were reached.
 struct ScanSummary {
-    double seconds = 0;        // the file's duration
-    int32_t frames = 0;        // history slots recorded
-    uint32_t buffers = 0;      // buffers analysed
+    double seconds = 0;   // the file's duration
+    int32_t frames = 0;   // history slots recorded
+    uint32_t buffers = 0; // buffers analysed
     float peakDb[2] = {-200, -200};
     double peakAt[2] = {0, 0};
     float rmsDb[2] = {-200, -200};
@@ -57,15 +76,60 @@ struct ScanSummary {
     double lowestCorrelationAt = 0;
 };
 
-// Scans options.input, writes options.output (or the default path) and, when
-// asked, the CSV. Returns 0 on success with *summary filled; otherwise a
-// non-zero exit status with a one-line message in *error: 1 for a file that
-// cannot be read or written or a refused format, 3 when memory is short.
-// Never leaves a partial .his file.
+// Told after each block how many sample frames of the file were measured.
+// Called on the measuring thread; must be cheap.
+struct ScanProgress {
+    void (*advance)(void* context, uint64_t frames);
+    void* context;
+};
+
+// What one measuring thread keeps from file to file: an inline engine and
+// the read blocks. Make and free it on one thread: engines share the
+// process's meter settings, which are not locked.
+struct ScanWorker {
+    MeterEngine* engine;
+    ScanReader reader;
+};
+
+// Makes the worker, value-initialised by the caller, for options' latency.
+// Returns 1 on success, 0 when memory is short (the worker is then freed).
+int ScanWorkerInit(ScanWorker* worker, const ScanOptions& options);
+
+// Frees the worker. Safe on a zeroed or freed worker.
+void ScanWorkerFree(ScanWorker* worker);
+
+// Scans input with options and writes its history (and CSV) where
+// ScanHistoryPath and ScanCsvPath say; the history is byte for byte the one
+// the live engine records. readAhead reads on a second thread. progress may
+// be null. Returns 0 on success with *summary filled; otherwise a non-zero
+// exit status with a one-line message in *error: 1 for a file that cannot
+// be read or written or a refused format, 3 when memory is short. A failed
+// scan leaves no new or partial history or CSV, and an existing one unchanged.
+int ScanWorkerRun(ScanWorker* worker, const ScanOptions& options, const std::string& input,
+                  bool readAhead, const ScanProgress* progress, ScanSummary* summary,
+                  std::string* error);
+
+// Applies options to both parameter copies of the engine, recording on, no
+// frame lost, and empties it for a new file: a reused engine then measures
+// exactly as a new one.
+void ConfigureScanEngine(MeterEngine* engine, const ScanOptions& options);
+
+// One scan of options.input on a worker of its own, reading ahead when
+// ScanThreads allows two threads. Same results as ScanWorkerRun. Detaches
+// the settings store while it runs.
 int RunScan(const ScanOptions& options, ScanSummary* summary, std::string* error);
 
-// Writes the summary as the tool prints it.
-std::string FormatScanSummary(const ScanOptions& options, const ScanSummary& summary);
+// The summary line of one scanned file, without a newline.
+std::string FormatScanLine(const ScanOptions& options, const std::string& input,
+                           const ScanSummary& summary);
 
 // Time in seconds of a history slot at the program's 44100 Hz.
 double SlotSeconds(const HistoryRecord& record);
+
+// Detaches the settings store for the lifetime of a scan: a command-line run
+// neither reads the user's meter settings nor saves them. Make it before the
+// engines and let it outlive them (their end would save the settings).
+struct DetachedSettings {
+    DetachedSettings();
+    ~DetachedSettings();
+};

@@ -1,16 +1,18 @@
-// tenvelo-scan: measures a whole WAVE file with the meter engine, faster
-// than real time, and writes the level history the program loads.
+// tenvelo-scan: measures whole WAVE files with the meter engine, faster
+// than real time, and writes the level histories the program loads.
 #include "tools/demo_wave.h"
 #include "tools/scan.h"
+#include "tools/scan_batch.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
 // --demo without an input: the demo program, written to a temporary file;
-// the history goes to the current folder unless -o says otherwise.
+// the history goes to the current folder unless -o or --out-dir says otherwise.
 bool PrepareDemo(ScanOptions* options, std::string* error) {
     std::error_code ec;
     std::filesystem::path temp = std::filesystem::temp_directory_path(ec) / "tenvelo-demo.wav";
@@ -19,7 +21,8 @@ bool PrepareDemo(ScanOptions* options, std::string* error) {
         return false;
     }
     options->input = temp.string();
-    if (options->output.empty()) options->output = "tenvelo-demo.his";
+    options->inputs = {options->input};
+    if (options->output.empty() && options->outDir.empty()) options->output = "tenvelo-demo.his";
     return true;
 }
 
@@ -36,16 +39,10 @@ int main(int argc, char** argv) {
         std::fputs(ScanUsage(), stdout);
         return 0;
     }
-    if (options.input.empty() && !PrepareDemo(&options, &error)) {
+    if (options.inputs.empty() && !PrepareDemo(&options, &error)) {
         std::fprintf(stderr, "tenvelo-scan: %s\n", error.c_str());
         return 1;
     }
-    ScanSummary summary;
-    int status = RunScan(options, &summary, &error);
-    if (status != 0) {
-        std::fprintf(stderr, "tenvelo-scan: %s\n", error.c_str());
-        return status;
-    }
-    if (!options.quiet) std::fputs(FormatScanSummary(options, summary).c_str(), stdout);
-    return 0;
+    ScanBatchIo io = {stdout, stderr, !options.quiet && isatty(fileno(stderr))};
+    return RunScanBatch(options, io);
 }

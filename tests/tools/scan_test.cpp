@@ -5,6 +5,7 @@
 #include "meter/level_analysis.h"
 #include "tests/sys/settings_test_root.h"
 #include "tests/support/test_files.h"
+#include "tests/tools/scan_test_support.h"
 #include "tools/demo_wave.h"
 
 #include <gtest/gtest.h>
@@ -27,14 +28,21 @@ TEST(ScanArguments, AcceptOrRefuseWithOneLine) {
         {{"in.wav"}, 1, ""},
         {{"--fps", "25", "--delay", "0.5", "in.wav", "-o", "x.his"}, 1, ""},
         {{"--demo"}, 1, ""},
+        {{"a.wav", "b.wav", "--out-dir", "out", "--csv-each", "--jobs", "3"}, 1, ""},
         {{}, 0, "no input file"},
-        {{"a.wav", "b.wav"}, 0, "one input file only"},
+        {{"a.wav", "b.wav", "-o", "x.his"},
+         0,
+         "-o names the file of a single input (got 2 inputs): use --out-dir"},
+        {{"a.wav", "b.wav", "--csv", "x.csv"}, 0, "--csv names the file of a single input"},
+        {{"a.wav", "-o", "x.his", "--out-dir", "d"}, 0, "-o and --out-dir exclude each other"},
+        {{"--jobs", "0", "in.wav"}, 0, "--jobs 0: needs a whole number from 1 to 64"},
         {{"--fps", "1", "in.wav"}, 0, "--fps 1: needs a whole number from 2 to 30"},
         {{"--fps", "10.5", "in.wav"}, 0, "--fps 10.5"},
         {{"--delay", "2.5", "in.wav"}, 0, "--delay 2.5: needs a number from 0 to 2"},
         {{"--peak-fall", "x", "in.wav"}, 0, "--peak-fall x"},
         {{"--cue", "abc", "in.wav"}, 0, "--cue abc: needs SECONDS=NAME"},
         {{"in.wav", "-o"}, 0, "-o needs a file name"},
+        {{"in.wav", "--out-dir", ""}, 0, "--out-dir needs a folder"},
         {{"--bogus", "in.wav"}, 0, "unknown option --bogus"},
     };
     for (const ParseCase& c : cases) {
@@ -50,8 +58,8 @@ TEST(ScanArguments, AcceptOrRefuseWithOneLine) {
 }
 
 TEST(ScanArguments, ValuesLandInTheirOptions) {
-    const char* argv[] = {"tenvelo-scan", "--fps", "25", "--attack", "48", "--linear", "--cue",
-                          "1.5=Intro", "--cue", "3=Verse = 1", "in.wav"};
+    const char* argv[] = {"tenvelo-scan", "--fps",     "25",    "--attack",    "48",    "--linear",
+                          "--cue",        "1.5=Intro", "--cue", "3=Verse = 1", "in.wav"};
     ScanOptions o;
     std::string error;
     ASSERT_EQ(ParseScanArguments(11, argv, &o, &error), 1) << error;
@@ -65,10 +73,34 @@ TEST(ScanArguments, ValuesLandInTheirOptions) {
     EXPECT_EQ(o.input, "in.wav");
 }
 
-TEST(ScanArguments, DefaultHistoryPathReplacesTheExtension) {
-    EXPECT_EQ(DefaultHistoryPath("dir/song.wav"), "dir/song.his");
-    EXPECT_EQ(DefaultHistoryPath("dir.x/song"), "dir.x/song.his");
-    EXPECT_EQ(DefaultHistoryPath("C:\\a.b\\take.1.WAV"), "C:\\a.b\\take.1.his");
+TEST(ScanArguments, OutputPathsFollowTheOptions) {
+    struct Case {
+        const char* output;
+        const char* outDir;
+        const char* csv;
+        bool csvEach;
+        const char* input;
+        const char* his;
+        const char* csvPath;
+    };
+    const Case cases[] = {
+        {"", "", "", false, "dir/song.wav", "dir/song.his", ""},
+        {"", "", "", false, "dir.x/song", "dir.x/song.his", ""},
+        {"", "", "", true, "C:\\a.b\\take.1.WAV", "C:\\a.b\\take.1.his", "C:\\a.b\\take.1.csv"},
+        {"x.his", "", "y.csv", false, "dir/song.wav", "x.his", "y.csv"},
+        {"", "out", "", true, "dir/song.wav", "out/song.his", "out/song.csv"},
+        {"", "out/", "", false, "song.wav", "out/song.his", ""},
+    };
+    for (const Case& c : cases) {
+        ScanOptions o;
+        o.output = c.output;
+        o.outDir = c.outDir;
+        o.csv = c.csv;
+        o.csvEach = c.csvEach;
+        SCOPED_TRACE(c.input);
+        EXPECT_EQ(ScanHistoryPath(o, c.input), c.his);
+        EXPECT_EQ(ScanCsvPath(o, c.input), c.csvPath);
+    }
 }
 
 class DemoScan : public testing::Test {
@@ -112,7 +144,9 @@ TEST_F(DemoScan, SlotsStepByTheFrameAndShowTheKnownLevels) {
     // Rising levels show at once; after the fall at 10 s the peak needs
     // 5 dB / 6 dB/s to come down, and the right peak of the left-only
     // section is still falling (NAN: not checked).
-    struct Section { double from, to, peakDbL, peakDbR, correlation; };
+    struct Section {
+        double from, to, peakDbL, peakDbR, correlation;
+    };
     const Section sections[] = {
         {2.2, 3.9, -20, -20, 1}, {4.2, 5.9, -12, -12, 1},  {6.2, 7.9, -6, -6, 1},
         {8.2, 9.9, -1, -1, 1},   {11.0, 13.9, -6, -6, -1}, {14.2, 17.9, -6, NAN, 0},
@@ -127,7 +161,7 @@ TEST_F(DemoScan, SlotsStepByTheFrameAndShowTheKnownLevels) {
             if (!std::isnan(s.peakDbR)) {
                 EXPECT_NEAR(AmplitudeToDb(r.peakR), s.peakDbR, 0.05);
             }
-            EXPECT_NEAR(PowerToDb(r.powerL), s.peakDbL - 3.01, 0.05);      // a sine's RMS
+            EXPECT_NEAR(PowerToDb(r.powerL), s.peakDbL - 3.01, 0.05);       // a sine's RMS
             EXPECT_NEAR(AmplitudeToDb(r.averageL), s.peakDbL - 3.92, 0.05); // its mean, 2/pi
             EXPECT_NEAR(r.correlation, s.correlation, 0.01);
         }
@@ -140,35 +174,45 @@ TEST_F(DemoScan, SlotsStepByTheFrameAndShowTheKnownLevels) {
     HistoryStoreFree(&store);
 }
 
-TEST_F(DemoScan, RefusedInputsLeaveNoHistory) {
-    struct Case { const char* what; std::vector<uint8_t> bytes; const char* message; };
-    std::vector<uint8_t> mono;
-    using namespace testsupport;
-    PutTag(mono, "RIFF"); PutU32(mono, 36 + 8); PutTag(mono, "WAVE");
-    PutTag(mono, "fmt "); PutU32(mono, 16); PutU16(mono, 1); PutU16(mono, 1);
-    PutU32(mono, 44100); PutU32(mono, 88200); PutU16(mono, 2); PutU16(mono, 16);
-    PutTag(mono, "data"); PutU32(mono, 8); mono.resize(mono.size() + 8);
-    std::vector<uint8_t> tiny(mono);
-    tiny[22] = 2; tiny[32] = 4; // stereo, block align 4: two frames, no whole display frame
-    const Case cases[] = {
-        {"not a wave file", {'h', 'e', 'l', 'l', 'o'}, "not a RIFF WAVE file"},
-        {"mono", mono, "refused format (44100 Hz, 1 channels, 16 bits"},
-        {"too short to record", tiny, "nothing recorded"},
+// The offline path (frame work inline, read ahead or not) writes the very
+// bytes the live engine records, for every signal and set of options: frames
+// that span buffers, a last buffer cut short, delays, both ballistics.
+TEST(OfflineScan, HistoryIsTheLiveEnginesByteForByte) {
+    ScratchDir dir;
+    const std::vector<std::string> files = {dir.file("demo.wav"), dir.file("noise.wav"),
+                                            dir.file("burst.wav"), dir.file("one_frame.wav")};
+    ASSERT_TRUE(demo::WriteDemoWave(files[0]));
+    ASSERT_TRUE(scantest::WriteStereoWave(files[1], scantest::Noise(321930, 7)));
+    ASSERT_TRUE(scantest::WriteStereoWave(files[2], scantest::SilenceThenBurst(132301)));
+    ASSERT_TRUE(scantest::WriteStereoWave(files[3], scantest::Noise(4411, 3)));
+    const std::vector<std::vector<const char*>> optionSets = {
+        {},
+        {"--fps", "25", "--delay", "0.5"},
+        {"--attack", "48", "--linear", "--peak-fall", "96"},
+        {"--latency", "0.02", "--fps", "30", "--cue", "1=A", "--cue", "2.5=B"},
+        {"--latency", "1", "--delay", "2", "--fps", "2", "--phase-release", "30"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(WriteAll(options.input, c.bytes));
-        ScanSummary summary;
+    for (const auto& args : optionSets) {
+        std::vector<const char*> argv = {"tenvelo-scan", "x.wav"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        ScanOptions o;
         std::string error;
-        EXPECT_EQ(RunScan(options, &summary, &error), 1);
-        EXPECT_NE(error.find(c.message), std::string::npos) << error;
-        EXPECT_FALSE(FileExists(options.output));
+        ASSERT_EQ(ParseScanArguments(int(argv.size()), argv.data(), &o, &error), 1) << error;
+        for (const std::string& file : files) {
+            SCOPED_TRACE(testing::PrintToString(args) + " " + file);
+            const std::string live = dir.file("live.his");
+            ASSERT_TRUE(scantest::LiveHistory(o, file, live));
+            for (int jobs : {1, 2}) {
+                o.input = file;
+                o.output = dir.file("offline.his");
+                o.jobs = jobs;
+                ScanSummary summary;
+                ASSERT_EQ(RunScan(o, &summary, &error), 0) << error;
+                const std::vector<uint8_t> offline = testsupport::ReadAll(o.output);
+                EXPECT_TRUE(offline == testsupport::ReadAll(live)) << "jobs " << jobs;
+            }
+        }
     }
-    options.input = dir.file("missing.wav");
-    ScanSummary summary;
-    std::string error;
-    EXPECT_EQ(RunScan(options, &summary, &error), 1);
-    EXPECT_NE(error.find("cannot open the file"), std::string::npos) << error;
 }
 
 } // namespace

@@ -1,0 +1,207 @@
+#include "tools/scan_batch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "sys/thread.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int64_t kProgressEveryNs = 250000000;
+constexpr int kProgressWidth = 60;
+
+struct BatchFile {
+    std::string input;
+    int status;       // 0 written, else the exit status of its failure
+    std::string text; // the summary line, or the error
+    bool done;        // finished, its line may be printed
+};
+
+// Fixed once the workers start: options, files' inputs, readAhead, out,
+// err, showProgress, framesTotal, start. Under outputLock: the files'
+// results, printed, progressShown and the streams. Atomic: nextFile,
+// framesDone, nextReportNs.
+struct Batch {
+    const ScanOptions* options;
+    std::vector<BatchFile> files;
+    bool readAhead;
+    std::FILE* out;
+    std::FILE* err;
+    SysLock outputLock;
+    size_t printed; // files whose line is out, a prefix of files
+    bool showProgress;
+    bool progressShown; // a progress line stands on err
+    uint64_t framesTotal;
+    Clock::time_point start;
+    std::atomic<size_t> nextFile{0};
+    std::atomic<uint64_t> framesDone{0};
+    std::atomic<int64_t> nextReportNs{0};
+};
+
+int64_t ElapsedNs(const Batch* b) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - b->start).count();
+}
+
+// Call under the lock.
+void ClearProgress(Batch* b) {
+    if (!b->progressShown) return;
+    std::fprintf(b->err, "\r%*s\r", kProgressWidth, "");
+    std::fflush(b->err);
+    b->progressShown = false;
+}
+
+void ShowProgress(Batch* b, int64_t elapsedNs) {
+    const double done = double(b->framesDone.load(std::memory_order_relaxed));
+    const double seconds = double(elapsedNs) * 1e-9;
+    const double part = b->framesTotal ? std::min(1.0, done / double(b->framesTotal)) : 0.0;
+    SysLockEnter(&b->outputLock);
+    std::fprintf(b->err, "\r%3d%%  %6.0f MB/s  %7.0fx real time", int(part * 100.0),
+                 done * 4.0 / seconds * 1e-6, done / 44100.0 / seconds);
+    std::fflush(b->err);
+    b->progressShown = true;
+    SysLockLeave(&b->outputLock);
+}
+
+// ScanProgress entry: counts, and lets one thread redraw when it is time.
+void Advance(void* context, uint64_t frames) {
+    Batch* b = static_cast<Batch*>(context);
+    b->framesDone.fetch_add(frames, std::memory_order_relaxed);
+    int64_t due = b->nextReportNs.load(std::memory_order_relaxed);
+    const int64_t now = ElapsedNs(b);
+    if (now >= due && b->nextReportNs.compare_exchange_strong(due, now + kProgressEveryNs))
+        ShowProgress(b, now);
+}
+
+// Records file i's result and prints every line that is now next in order.
+void Finish(Batch* b, size_t i, int status, const std::string& text) {
+    SysLockEnter(&b->outputLock);
+    b->files[i].status = status;
+    b->files[i].text = text;
+    b->files[i].done = true;
+    for (; b->printed < b->files.size() && b->files[b->printed].done; ++b->printed) {
+        const BatchFile& f = b->files[b->printed];
+        if (f.status == 0 && b->options->quiet) continue;
+        ClearProgress(b);
+        if (f.status == 0)
+            std::fprintf(b->out, "%s\n", f.text.c_str());
+        else
+            std::fprintf(b->err, "tenvelo-scan: %s: %s\n", f.input.c_str(), f.text.c_str());
+        std::fflush(f.status == 0 ? b->out : b->err);
+    }
+    SysLockLeave(&b->outputLock);
+}
+
+struct WorkerRun {
+    Batch* batch;
+    ScanWorker* worker;
+};
+
+void WorkerMain(void* arg) {
+    WorkerRun* run = static_cast<WorkerRun*>(arg);
+    Batch* b = run->batch;
+    const ScanProgress progress = {Advance, b};
+    for (size_t i; (i = b->nextFile.fetch_add(1)) < b->files.size();) {
+        BatchFile& f = b->files[i];
+        if (f.status != 0) { // refused before the run
+            Finish(b, i, f.status, f.text);
+            continue;
+        }
+        ScanSummary summary;
+        std::string error;
+        const int status = ScanWorkerRun(run->worker, *b->options, f.input, b->readAhead,
+                                         b->showProgress ? &progress : nullptr, &summary, &error);
+        Finish(b, i, status, status ? error : FormatScanLine(*b->options, f.input, summary));
+    }
+}
+
+// Two inputs must not write one file: with threads they would even share
+// its temporary. The later one fails.
+void RefuseSharedOutputs(const ScanOptions& o, std::vector<BatchFile>* files) {
+    std::map<std::string, size_t> owner;
+    for (size_t i = 0; i < files->size(); ++i) {
+        BatchFile& f = (*files)[i];
+        for (const std::string& path : {ScanHistoryPath(o, f.input), ScanCsvPath(o, f.input)}) {
+            if (path.empty() || f.status) continue;
+            const std::string key = std::filesystem::path(path).lexically_normal().string();
+            auto found = owner.emplace(key, i);
+            if (found.second) continue;
+            f.status = 1;
+            f.text = "writes the same " + path + " as " + (*files)[found.first->second].input;
+        }
+    }
+}
+
+// Sample frames in all inputs, from their sizes: the progress' 100 %.
+uint64_t EstimateFrames(const std::vector<BatchFile>& files) {
+    uint64_t frames = 0;
+    for (const BatchFile& f : files) {
+        std::error_code ec;
+        const uintmax_t bytes = std::filesystem::file_size(f.input, ec);
+        if (!ec) frames += bytes / 4;
+    }
+    return frames;
+}
+
+} // namespace
+
+int RunScanBatch(const ScanOptions& o, const ScanBatchIo& io) {
+    Batch b;
+    b.options = &o;
+    for (const std::string& input : o.inputs)
+        b.files.push_back({input, 0, "", false});
+    if (b.files.empty()) return 0;
+    RefuseSharedOutputs(o, &b.files);
+    b.out = io.out;
+    b.err = io.err;
+    b.printed = 0;
+    b.showProgress = io.progress;
+    b.progressShown = false;
+    b.framesTotal = io.progress ? EstimateFrames(b.files) : 0;
+    b.nextReportNs.store(io.progressAfterMs * 1000000);
+    if (!SysLockInit(&b.outputLock)) return 3;
+
+    // Engines are made and freed here, on one thread (see ScanWorker).
+    DetachedSettings detached;
+    const int threads = ScanThreads(o);
+    const size_t wanted = std::min<size_t>(size_t(threads), b.files.size());
+    std::unique_ptr<ScanWorker[]> workers(new (std::nothrow) ScanWorker[wanted]());
+    size_t made = 0;
+    while (workers && made < wanted && ScanWorkerInit(&workers[made], o))
+        ++made;
+    b.readAhead = made > 0 && size_t(threads) >= 2 * made;
+
+    b.start = Clock::now();
+    std::vector<WorkerRun> runs;
+    for (size_t k = 0; k < made; ++k)
+        runs.push_back({&b, &workers[k]});
+    std::vector<SysThread*> started;
+    for (size_t k = 1; k < runs.size(); ++k)
+        started.push_back(SysThreadStart(WorkerMain, &runs[k]));
+    if (!runs.empty()) WorkerMain(&runs[0]);
+    for (SysThread* t : started)
+        SysThreadJoin(t); // a thread that did not start took no file
+    for (size_t k = 0; k < made; ++k)
+        ScanWorkerFree(&workers[k]);
+
+    // Without a single worker, every file is out of memory.
+    for (size_t i = b.nextFile.load(); i < b.files.size(); ++i)
+        Finish(&b, i, b.files[i].status ? b.files[i].status : 3,
+               b.files[i].status ? b.files[i].text : "out of memory");
+    SysLockEnter(&b.outputLock);
+    ClearProgress(&b);
+    SysLockLeave(&b.outputLock);
+    SysLockDelete(&b.outputLock);
+    int status = 0;
+    for (const BatchFile& f : b.files)
+        status = std::max(status, f.status);
+    return status;
+}

@@ -1,0 +1,189 @@
+#include "tools/scan_reader.h"
+
+#include <chrono>
+#include <cstdlib>
+
+#include "sys/thread.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// How long the consumer spins for a block the read-ahead thread is reading
+// before it reads the block itself: a few times one block's read.
+constexpr auto kSpinLimit = std::chrono::microseconds(200);
+
+// The blocks lie in one allocation. On Linux it is aligned for a huge page
+// and asks for one: the first touch of each fresh 4 KiB page is a page fault,
+// which costs a virtual machine tens of microseconds; a huge page takes one.
+constexpr size_t kHugePage = size_t(2) << 20;
+
+uint8_t* AllocateBlocks(size_t bytes) {
+#if defined(__linux__)
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = std::aligned_alloc(kHugePage, rounded);
+    if (p) madvise(p, rounded, MADV_HUGEPAGE); // advice only: a refusal costs speed, not data
+    return static_cast<uint8_t*>(p);
+#else
+    return static_cast<uint8_t*>(std::malloc(bytes));
+#endif
+}
+
+void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+int SlotOf(uint64_t block) {
+    return int(block % kScanReaderSlots);
+}
+
+// Buffers in block `index`: full blocks, then what is left.
+uint32_t BuffersIn(const ScanReader* r, uint64_t index) {
+    const uint64_t left = r->buffers - index * r->blockBuffers;
+    return left < r->blockBuffers ? uint32_t(left) : r->blockBuffers;
+}
+
+// Reads block `index` through `file` into `to`: the bytes of WaveFileRead
+// from the block's first frame, silence past the data.
+const uint8_t* FillBlock(ScanReader* r, WaveFile* file, uint64_t index, uint8_t* to) {
+    file->position = int64_t(index * r->blockBuffers * (r->bufferBytes / 4));
+    WaveFileRead(file, to, BuffersIn(r, index) * r->bufferBytes);
+    return to;
+}
+
+// Claims block k for the caller's read. Fails when the other reader took it.
+bool Claim(ScanReader* r, uint64_t k) {
+    return r->claimed.compare_exchange_strong(k, k + 1);
+}
+
+// Spins until block k is in its slot. Returns false after kSpinLimit.
+bool SpinForBlock(const ScanReader* r, uint64_t k) {
+    const std::atomic<uint64_t>& ready = r->ready[SlotOf(k)];
+    const auto limit = std::chrono::steady_clock::now() + kSpinLimit;
+    do {
+        for (int i = 0; i < 64; ++i) {
+            if (ready.load() == k + 1) return true;
+            CpuRelax();
+        }
+    } while (std::chrono::steady_clock::now() < limit);
+    return false;
+}
+
+// Sleeps until the consumer has given back block `given` or stop is raised.
+// Only this thread waits on the event: it resets it before it looks, so a
+// set in between is never missed.
+void WaitForFreed(ScanReader* r, uint64_t given) {
+    while (r->consumed.load() <= given && r->stop.load() == 0) {
+        SysEventReset(r->freedEvent);
+        if (r->consumed.load() > given || r->stop.load() != 0) break;
+        SysEventWait(r->freedEvent, kSysWaitForever);
+    }
+}
+
+// The read-ahead thread: claims the next unclaimed block once its slot's
+// previous block is given back, reads it and marks it ready.
+void ReadAheadMain(void* arg) {
+    ScanReader* r = static_cast<ScanReader*>(arg);
+    for (;;) {
+        const uint64_t k = r->claimed.load();
+        if (k >= r->blockCount || r->stop.load()) return;
+        if (k >= kScanReaderSlots) WaitForFreed(r, k - kScanReaderSlots);
+        if (r->stop.load()) return;
+        if (!Claim(r, k)) continue; // the consumer reads it itself
+        FillBlock(r, &r->aheadFile, k, r->slots[SlotOf(k)]);
+        r->ready[SlotOf(k)].store(k + 1);
+    }
+}
+
+} // namespace
+
+int ScanReaderInit(ScanReader* r, uint32_t bufferBytes, uint32_t blockBuffers) {
+    r->bufferBytes = bufferBytes;
+    r->blockBuffers = blockBuffers;
+    const size_t bytes = size_t(bufferBytes) * blockBuffers;
+    r->storage = bytes > 0 ? AllocateBlocks(bytes * (kScanReaderSlots + 2)) : nullptr;
+    r->freedEvent = SysEventCreate();
+    if (!r->storage || !r->freedEvent) {
+        ScanReaderFree(r);
+        return 0;
+    }
+    for (int i = 0; i < kScanReaderSlots; ++i)
+        r->slots[i] = r->storage + i * bytes;
+    r->own[0] = r->storage + kScanReaderSlots * bytes;
+    r->own[1] = r->own[0] + bytes;
+    return 1;
+}
+
+void ScanReaderFree(ScanReader* r) {
+    std::free(r->storage);
+    r->storage = r->own[0] = r->own[1] = nullptr;
+    for (uint8_t*& slot : r->slots)
+        slot = nullptr;
+    SysEventClose(r->freedEvent);
+    r->freedEvent = nullptr;
+}
+
+void ScanReaderStart(ScanReader* r, WaveFile* file, uint64_t buffers, bool readAhead) {
+    r->file = file;
+    r->buffers = buffers;
+    r->blockCount = (buffers + r->blockBuffers - 1) / r->blockBuffers;
+    r->next = 0;
+    r->ahead = 0;
+    r->claimed.store(0);
+    r->consumed.store(0);
+    for (std::atomic<uint64_t>& word : r->ready)
+        word.store(0);
+    r->stop.store(0);
+    SysEventReset(r->freedEvent);
+    r->thread = nullptr;
+    // One block needs no second thread.
+    if (!readAhead || r->blockCount < 2 || WaveFileOpen(&r->aheadFile, file->path) != kWaveOpened)
+        return;
+    r->thread = SysThreadStart(ReadAheadMain, r);
+    if (!r->thread) WaveFileClose(&r->aheadFile);
+}
+
+const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
+    if (r->next > 0 && r->thread) {
+        r->consumed.store(r->next);
+        SysEventSet(r->freedEvent);
+    }
+    if (r->next >= r->blockCount) return nullptr;
+    const uint64_t k = r->next++;
+    *count = BuffersIn(r, k);
+    if (r->ahead == k + 1) { // read ahead here earlier
+        r->ahead = 0;
+        return r->own[r->aheadOwn];
+    }
+    // The own block that holds no block read ahead is free.
+    uint8_t* own = r->own[r->ahead && r->aheadOwn == 0 ? 1 : 0];
+    if (!r->thread) return FillBlock(r, r->file, k, own);
+    for (;;) {
+        if (r->ready[SlotOf(k)].load() == k + 1) return r->slots[SlotOf(k)];
+        if (Claim(r, k)) return FillBlock(r, r->file, k, own); // nobody has started it
+        // Under way on the read-ahead thread: read the next block meanwhile.
+        const uint64_t j = r->claimed.load();
+        if (r->ahead || j >= r->blockCount || !Claim(r, j)) break;
+        r->aheadOwn = own == r->own[0] ? 1 : 0;
+        r->ahead = j + 1;
+        FillBlock(r, r->file, j, r->own[r->aheadOwn]);
+    }
+    if (SpinForBlock(r, k)) return r->slots[SlotOf(k)];
+    // The read-ahead thread lost its CPU: read the block here.
+    return FillBlock(r, r->file, k, own);
+}
+
+void ScanReaderFinish(ScanReader* r) {
+    if (r->thread) {
+        r->stop.store(1);
+        SysEventSet(r->freedEvent);
+        SysThreadJoin(r->thread);
+        r->thread = nullptr;
+        WaveFileClose(&r->aheadFile);
+    }
+    r->file = nullptr;
+}
