@@ -94,9 +94,9 @@ const Field kFields[] = {
      -60, -6, kNoFixup},
     {207, kFlagged, kOptionsDiapason, &MeterSettingsValues::diapason, 30, 455, 40, "%.1f", 1, 20,
      15000, kNoFixup},
-    {208, kFlagged, kOptionsPhaseRelease, &MeterSettingsValues::phaseRelease, 140, 455, 40, "%.1f",
+    {208, kFlagged, kOptionsPhaseRelease, &MeterSettingsValues::phaseRelease, 140, 455, 36, "%.1f",
      1, 0.0999f, 30, kNoFixup},
-    {209, kFlagged, kOptionsSyncDelay, &MeterSettingsValues::delay, 240, 455, 40, "%0.3f", 1, 0, 5,
+    {209, kFlagged, kOptionsSyncDelay, &MeterSettingsValues::delay, 226, 455, 44, "%0.3f", 1, 0, 5,
      kNoFixup},
     {210, kOscilloscope, 0, &MeterSettingsValues::rangeRelease, 140, 385, 50, "%0.1f", 1, 0, 100,
      kNoFixup},
@@ -145,9 +145,9 @@ const Label kLabels[] = {
     {"Diapason", 5, 437, kFlagged, kOptionsDiapason, true},
     {"Hz", 8, 457, kFlagged, kOptionsDiapason, false},
     {"Phase Release", 120, 437, kFlagged, kOptionsPhaseRelease, true},
-    {"unity/s", 182, 457, kFlagged, kOptionsPhaseRelease, false},
-    {"Sync Delay", 225, 437, kFlagged, kOptionsSyncDelay, true},
-    {"Sec.", 282, 457, kFlagged, kOptionsSyncDelay, false},
+    {"unity/s", 179, 457, kFlagged, kOptionsPhaseRelease, false},
+    {"Sync Delay", 218, 437, kFlagged, kOptionsSyncDelay, true},
+    {"Sec.", 273, 457, kFlagged, kOptionsSyncDelay, false},
 };
 
 // A zone of the preview and the colour entry a click on it selects.
