@@ -8,6 +8,7 @@
 #include "display/meter_settings.h"
 #include "toolkit/number_text.h"
 #include "toolkit/toolkit.h"
+#include "toolkit/value_entry.h"
 
 namespace {
 
@@ -512,27 +513,16 @@ int OpenDisplayOptions(HWND owner, uint32_t flags, int x, int y) {
         SetWindowPos(g_dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         return 0;
     }
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 1024);
-    if (!memory) return 0;
-    auto* tmpl = static_cast<DLGTEMPLATE*>(GlobalLock(memory));
-    if (!tmpl) {
-        GlobalFree(memory);
-        return 0;
-    }
-    tmpl->style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     auto* d = new (std::nothrow) OptionsDialog();
-    int result = 0;
-    if (d) {
-        d->owner = owner;
-        d->x = x;
-        d->y = y;
-        d->flags = flags;
-        result = static_cast<int>(DialogBoxIndirectParamA(
-            GetModuleHandleA(nullptr), tmpl, owner, OptionsProc, reinterpret_cast<LPARAM>(d)));
-        delete d;
-    }
-    GlobalUnlock(memory);
-    GlobalFree(memory);
+    if (!d) return 0;
+    d->owner = owner;
+    d->x = x;
+    d->y = y;
+    d->flags = flags;
+    const INT_PTR result =
+        RunTemplateDialog(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, owner,
+                          OptionsProc, reinterpret_cast<LPARAM>(d));
+    delete d;
     return result == 1 ? 1 : 0;
 }
 
