@@ -8,6 +8,7 @@
 #include "display/meter_settings.h"
 #include "toolkit/number_text.h"
 #include "toolkit/toolkit.h"
+#include "toolkit/value_entry.h"
 
 namespace {
 
@@ -94,9 +95,9 @@ const Field kFields[] = {
      -60, -6, kNoFixup},
     {207, kFlagged, kOptionsDiapason, &MeterSettingsValues::diapason, 30, 455, 40, "%.1f", 1, 20,
      15000, kNoFixup},
-    {208, kFlagged, kOptionsPhaseRelease, &MeterSettingsValues::phaseRelease, 140, 455, 40, "%.1f",
+    {208, kFlagged, kOptionsPhaseRelease, &MeterSettingsValues::phaseRelease, 140, 455, 36, "%.1f",
      1, 0.0999f, 30, kNoFixup},
-    {209, kFlagged, kOptionsSyncDelay, &MeterSettingsValues::delay, 240, 455, 40, "%0.3f", 1, 0, 5,
+    {209, kFlagged, kOptionsSyncDelay, &MeterSettingsValues::delay, 226, 455, 44, "%0.3f", 1, 0, 5,
      kNoFixup},
     {210, kOscilloscope, 0, &MeterSettingsValues::rangeRelease, 140, 385, 50, "%0.1f", 1, 0, 100,
      kNoFixup},
@@ -145,9 +146,9 @@ const Label kLabels[] = {
     {"Diapason", 5, 437, kFlagged, kOptionsDiapason, true},
     {"Hz", 8, 457, kFlagged, kOptionsDiapason, false},
     {"Phase Release", 120, 437, kFlagged, kOptionsPhaseRelease, true},
-    {"unity/s", 182, 457, kFlagged, kOptionsPhaseRelease, false},
-    {"Sync Delay", 225, 437, kFlagged, kOptionsSyncDelay, true},
-    {"Sec.", 282, 457, kFlagged, kOptionsSyncDelay, false},
+    {"unity/s", 179, 457, kFlagged, kOptionsPhaseRelease, false},
+    {"Sync Delay", 218, 437, kFlagged, kOptionsSyncDelay, true},
+    {"Sec.", 273, 457, kFlagged, kOptionsSyncDelay, false},
 };
 
 // A zone of the preview and the colour entry a click on it selects.
@@ -512,27 +513,16 @@ int OpenDisplayOptions(HWND owner, uint32_t flags, int x, int y) {
         SetWindowPos(g_dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         return 0;
     }
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 1024);
-    if (!memory) return 0;
-    auto* tmpl = static_cast<DLGTEMPLATE*>(GlobalLock(memory));
-    if (!tmpl) {
-        GlobalFree(memory);
-        return 0;
-    }
-    tmpl->style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     auto* d = new (std::nothrow) OptionsDialog();
-    int result = 0;
-    if (d) {
-        d->owner = owner;
-        d->x = x;
-        d->y = y;
-        d->flags = flags;
-        result = static_cast<int>(DialogBoxIndirectParamA(
-            GetModuleHandleA(nullptr), tmpl, owner, OptionsProc, reinterpret_cast<LPARAM>(d)));
-        delete d;
-    }
-    GlobalUnlock(memory);
-    GlobalFree(memory);
+    if (!d) return 0;
+    d->owner = owner;
+    d->x = x;
+    d->y = y;
+    d->flags = flags;
+    const INT_PTR result =
+        RunTemplateDialog(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, owner,
+                          OptionsProc, reinterpret_cast<LPARAM>(d));
+    delete d;
     return result == 1 ? 1 : 0;
 }
 

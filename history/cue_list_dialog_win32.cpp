@@ -6,6 +6,7 @@
 #include "meter/meter_engine.h"
 #include "toolkit/formats.h"
 #include "toolkit/toolkit.h"
+#include "toolkit/value_entry.h"
 #include "view/history_graph.h"
 
 namespace {
@@ -152,24 +153,13 @@ void JumpToCue(MeterEngine* engine, int32_t k) {
 }
 
 int OpenCueList(MeterWindowContext* context, HWND parent, uint32_t flags, int x, int y) {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 1024);
-    if (!memory) return 0;
-    auto* tmpl = static_cast<DLGTEMPLATE*>(GlobalLock(memory));
-    if (!tmpl) {
-        GlobalFree(memory);
-        return 0;
-    }
-    // No items, no menu, class or title (the zeroed words that follow).
-    tmpl->style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     CueListDialog d = {};
     d.parent = parent;
     d.x = x;
     d.y = y;
     d.flags = flags;
     d.context = context;
-    DialogBoxIndirectParamA(GetModuleHandleA(nullptr), tmpl, parent, CueListProc,
-                            reinterpret_cast<LPARAM>(&d));
-    GlobalUnlock(memory);
-    GlobalFree(memory);
+    RunTemplateDialog(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, parent,
+                      CueListProc, reinterpret_cast<LPARAM>(&d));
     return 0;
 }

@@ -56,6 +56,20 @@ HGLOBAL MakeDialogTemplate(DWORD style, const char* title) {
     return memory;
 }
 
+INT_PTR RunTemplateDialog(DWORD style, HWND owner, DLGPROC proc, LPARAM param) {
+    HGLOBAL memory = MakeDialogTemplate(style, nullptr);
+    if (!memory) return -1;
+    INT_PTR result = -1;
+    if (auto* dialogTemplate = static_cast<LPCDLGTEMPLATEA>(GlobalLock(memory))) {
+        if (owner && !IsWindow(owner)) owner = nullptr;
+        result =
+            DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate, owner, proc, param);
+        GlobalUnlock(memory);
+    }
+    GlobalFree(memory);
+    return result;
+}
+
 HWND CreateValueEdit(HWND dialog, int id, int x, int y, int width, int height, HFONT font,
                      DWORD extraStyle) {
     HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "edit", "",

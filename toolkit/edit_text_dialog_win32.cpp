@@ -150,8 +150,6 @@ char* EditTextDialog(HWND owner, uint32_t attr, int x, int y, int width, int hei
 
     if (HWND open = ToolkitPopup(kPopupEditValue)) SendMessageA(open, WM_CLOSE, 0, 0);
 
-    HGLOBAL memory = MakeDialogTemplate(WS_POPUP | WS_VISIBLE | WS_BORDER | DS_MODALFRAME, nullptr);
-    if (!memory) return text;
     EditTextContext context = {};
     context.x = x;
     context.y = y;
@@ -161,14 +159,8 @@ char* EditTextDialog(HWND owner, uint32_t attr, int x, int y, int width, int hei
     context.text = text;
     context.font = static_cast<uint16_t>((attr >> 8) & 15);
     context.initialText = initialText;
-    auto* dialogTemplate = static_cast<LPCDLGTEMPLATEA>(GlobalLock(memory));
-    if (dialogTemplate) {
-        if (owner && !IsWindow(owner)) owner = nullptr;
-        DialogBoxIndirectParamA(ToolkitInstance(), dialogTemplate, owner, EditTextDialogProc,
-                                reinterpret_cast<LPARAM>(&context));
-        GlobalUnlock(memory);
-    }
-    GlobalFree(memory);
+    RunTemplateDialog(WS_POPUP | WS_VISIBLE | WS_BORDER | DS_MODALFRAME, owner, EditTextDialogProc,
+                      reinterpret_cast<LPARAM>(&context));
     // A dialog destroyed with its owner never ended: abandoned.
     if (!context.ended) text[0] = '\0';
     return text;

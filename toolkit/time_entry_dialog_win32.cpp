@@ -436,15 +436,7 @@ float TimeEntryDialog(HWND owner, uint32_t attr, int x, int y, float seconds) {
     context.y = y;
     context.pressedCell = -1;
 
-    HGLOBAL memory = MakeDialogTemplate(WS_POPUP | WS_VISIBLE | WS_BORDER | DS_MODALFRAME, nullptr);
-    if (!memory) return kTimeEntryCancelled;
-    auto* dialogTemplate = static_cast<LPCDLGTEMPLATEA>(GlobalLock(memory));
-    if (dialogTemplate) {
-        if (owner && !IsWindow(owner)) owner = nullptr;
-        DialogBoxIndirectParamA(ToolkitInstance(), dialogTemplate, owner, TimeEntryDialogProc,
-                                reinterpret_cast<LPARAM>(&context));
-        GlobalUnlock(memory);
-    }
-    GlobalFree(memory);
+    RunTemplateDialog(WS_POPUP | WS_VISIBLE | WS_BORDER | DS_MODALFRAME, owner, TimeEntryDialogProc,
+                      reinterpret_cast<LPARAM>(&context));
     return context.ended ? context.result : kTimeEntryCancelled;
 }

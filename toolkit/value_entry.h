@@ -28,6 +28,12 @@ const ValueEntryOps* ValueEntryGetOps();
 // GlobalFree. Returns null when the memory cannot be had.
 HGLOBAL MakeDialogTemplate(DWORD style, const char* title);
 
+// Runs a modal dialog from an item-less template of style (no caption; the
+// dialog titles itself), owned by owner (none when it is no window any more),
+// with proc and param. Returns the dialog's result, or -1 when the template
+// cannot be made (nothing is shown then).
+INT_PTR RunTemplateDialog(DWORD style, HWND owner, DLGPROC proc, LPARAM param);
+
 // Creates a child "edit" with a client edge, margins of 2 pixels and font.
 // extraStyle adds window styles (ES_AUTOHSCROLL is always there). Returns
 // the window or null.

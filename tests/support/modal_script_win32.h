@@ -24,25 +24,26 @@ inline std::vector<Pending>& PendingScripts() {
     return pending;
 }
 
+struct TitleSearch {
+    const std::string* title;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchTitle(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<TitleSearch*>(lParam);
+    char text[256];
+    GetWindowTextA(window, text, sizeof text);
+    if (IsWindowVisible(window) && *search->title == text) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // Finds a visible window of this thread with the title.
 inline HWND FindOwnWindow(const std::string& title) {
-    struct Search {
-        const std::string* title;
-        HWND found;
-    } search = {&title, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            char text[256];
-            GetWindowTextA(w, text, sizeof text);
-            if (IsWindowVisible(w) && *s->title == text) {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TitleSearch search = {&title, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchTitle, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -1,15 +1,12 @@
-// Screenshots of the toolkit's editors for people to look at. Runs only when
-// TENVELO_SCREENSHOT_DIR names a folder; run it inside a Wine virtual
-// desktop so that frames and captions are drawn, e.g.
-//   "$TENVELO_WINE" explorer /desktop=shots,900x600 tenvelo_shell_tests.exe
-//   --gtest_filter=ToolkitScreenshots.*
-// It writes toolkit_*.bmp there (convert them with ImageMagick).
+// Screenshots of the toolkit's editors for people to look at, taken by
+// tools/screenshots (toolkit_*.png).
 #include "toolkit/knob.h"
 #include "toolkit/list2d.h"
 #include "toolkit/precision_adjuster.h"
 #include "toolkit/slide.h"
 #include "toolkit/value_grid.h"
 
+#include "tests/support/screenshot_win32.h"
 #include "tests/toolkit/dialog_driver.h"
 #include "tests/toolkit/toolkit_test_support.h"
 
@@ -19,69 +16,10 @@
 
 namespace {
 
-std::string ShotFolder() {
-    const char* folder = std::getenv("TENVELO_SCREENSHOT_DIR");
-    return folder ? folder : "";
-}
-
-void Settle(HWND window) {
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    for (int i = 0; i < 20; ++i) {
-        tktest::Pump();
-        Sleep(10);
-    }
-}
-
-// Writes the screen rectangle as a 24-bit BMP file.
-bool Capture(const RECT& rect, const std::string& name) {
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
-    const size_t imageSize = stride * height;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + imageSize);
-    bool ok = false;
-    if (FILE* out = std::fopen((ShotFolder() + "/" + name).c_str(), "wb")) {
-        ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-             std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-             std::fwrite(bits, imageSize, 1, out) == 1;
-        ok = std::fclose(out) == 0 && ok;
-    }
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(dib);
-    ReleaseDC(nullptr, screen);
-    return ok;
-}
-
-bool CaptureWindow(HWND window, const std::string& name, int margin = 0) {
-    Settle(window);
-    RECT rect;
-    GetWindowRect(window, &rect);
-    InflateRect(&rect, margin, margin);
-    return Capture(rect, name);
-}
-
 class ToolkitScreenshots : public tktest::ToolkitTest {
   protected:
     void SetUp() override {
-        if (ShotFolder().empty()) GTEST_SKIP() << "TENVELO_SCREENSHOT_DIR is not set";
+        if (shots::Folder().empty()) GTEST_SKIP() << "TENVELO_SCREENSHOT_DIR is not set";
         tktest::ToolkitTest::SetUp();
         owner_ = std::make_unique<tktest::OwnerWindow>(560, 330);
         SetWindowPos(owner(), nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -90,7 +28,7 @@ class ToolkitScreenshots : public tktest::ToolkitTest {
                            0.001f, 2.0f, 0.5f, 1.0f, nullptr, nullptr);
     }
     void TearDown() override {
-        if (ShotFolder().empty()) return;
+        if (shots::Folder().empty()) return;
         tktest::ToolkitTest::TearDown();
         DeleteObject(face_);
     }
@@ -160,19 +98,15 @@ TEST_F(ToolkitScreenshots, ControlsAndEditors) {
     HWND flat = CreateList2D(&list2d);
     SendMessageA(flat, WM_KEYDOWN, VK_NEXT, 0);
 
-    EXPECT_TRUE(CaptureWindow(owner(), "toolkit_slide_grid_lists.bmp"));
+    EXPECT_TRUE(shots::SaveWindow(owner(), "toolkit_slide_grid_lists.bmp"));
     RECT gridRect;
     GetWindowRect(gridWindow, &gridRect);
-    EXPECT_TRUE(Capture(gridRect, "toolkit_grid.bmp"));
+    EXPECT_TRUE(shots::SaveScreen(gridRect, "toolkit_grid.bmp"));
 
     // The edit-text dialog over the knob.
     {
         tktest::DialogScript driver(kPopupEditValue, [](HWND d) {
-            RECT rect;
-            GetWindowRect(d, &rect);
-            Settle(d);
-            RECT around = {rect.left - 40, rect.top - 40, rect.right + 40, rect.bottom + 20};
-            EXPECT_TRUE(Capture(around, "toolkit_edit_text.bmp"));
+            EXPECT_TRUE(shots::SaveWindow(d, "toolkit_edit_text.bmp", 40));
             PostMessageA(d, WM_CLOSE, 0, 0);
         });
         SendMessageA(knob_, WM_KEYDOWN, VK_INSERT, 0);
@@ -190,7 +124,7 @@ TEST_F(ToolkitScreenshots, ControlsAndEditors) {
                                   }
                               },
                               [](HWND d) {
-                                  EXPECT_TRUE(CaptureWindow(d, "toolkit_time_entry.bmp"));
+                                  EXPECT_TRUE(shots::SaveWindow(d, "toolkit_time_entry.bmp"));
                                   PostMessageA(d, WM_CLOSE, 0, 0);
                               }});
         TimeEntryDialog(owner(), 0x7E0, 30, 60, 0.5f);
@@ -200,7 +134,7 @@ TEST_F(ToolkitScreenshots, ControlsAndEditors) {
     HWND adjuster = ToolkitPopup(kPopupAdjuster);
     ASSERT_NE(nullptr, adjuster);
     SetWindowPos(adjuster, HWND_TOP, 600, 20, 0, 0, SWP_NOSIZE);
-    EXPECT_TRUE(CaptureWindow(adjuster, "toolkit_adjuster.bmp"));
+    EXPECT_TRUE(shots::SaveWindow(adjuster, "toolkit_adjuster.bmp"));
 }
 
 } // namespace
