@@ -5,7 +5,7 @@
 #include "history/cue_list_dialog.h"
 #include "history/cue_store.h"
 #include "tests/support/modal_script_win32.h"
-#include "tests/support/screenshot_win32.h"
+#include "tools/gui/screenshot.h"
 #include "tests/view/meter_window_test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // the end of a recording run in the event strip. Taken by tools/screenshots
 // (meter_*.png).
 #include "history/cue_store.h"
-#include "tests/support/screenshot_win32.h"
+#include "tools/gui/screenshot.h"
 #include "tests/view/meter_window_test_support.h"
 #include "tools/demo_wave.h"
 

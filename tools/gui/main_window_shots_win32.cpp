@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/app/main_window_test_support.h"
-#include "tests/support/screenshot_win32.h"
+#include "tools/gui/screenshot.h"
 #include "tools/demo_wave.h"
 #include "view/status_panel.h"
 

@@ -1,10 +1,9 @@
 // Timings of the meter window's drawing, printed for bench/README.md: the
 // display thread's work per frame (bars and the live history column) and a
-// full history repaint of a window 1000 pixels wide at zoom 1 and 120. Runs
-// only when TENVELO_BENCH is set:
+// full history repaint of a window 1000 pixels wide at zoom 1 and 120:
 //
-//   scripts/testenv --prefix $PWD/build/win64/wineprefix --reuse -- bash -c 'TENVELO_BENCH=1
-//   "$TENVELO_WINE" build/win64/tests/tenvelo_shell_tests.exe  --gtest_filter=MeterWindowBench.*'
+//   scripts/testenv --prefix $PWD/build/win64/wineprefix --reuse -- bash -c
+//   '"$TENVELO_WINE" build/win64/tools/gui-tools.exe --gtest_filter=MeterWindowTiming.*'
 #include "tests/view/meter_window_test_support.h"
 #include "view/history_graph.h"
 #include "view/meter_paint.h"
@@ -14,13 +13,8 @@
 
 namespace {
 
-class MeterWindowBench : public mwtest::MeterWindowTest {
+class MeterWindowTiming : public mwtest::MeterWindowTest {
   protected:
-    void SetUp() override {
-        if (!GetEnvironmentVariableA("TENVELO_BENCH", nullptr, 0))
-            GTEST_SKIP() << "TENVELO_BENCH is not set";
-        MeterWindowTest::SetUp();
-    }
     static double Now() {
         LARGE_INTEGER t, f;
         QueryPerformanceCounter(&t);
@@ -45,7 +39,7 @@ class MeterWindowBench : public mwtest::MeterWindowTest {
     }
 };
 
-TEST_F(MeterWindowBench, FrameAndFullRepaint) {
+TEST_F(MeterWindowTiming, FrameAndFullRepaint) {
     ASSERT_TRUE(Open(1000, 600));
     RECT client;
     GetClientRect(window(), &client);

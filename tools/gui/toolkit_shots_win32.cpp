@@ -6,7 +6,7 @@
 #include "toolkit/slide.h"
 #include "toolkit/value_grid.h"
 
-#include "tests/support/screenshot_win32.h"
+#include "tools/gui/screenshot.h"
 #include "tests/toolkit/dialog_driver.h"
 #include "tests/toolkit/toolkit_test_support.h"
 

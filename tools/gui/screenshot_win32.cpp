@@ -1,4 +1,4 @@
-#include "tests/support/screenshot_win32.h"
+#include "tools/gui/screenshot.h"
 
 #include <cstdio>
 #include <cstdlib>
