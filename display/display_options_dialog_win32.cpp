@@ -193,15 +193,6 @@ bool IsShown(const OptionsDialog* d, Shown shown, uint32_t flag) {
     return false;
 }
 
-HWND MakeChild(HWND dialog, const char* cls, const char* text, DWORD style, DWORD exStyle, int x,
-               int y, int w, int h, int id, uint16_t font) {
-    HWND child = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                                 dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleA(nullptr), nullptr);
-    if (child) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(ToolkitFont(font)), 0);
-    return child;
-}
-
 void WriteField(const OptionsDialog* d, int i) {
     const Field& f = kFields[i];
     char text[64];
@@ -248,33 +239,27 @@ void ReadField(OptionsDialog* d, int i) {
     }
 }
 
-void Place(const OptionsDialog* d, HWND dialog) {
-    RECT r = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&r, GetWindowLongA(dialog, GWL_STYLE), FALSE,
-                       GetWindowLongA(dialog, GWL_EXSTYLE));
-    SetWindowPos(dialog, nullptr, d->x, d->y, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
-}
-
 void MakeControls(OptionsDialog* d, HWND dialog) {
-    d->ok = MakeChild(dialog, "button", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 110, 492, 90, 25,
-                      IDOK, 5);
-    d->cancel = MakeChild(dialog, "button", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 205, 492, 90,
-                          25, IDCANCEL, 4);
-    d->colourList = MakeChild(dialog, "listbox", nullptr,
-                              WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
-                                  LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
-                              WS_EX_CLIENTEDGE, 95, 5, 200, 152, kColourListId, 4);
-    d->patternList = MakeChild(dialog, "listbox", nullptr,
-                               WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                               WS_EX_CLIENTEDGE, 210, 160, 85, 50, kPatternListId, 4);
-    d->change =
-        MakeChild(dialog, "button", "Change", WS_TABSTOP, 0, 155, 160, 50, 22, kChangeId, 4);
-    d->reset = MakeChild(dialog, "button", "Reset", WS_TABSTOP, 0, 155, 185, 50, 22, kResetId, 4);
+    d->ok = CreateDialogChild(dialog, "button", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 110, 492,
+                              90, 25, IDOK, 5);
+    d->cancel = CreateDialogChild(dialog, "button", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 205,
+                                  492, 90, 25, IDCANCEL, 4);
+    d->colourList = CreateDialogChild(dialog, "listbox", nullptr,
+                                      WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
+                                          LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
+                                      WS_EX_CLIENTEDGE, 95, 5, 200, 152, kColourListId, 4);
+    d->patternList = CreateDialogChild(dialog, "listbox", nullptr,
+                                       WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                                       WS_EX_CLIENTEDGE, 210, 160, 85, 50, kPatternListId, 4);
+    d->change = CreateDialogChild(dialog, "button", "Change", WS_TABSTOP, 0, 155, 160, 50, 22,
+                                  kChangeId, 4);
+    d->reset =
+        CreateDialogChild(dialog, "button", "Reset", WS_TABSTOP, 0, 155, 185, 50, 22, kResetId, 4);
     for (int i = 0; i < kFieldCount; ++i) {
         const Field& f = kFields[i];
         if (!IsShown(d, f.shown, f.flag)) continue;
-        d->edits[i] = MakeChild(dialog, "edit", nullptr, WS_TABSTOP | ES_AUTOHSCROLL,
-                                WS_EX_CLIENTEDGE, f.x, f.y, f.width, 19, f.id, 4);
+        d->edits[i] = CreateDialogChild(dialog, "edit", nullptr, WS_TABSTOP | ES_AUTOHSCROLL,
+                                        WS_EX_CLIENTEDGE, f.x, f.y, f.width, 19, f.id, 4);
         SendMessageA(d->edits[i], EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(2, 2));
         WriteField(d, i);
     }
@@ -291,7 +276,7 @@ void FillLists(OptionsDialog* d) {
 }
 
 BOOL OnInitDialog(HWND dialog, OptionsDialog* d) {
-    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(d));
+    SetDialogData(dialog, d);
     g_dialog = dialog;
     d->copy.values = GetMeterSettings()->values;
     BuildMeterObjects(&d->copy);
@@ -299,7 +284,7 @@ BOOL OnInitDialog(HWND dialog, OptionsDialog* d) {
     WindowDragInit(&d->drag, dialog);
     MakeControls(d, dialog);
     FillLists(d);
-    Place(d, dialog);
+    PlaceDialogClient(dialog, d->x, d->y, kClientWidth, kClientHeight);
     SetFocus(d->ok);
     return FALSE; // the focus is set
 }
@@ -367,12 +352,6 @@ BOOL OnPaint(HWND dialog, const OptionsDialog* d) {
     PaintPreview(d, dc);
     PaintLabels(d, dc);
     EndPaint(dialog, &ps);
-    return TRUE;
-}
-
-BOOL OnEraseBackground(HWND dialog, HDC dc) {
-    TileBitmap(dialog, dc, 0, 0, ToolkitBitmap(12));
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
     return TRUE;
 }
 
@@ -487,7 +466,7 @@ void OnDestroy(OptionsDialog* d) {
 INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG)
         return OnInitDialog(dialog, reinterpret_cast<OptionsDialog*>(lParam));
-    auto* d = reinterpret_cast<OptionsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    auto* d = static_cast<OptionsDialog*>(GetDialogData(dialog));
     if (!d) return FALSE;
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
@@ -499,7 +478,7 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_MOUSEMOVE: WindowDragMove(&d->drag, x, y); return TRUE;
     case WM_LBUTTONUP: WindowDragEnd(&d->drag, x, y); return TRUE;
     case WM_PAINT: return OnPaint(dialog, d);
-    case WM_ERASEBKGND: return OnEraseBackground(dialog, reinterpret_cast<HDC>(wParam));
+    case WM_ERASEBKGND: return EraseDialogTextured(dialog, reinterpret_cast<HDC>(wParam));
     case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
     case WM_DESTROY: OnDestroy(d); return TRUE;
     default: return FALSE;

@@ -29,15 +29,6 @@ HistoryStore* Store(const CueListDialog* d) {
     return &d->context->engine->frame.history;
 }
 
-HWND MakeChild(HWND dialog, const char* cls, const char* text, DWORD style, DWORD exStyle, int x,
-               int y, int w, int h, int id, uint16_t font) {
-    HWND child = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                                 dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleA(nullptr), nullptr);
-    if (child) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(ToolkitFont(font)), 0);
-    return child;
-}
-
 // "000 H 01' 02 : 345 ms - name": the clock without its sign.
 void FormatEntry(const CueRecord* cue, int32_t rate, char* out, size_t size) {
     char clock[64];
@@ -56,32 +47,23 @@ void FillList(CueListDialog* d) {
     if (CueSelected(store) > 0) SendMessageA(d->list, LB_SETCURSEL, CueSelected(store) - 1, 0);
 }
 
-// Moved to the point asked for and sized for a 300 x 420 client area, from
-// the frame the dialog really has (the caption metric alone misses a line).
-void Place(CueListDialog* d, HWND dialog) {
-    RECT r = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&r, GetWindowLongA(dialog, GWL_STYLE), FALSE,
-                       GetWindowLongA(dialog, GWL_EXSTYLE));
-    SetWindowPos(dialog, nullptr, d->x, d->y, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
-}
-
 BOOL OnInitDialog(HWND dialog, CueListDialog* d) {
-    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(d));
+    SetDialogData(dialog, d);
     d->context->cueListDialog = dialog;
     SetWindowTextA(dialog, "Cue List");
     WindowDragInit(&d->drag, dialog);
-    d->list =
-        MakeChild(dialog, "listbox", nullptr,
-                  WS_CLIPCHILDREN | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
-                  WS_EX_CLIENTEDGE, 5, 5, 290, 370, kListId, 6);
-    d->deleteButton = MakeChild(dialog, "button", "Delete", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 110,
-                                392, 90, 25, kDeleteId, 5);
-    d->quitButton = MakeChild(dialog, "button", "Quit", WS_TABSTOP | BS_PUSHBUTTON, 0, 205, 392, 90,
-                              25, kQuitId, 4);
+    d->list = CreateDialogChild(dialog, "listbox", nullptr,
+                                WS_CLIPCHILDREN | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT |
+                                    LBS_NOTIFY,
+                                WS_EX_CLIENTEDGE, 5, 5, 290, 370, kListId, 6);
+    d->deleteButton = CreateDialogChild(dialog, "button", "Delete", WS_TABSTOP | BS_DEFPUSHBUTTON,
+                                        0, 110, 392, 90, 25, kDeleteId, 5);
+    d->quitButton = CreateDialogChild(dialog, "button", "Quit", WS_TABSTOP | BS_PUSHBUTTON, 0, 205,
+                                      392, 90, 25, kQuitId, 4);
     // Through the dialog manager, so that activation restores it.
     SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(d->deleteButton), TRUE);
     FillList(d);
-    Place(d, dialog);
+    PlaceDialogClient(dialog, d->x, d->y, kClientWidth, kClientHeight);
     KeepOnScreen(dialog);
     return FALSE; // the focus is set
 }
@@ -110,12 +92,6 @@ BOOL OnCommand(HWND dialog, CueListDialog* d, WORD id, WORD code) {
     }
 }
 
-BOOL OnEraseBackground(HWND dialog, HDC dc) {
-    TileBitmap(dialog, dc, 0, 0, ToolkitBitmap(12));
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
-    return TRUE;
-}
-
 BOOL OnPaint(HWND dialog) {
     PAINTSTRUCT ps;
     BeginPaint(dialog, &ps);
@@ -126,7 +102,7 @@ BOOL OnPaint(HWND dialog) {
 INT_PTR CALLBACK CueListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG)
         return OnInitDialog(dialog, reinterpret_cast<CueListDialog*>(lParam));
-    auto* d = reinterpret_cast<CueListDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    auto* d = static_cast<CueListDialog*>(GetDialogData(dialog));
     if (!d) return FALSE;
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
@@ -136,7 +112,7 @@ INT_PTR CALLBACK CueListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_LBUTTONDOWN: WindowDragBegin(&d->drag, x, y); return TRUE;
     case WM_LBUTTONUP: WindowDragEnd(&d->drag, x, y); return TRUE;
     case WM_PAINT: return OnPaint(dialog);
-    case WM_ERASEBKGND: return OnEraseBackground(dialog, reinterpret_cast<HDC>(wParam));
+    case WM_ERASEBKGND: return EraseDialogTextured(dialog, reinterpret_cast<HDC>(wParam));
     case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
     case WM_DESTROY: d->context->cueListDialog = nullptr; return TRUE;
     default: return FALSE;

@@ -70,6 +70,28 @@ INT_PTR RunTemplateDialog(DWORD style, HWND owner, DLGPROC proc, LPARAM param) {
     return result;
 }
 
+HWND CreateDialogChild(HWND dialog, const char* cls, const char* text, DWORD style, DWORD exStyle,
+                       int x, int y, int w, int h, int id, uint16_t font) {
+    HWND child = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+                                 dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetWindowInstance(dialog), nullptr);
+    if (child) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(ToolkitFont(font)), 0);
+    return child;
+}
+
+void PlaceDialogClient(HWND dialog, int x, int y, int w, int h) {
+    RECT r = {0, 0, w, h};
+    AdjustWindowRectEx(&r, GetWindowLongA(dialog, GWL_STYLE), FALSE,
+                       GetWindowLongA(dialog, GWL_EXSTYLE));
+    SetWindowPos(dialog, nullptr, x, y, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
+}
+
+BOOL EraseDialogTextured(HWND dialog, HDC dc) {
+    TileBitmap(dialog, dc, 0, 0, ToolkitBitmap(12));
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
+    return TRUE;
+}
+
 HWND CreateValueEdit(HWND dialog, int id, int x, int y, int width, int height, HFONT font,
                      DWORD extraStyle) {
     HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "edit", "",

@@ -517,12 +517,9 @@ HWND CreateKnob(HWND owner, uint16_t id, int x, int y, uint32_t style, HBITMAP f
 }
 
 const Knob* KnobFromWindow(HWND knob) {
-    char name[64] = {};
-    if (!knob || !GetClassNameA(knob, name, sizeof name) ||
-        (std::strcmp(name, kKnobClassName) && std::strcmp(name, kSlideClassName))) {
-        return nullptr;
-    }
-    return GetKnob(knob);
+    const bool knobLike =
+        WindowHasClass(knob, kKnobClassName) || WindowHasClass(knob, kSlideClassName);
+    return knobLike ? GetKnob(knob) : nullptr;
 }
 
 int KnobSetFaces(HWND window, HBITMAP pressedFace, HBITMAP disabledFace) {

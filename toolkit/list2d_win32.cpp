@@ -185,10 +185,7 @@ HWND CreateList2D(const List2DCreate* create) {
 }
 
 const List2D* List2DFromWindow(HWND window) {
-    char name[64] = {};
-    if (!window || !GetClassNameA(window, name, sizeof name) || std::strcmp(name, k2DListClassName))
-        return nullptr;
-    return GetList(window);
+    return WindowHasClass(window, k2DListClassName) ? GetList(window) : nullptr;
 }
 
 LRESULT CALLBACK List2DWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

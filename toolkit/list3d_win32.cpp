@@ -308,10 +308,7 @@ HWND CreateList3D(const List3DCreate* create) {
 }
 
 const List3D* List3DFromWindow(HWND window) {
-    char name[64] = {};
-    if (!window || !GetClassNameA(window, name, sizeof name) || std::strcmp(name, k3DListClassName))
-        return nullptr;
-    return GetList(window);
+    return WindowHasClass(window, k3DListClassName) ? GetList(window) : nullptr;
 }
 
 LRESULT CALLBACK List3DWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

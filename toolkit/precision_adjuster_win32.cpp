@@ -264,9 +264,7 @@ INT_PTR CALLBACK AdjusterDialogProc(HWND window, UINT message, WPARAM wParam, LP
         return TRUE;
     case WM_CLOSE: DestroyWindow(window); return TRUE;
     case WM_PAINT: OnPaint(adjuster); return TRUE;
-    case WM_ERASEBKGND:
-        TileBitmap(window, reinterpret_cast<HDC>(wParam), 0, 0, ToolkitBitmap(12));
-        return TRUE;
+    case WM_ERASEBKGND: return EraseDialogTextured(window, reinterpret_cast<HDC>(wParam));
     case WM_DESTROY: OnDestroy(window, adjuster); return FALSE;
     default: return FALSE;
     }

@@ -394,11 +394,6 @@ void OnPaint(const TimeEntryContext* context) {
     EndPaint(context->dialog, &paint);
 }
 
-INT_PTR OnEraseBackground(const TimeEntryContext* context, HDC dc) {
-    TileBitmap(context->dialog, dc, 0, 0, ToolkitBitmap(12));
-    return TRUE;
-}
-
 INT_PTR CALLBACK TimeEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG)
         return OnInitDialog(dialog, reinterpret_cast<TimeEntryContext*>(lParam));
@@ -413,7 +408,7 @@ INT_PTR CALLBACK TimeEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_MOUSEMOVE: OnMouseMove(context, x, y); return TRUE;
     case WM_LBUTTONUP: OnLeftButtonUp(context, x, y); return TRUE;
     case WM_PAINT: OnPaint(context); return TRUE;
-    case WM_ERASEBKGND: return OnEraseBackground(context, reinterpret_cast<HDC>(wParam));
+    case WM_ERASEBKGND: return EraseDialogTextured(dialog, reinterpret_cast<HDC>(wParam));
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX: return ValueEditColors(reinterpret_cast<HDC>(wParam), context->attr);
     case WM_DESTROY: OnDestroy(dialog); return FALSE;

@@ -277,6 +277,9 @@ void* SetDialogData(HWND dialog, void* data);
 void* GetDialogData(HWND dialog);
 // Returns the module instance the window was created with.
 HINSTANCE GetWindowInstance(HWND window);
+// Returns 1 when window is a window of the class className, 0 otherwise
+// (also for a null window).
+int WindowHasClass(HWND window, const char* className);
 
 // ---- Drawing utilities ----
 // attr packs: bits 0-3 text or pen colour, bits 4-7 fill brush colour,

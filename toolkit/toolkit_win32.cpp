@@ -279,3 +279,8 @@ void* GetDialogData(HWND dialog) {
 HINSTANCE GetWindowInstance(HWND window) {
     return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
 }
+
+int WindowHasClass(HWND window, const char* className) {
+    char name[64] = {};
+    return window && GetClassNameA(window, name, sizeof name) && !std::strcmp(name, className);
+}

@@ -34,6 +34,19 @@ HGLOBAL MakeDialogTemplate(DWORD style, const char* title);
 // cannot be made (nothing is shown then).
 INT_PTR RunTemplateDialog(DWORD style, HWND owner, DLGPROC proc, LPARAM param);
 
+// Creates a child control (cls, text, style without WS_CHILD | WS_VISIBLE,
+// extended style) of a dialog at (x, y), w x h, in toolkit font `font`.
+// Returns the window or null.
+HWND CreateDialogChild(HWND dialog, const char* cls, const char* text, DWORD style, DWORD exStyle,
+                       int x, int y, int w, int h, int id, uint16_t font);
+
+// Moves the dialog to screen (x, y) and sizes its frame for a client area of
+// w x h, from the frame the dialog really has.
+void PlaceDialogClient(HWND dialog, int x, int y, int w, int h);
+
+// Answers WM_ERASEBKGND of a dialog with toolkit bitmap 12 tiled over it.
+BOOL EraseDialogTextured(HWND dialog, HDC dc);
+
 // Creates a child "edit" with a client edge, margins of 2 pixels and font.
 // extraStyle adds window styles (ES_AUTOHSCROLL is always there). Returns
 // the window or null.

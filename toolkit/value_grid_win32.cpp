@@ -340,11 +340,7 @@ HWND CreateValueGrid(const ValueGridCreate* create) {
 }
 
 const ValueGrid* ValueGridFromWindow(HWND window) {
-    char name[64] = {};
-    if (!window || !GetClassNameA(window, name, sizeof name) ||
-        std::strcmp(name, kValueGridClassName))
-        return nullptr;
-    return GetGrid(window);
+    return WindowHasClass(window, kValueGridClassName) ? GetGrid(window) : nullptr;
 }
 
 int ValueGridSetCell(HWND window, int32_t column, int32_t row, float value, int32_t time) {
