@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "meter/power_of_ten.h"
 #include "toolkit/toolkit.h"
 
 namespace {
@@ -48,7 +49,7 @@ void EndLabel(HDC dc, int x0, int x1, int y, float value, bool above, int gridLe
 }
 
 float Amplitude(float db) {
-    return std::pow(10.0f, db / 20.0f);
+    return PowerOfTen(db / 20.0f);
 }
 
 } // namespace

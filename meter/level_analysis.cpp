@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "meter/meter_engine.h"
+#include "meter/power_of_ten.h"
 
 #if defined(__SSE__)
 #include <xmmintrin.h>
@@ -270,12 +271,12 @@ void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayL
 
 float AmplitudeToDb(float amplitude) {
     if (!(amplitude >= kLevelFloor)) return kSilenceDb;
-    return 20.0f * std::log10(amplitude);
+    return 20.0f * LogOfTen(amplitude);
 }
 
 float PowerToDb(float power) {
     if (!(power >= kLevelFloor)) return kSilenceDb;
-    return 10.0f * std::log10(power);
+    return 10.0f * LogOfTen(power);
 }
 
 float FrameCorrelation(float inv, float corrSum, float msLeft, float msRight) {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "meter/power_of_ten.h"
+
 namespace {
 
 constexpr char kEngineSettingsName[] = "Tenvelo";
@@ -49,8 +51,6 @@ int32_t FramesPerSecond(const MeterParams* p) {
     return p->framesPerSecond >= 1 ? p->framesPerSecond : kDefaultFramesPerSecond;
 }
 
-float Pow10(float x) { return std::pow(10.0f, x); }
-
 void DeriveCoefficients(MeterEngine* e, const MeterParams* p, float fps) {
     if (e->linearBallistics) {
         e->peakRelease = 2.0f * p->peakFall / (96.0f * fps);
@@ -58,9 +58,9 @@ void DeriveCoefficients(MeterEngine* e, const MeterParams* p, float fps) {
         e->powerRelease = 4.0f * p->averageFall / (96.0f * fps);
     } else {
         float k = 1.0f / (20.0f * fps);
-        e->peakRelease = Pow10(-k * p->peakFall);
-        e->averageRelease = Pow10(-k * p->averageFall);
-        e->powerRelease = Pow10(-p->averageFall / (10.0f * fps));
+        e->peakRelease = PowerOfTen(-k * p->peakFall);
+        e->averageRelease = PowerOfTen(-k * p->averageFall);
+        e->powerRelease = PowerOfTen(-p->averageFall / (10.0f * fps));
     }
     e->powerAttack = 0.0f;
     e->averageAttack = 0.0f;
@@ -70,8 +70,8 @@ void DeriveCoefficients(MeterEngine* e, const MeterParams* p, float fps) {
         e->powerAttack = 4.0f * p->attack / (96.0f * fps) + e->powerRelease;
         e->averageAttack = 2.0f * p->attack / (96.0f * fps) + e->averageRelease;
     } else {
-        e->powerAttack = Pow10(p->attack / (10.0f * fps)) / e->powerRelease;
-        e->averageAttack = Pow10(p->attack / (20.0f * fps)) / e->averageRelease;
+        e->powerAttack = PowerOfTen(p->attack / (10.0f * fps)) / e->powerRelease;
+        e->averageAttack = PowerOfTen(p->attack / (20.0f * fps)) / e->averageRelease;
     }
 }
 

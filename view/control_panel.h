@@ -45,3 +45,6 @@ int BuildControlPanel(ControlPanel* panel, HWND mainWindow);
 // Unlinks the panel from the meter window context and destroys every
 // control window it holds, setting the handles to null. Returns 1.
 int DestroyControlPanel(ControlPanel* panel);
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(ControlPanel) == 28 * 4, "28 32-bit words in the shipped program");
+#endif
