@@ -27,8 +27,6 @@ constexpr int kPatternListId = 30;
 constexpr int kChangeId = 20;
 constexpr int kResetId = 21;
 
-// The toolkit, the meter window class (which builds the settings' drawing
-// objects) and the settings acquired as the engine acquires them.
 class DisplayOptionsTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -47,9 +45,6 @@ class DisplayOptionsTest : public testing::Test {
     int Run(uint32_t flags, std::function<void(HWND)> script) {
         WhenShown(kTitle, std::move(script));
         return OpenDisplayOptions(nullptr, flags, 60, 40);
-    }
-    static void Type(HWND dialog, int id, const char* text) {
-        SetWindowTextA(GetDlgItem(dialog, id), text);
     }
     static MeterSettingsValues& Values() { return GetMeterSettings()->values; }
 
@@ -86,53 +81,29 @@ TEST_F(DisplayOptionsTest, TheFlagsChooseTheFields) {
     }
 }
 
+#define FIELD(f) [](const MeterSettingsValues& v) { return float(v.f); }
+
 TEST_F(DisplayOptionsTest, TypedValuesAreCheckedAndCorrected) {
-    using Fields = std::vector<std::pair<int, const char*>>;
-    using Read = std::function<float(const MeterSettingsValues&)>;
     const struct {
         const char* what;
-        Fields typed;
-        Read read;
+        std::vector<std::pair<int, const char*>> typed;
+        float (*read)(const MeterSettingsValues&);
         float expected;
     } cases[] = {
-        {"dbMax just above dbHead",
-         {{100, "-12"}, {101, "-20"}},
-         [](const MeterSettingsValues& v) { return v.dbMax; },
-         -11},
-        {"level fall not below peak fall",
-         {{211, "6"}, {212, "3"}},
-         [](const MeterSettingsValues& v) { return v.moyDbPerS; },
-         6},
-        {"50 frames per second are refused",
-         {{213, "50"}},
-         [](const MeterSettingsValues& v) { return float(v.framesPerS); },
-         10},
-        {"12.7 frames per second are 12",
-         {{213, "12.7"}},
-         [](const MeterSettingsValues& v) { return float(v.framesPerS); },
-         12},
-        {"level range at least 1 dB",
-         {{202, "-70"}, {203, "-60"}},
-         [](const MeterSettingsValues& v) { return v.levelMaxDb; },
-         -59},
-        {"not a number",
-         {{100, "abc"}},
-         [](const MeterSettingsValues& v) { return v.dbHead; },
-         -12},
-        {"sync delay out of range",
-         {{209, "6"}},
-         [](const MeterSettingsValues& v) { return v.delay; },
-         0},
-        {"phase release at its lower limit",
-         {{208, "0.0999"}},
-         [](const MeterSettingsValues& v) { return v.phaseRelease; },
-         0.0999f},
+        {"dbMax just above dbHead", {{100, "-12"}, {101, "-20"}}, FIELD(dbMax), -11},
+        {"level fall not below peak fall", {{211, "6"}, {212, "3"}}, FIELD(moyDbPerS), 6},
+        {"50 frames per second are refused", {{213, "50"}}, FIELD(framesPerS), 10},
+        {"12.7 frames per second are 12", {{213, "12.7"}}, FIELD(framesPerS), 12},
+        {"level range at least 1 dB", {{202, "-70"}, {203, "-60"}}, FIELD(levelMaxDb), -59},
+        {"not a number", {{100, "abc"}}, FIELD(dbHead), -12},
+        {"sync delay out of range", {{209, "6"}}, FIELD(delay), 0},
+        {"phase release at its lower limit", {{208, "0.0999"}}, FIELD(phaseRelease), 0.0999f},
     };
     for (const auto& c : cases) {
         Values() = *MeterSettingsDefaults();
         EXPECT_EQ(1, Run(kMeterWindowOptionFlags, [&](HWND dialog) {
                       for (const auto& [id, text] : c.typed)
-                          Type(dialog, id, text);
+                          SetWindowTextA(GetDlgItem(dialog, id), text);
                       Click(dialog, IDOK);
                   }));
         EXPECT_EQ(c.expected, c.read(Values())) << c.what;
@@ -181,8 +152,6 @@ COLORREF PenColour(HGDIOBJ pen) {
     return logical.lopnColor;
 }
 
-// The colour chooser driven through its own dialog; OK puts the new record
-// in place with pens made from it, and the end of the run stores it.
 TEST_F(DisplayOptionsTest, ChosenColourReachesTheDrawingObjectsAndTheStore) {
     const COLORREF chosen = RGB(10, 200, 30);
     COLORREF previewPixel = 0;
@@ -230,9 +199,12 @@ std::vector<HGDIOBJ> OwnObjects(const MeterSettings* s) {
     auto add = [&](void* h) {
         if (h && h != GetStockObject(LTGRAY_BRUSH)) out.push_back(static_cast<HGDIOBJ>(h));
     };
-    for (void* h : s->objects.pens) add(h);
-    for (void* h : s->objects.brushes) add(h);
-    for (void* h : s->objects.patternBitmaps) add(h);
+    for (void* h : s->objects.pens)
+        add(h);
+    for (void* h : s->objects.brushes)
+        add(h);
+    for (void* h : s->objects.patternBitmaps)
+        add(h);
     return out;
 }
 
@@ -248,7 +220,8 @@ TEST_F(DisplayOptionsTest, OkAndCancelLeaveNoDrawingObjectBehind) {
         if (i % 2) {
             EXPECT_EQ(before, OwnObjects(GetMeterSettings())) << "round " << i;
         } else {
-            for (HGDIOBJ h : before) EXPECT_EQ(0u, GetObjectType(h)) << "round " << i;
+            for (HGDIOBJ h : before)
+                EXPECT_EQ(0u, GetObjectType(h)) << "round " << i;
         }
     }
 }

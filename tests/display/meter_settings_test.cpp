@@ -37,18 +37,6 @@ class MeterSettingsTest : public ::testing::Test {
     SettingsTestRoot root_;
 };
 
-TEST_F(MeterSettingsTest, FirstRunUsesDefaultsAndTheLastReleaseWritesThemAll) {
-    MeterSettings* settings = AcquireMeterSettings("Tenvelo");
-    ASSERT_NE(nullptr, settings);
-    EXPECT_EQ(0, memcmp(MeterSettingsDefaults(), &settings->values, sizeof settings->values));
-    EXPECT_EQ(1, SettingsBackendRootIsEmpty());
-    EXPECT_EQ(1, ReleaseMeterSettings());
-    uint8_t bytes[4];
-    ASSERT_EQ(1, ReadSettingBinaryExact(kMeterKey, "Attack", bytes, 4));
-    EXPECT_EQ(std::vector<uint8_t>({0x00, 0x00, 0x40, 0x42}),
-              std::vector<uint8_t>(bytes, bytes + 4));
-}
-
 TEST_F(MeterSettingsTest, EveryValueRoundTrips) {
     MeterSettings* settings = AcquireMeterSettings("Tenvelo");
     ASSERT_NE(nullptr, settings);
@@ -68,45 +56,40 @@ TEST_F(MeterSettingsTest, EveryValueRoundTrips) {
     ReleaseMeterSettings();
 }
 
-TEST_F(MeterSettingsTest, MalformedStoredValuesKeepTheirDefaults) {
+std::vector<uint8_t> Le(uint32_t bits) {
+    return {uint8_t(bits), uint8_t(bits >> 8), uint8_t(bits >> 16), uint8_t(bits >> 24)};
+}
+
+// Malformed values keep their defaults; well-formed ones reach the engine
+// within its limits.
+TEST_F(MeterSettingsTest, StoredValuesAreRefusedOrClamped) {
     const struct {
         const char* name;
         int slot;
         uint32_t kind;
         std::vector<uint8_t> bytes;
+        int loaded;
+        uint32_t expected; // when loaded
     } cases[] = {
-        {"Attack", SLOT(attack), kSettingKindBinary, {0x00, 0x41}},
-        {"dbHead", SLOT(dbHead), kSettingKindText, {'-', '6', 0, 0}},
-        {"L_MinDB", SLOT(levelMinDb), kSettingKindBinary, {0x00, 0x00, 0xC0, 0x7F}},
+        {"Attack", SLOT(attack), kSettingKindBinary, {0x00, 0x41}, 0, 0},
+        {"dbHead", SLOT(dbHead), kSettingKindText, {'-', '6', 0, 0}, 0, 0},
+        {"L_MinDB", SLOT(levelMinDb), kSettingKindBinary, {0x00, 0x00, 0xC0, 0x7F}, 0, 0},
+        {"Delay", SLOT(delay), kSettingKindBinary, Le(FloatBits(5.0f)), 1, FloatBits(2.0f)},
+        {"L_MaxDB", SLOT(levelMaxDb), kSettingKindBinary, Le(FloatBits(-100.0f)), 1,
+         FloatBits(6.0f)},
+        {"nbFperS", SLOT(framesPerS), kSettingKindBinary, Le(uint32_t(-5)), 1, 10},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.bytes.size()));
+        SCOPED_TRACE(c.name);
         SettingsTestRoot root;
         ASSERT_EQ(1, SettingsBackendWrite(kMeterKey, c.name, c.kind, c.bytes.data(),
                                           uint32_t(c.bytes.size())));
         MeterSettingsValues loaded;
-        EXPECT_EQ(0, LoadMeterSettingsValues(kMeterKey, &loaded));
-        EXPECT_EQ(Slot(*MeterSettingsDefaults(), c.slot), Slot(loaded, c.slot));
-    }
-}
-
-TEST_F(MeterSettingsTest, StoredValuesReachTheEngineWithinTheirLimits) {
-    const struct {
-        const char* name;
-        int slot;
-        uint32_t stored, expected;
-    } cases[] = {
-        {"Delay", SLOT(delay), FloatBits(5.0f), FloatBits(2.0f)},
-        {"L_MaxDB", SLOT(levelMaxDb), FloatBits(-100.0f), FloatBits(6.0f)},
-        {"nbFperS", SLOT(framesPerS), uint32_t(-5), 10},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.stored));
-        SettingsTestRoot root;
-        ASSERT_EQ(1, WriteSettingBinary(kMeterKey, c.name, &c.stored, 4));
-        MeterSettingsValues loaded;
-        ASSERT_EQ(1, LoadMeterSettingsValues(kMeterKey, &loaded));
-        EXPECT_EQ(c.expected, Slot(ClampMeterValuesForEngine(&loaded), c.slot));
+        ASSERT_EQ(c.loaded, LoadMeterSettingsValues(kMeterKey, &loaded));
+        if (c.loaded)
+            EXPECT_EQ(c.expected, Slot(ClampMeterValuesForEngine(&loaded), c.slot));
+        else
+            EXPECT_EQ(Slot(*MeterSettingsDefaults(), c.slot), Slot(loaded, c.slot));
     }
 }
 
@@ -129,6 +112,9 @@ TEST_F(MeterSettingsTest, OnlyTheLastReleaseSaves) {
     SetMeterSettingsHooks(&hooks);
 
     MeterSettings* first = AcquireMeterSettings("Tenvelo");
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(0, memcmp(MeterSettingsDefaults(), &first->values, sizeof first->values));
+    EXPECT_EQ(1, SettingsBackendRootIsEmpty());
     EXPECT_EQ(first, AcquireMeterSettings("Tenvelo"));
     EXPECT_EQ(2, MeterSettingsUseCount());
     EXPECT_EQ(&gCalls, first->objects.pens[0]);
@@ -142,9 +128,10 @@ TEST_F(MeterSettingsTest, OnlyTheLastReleaseSaves) {
     EXPECT_EQ(0, MeterSettingsUseCount());
     EXPECT_EQ("build close destroy ", gCalls);
     EXPECT_EQ(30.0f, gAttackSeenByDestroy);
-    float attack = 0;
-    EXPECT_EQ(1, ReadSettingBinary(kMeterKey, "Attack", &attack, 4));
-    EXPECT_EQ(30.0f, attack);
+    uint8_t attack[4];
+    ASSERT_EQ(1, ReadSettingBinaryExact(kMeterKey, "Attack", attack, 4));
+    EXPECT_EQ(std::vector<uint8_t>({0x00, 0x00, 0xF0, 0x41}),
+              std::vector<uint8_t>(attack, attack + 4));
 }
 
 } // namespace

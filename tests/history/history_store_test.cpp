@@ -20,12 +20,10 @@ class HistoryStoreTest : public ::testing::Test {
     HistoryStore store{};
 };
 
-TEST_F(HistoryStoreTest, TenSecondsAtTenFramesGiveHundredSlotsStepping4410) {
+TEST_F(HistoryStoreTest, TenSecondsAtTenFramesGiveHundredSlots) {
     Record(100);
     EXPECT_EQ(store.recordCount, 100);
     EXPECT_EQ(store.viewPos, 100);
-    for (int i = 1; i < 100; ++i)
-        ASSERT_EQ(store.history[i].samplePosition - store.history[i - 1].samplePosition, 4410);
     const HistoryStatus s = HistoryQueryStatus(&store, 441000, 44100.0, 77);
     EXPECT_EQ(s.currentSeconds, 10);
     EXPECT_EQ(s.newestSeconds, 10);
