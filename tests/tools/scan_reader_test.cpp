@@ -1,11 +1,10 @@
 #include "tools/scan_reader.h"
 
-#include "tests/support/test_files.h"
 #include "tests/tools/scan_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <utility>
 
 namespace {
 
@@ -54,17 +53,14 @@ class ScanReaderTest : public testing::Test {
 // hold the sequential reads: the last buffer filled up with silence, the
 // buffers past the data all silence.
 TEST_F(ScanReaderTest, BlocksHoldTheSequentialReads) {
-    struct Case {
-        uint32_t blockBuffers;
-        uint64_t buffers;
-    };
-    for (Case c : {Case{1, 0}, Case{3, 1}, Case{3, 11}, Case{1, 13}, Case{4, 12}, Case{16, 11}}) {
-        ASSERT_EQ(ScanReaderInit(&reader, kBufferBytes, c.blockBuffers), 1);
+    const std::pair<uint32_t, uint64_t> cases[] = {{1, 0},  {3, 1},  {3, 11},
+                                                   {1, 13}, {4, 12}, {16, 11}};
+    for (auto [blockBuffers, buffers] : cases) {
+        ASSERT_EQ(ScanReaderInit(&reader, kBufferBytes, blockBuffers), 1);
         for (bool readAhead : {false, true}) {
-            SCOPED_TRACE(testing::Message()
-                         << c.blockBuffers << " " << c.buffers << " " << readAhead);
-            ScanReaderStart(&reader, &file, c.buffers, readAhead);
-            EXPECT_TRUE(Take(&reader, ~0ull) == SequentialReads(path, c.buffers));
+            SCOPED_TRACE(testing::Message() << blockBuffers << " " << buffers << " " << readAhead);
+            ScanReaderStart(&reader, &file, buffers, readAhead);
+            EXPECT_TRUE(Take(&reader, ~0ull) == SequentialReads(path, buffers));
             ScanReaderFinish(&reader);
         }
         ScanReaderFree(&reader);

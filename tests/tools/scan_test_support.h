@@ -18,8 +18,8 @@
 
 namespace scantest {
 
-// A canonical 44-byte header and the interleaved stereo samples.
-inline bool WriteStereoWave(const std::string& path, const std::vector<int16_t>& pcm) {
+// A canonical 44-byte header (44100 Hz, 16 bits) and the interleaved samples.
+inline std::vector<uint8_t> WaveBytes(uint16_t channels, const std::vector<int16_t>& pcm) {
     using namespace testsupport;
     const uint32_t bytes = uint32_t(pcm.size() * 2);
     std::vector<uint8_t> out;
@@ -29,16 +29,20 @@ inline bool WriteStereoWave(const std::string& path, const std::vector<int16_t>&
     PutTag(out, "fmt ");
     PutU32(out, 16);
     PutU16(out, 1);
-    PutU16(out, 2);
+    PutU16(out, channels);
     PutU32(out, 44100);
-    PutU32(out, 44100 * 4);
-    PutU16(out, 4);
+    PutU32(out, 44100u * 2 * channels);
+    PutU16(out, 2u * channels);
     PutU16(out, 16);
     PutTag(out, "data");
     PutU32(out, bytes);
     for (int16_t s : pcm)
         PutU16(out, uint16_t(s));
-    return WriteAll(path, out);
+    return out;
+}
+
+inline bool WriteStereoWave(const std::string& path, const std::vector<int16_t>& pcm) {
+    return testsupport::WriteAll(path, WaveBytes(2, pcm));
 }
 
 // Full-range noise with runs clipped at both ends, left and right apart.
