@@ -13,77 +13,60 @@ using apptest::FakeShell;
 class ControlPanelTest : public apptest::MainWindowTest {
   protected:
     ControlPanel& panel() { return p().panel; }
-    MeterParams Params() {
-        MeterConfig config;
-        MeterGetConfig(p().engine, &config);
-        return config.params;
-    }
     MeterConfig Config() {
         MeterConfig config;
         MeterGetConfig(p().engine, &config);
         return config;
     }
-    // The user picks a value from the knob's preset menu: the knob reports
-    // it as for any turn.
+    MeterParams Params() { return Config().params; }
+    // A value picked from the knob's preset menu, reported as for any turn.
     static void Turn(HWND knob, float value) {
         ASSERT_EQ(KnobSetPresets(knob, &value, 1), 1);
         SendMessageA(knob, WM_COMMAND, kKnobMenuPreset, 0);
     }
-    static void Click(HWND button) {
-        SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-        SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
-    }
     static float Value(HWND control) { return SendCommand(control, kRequestGetValue, 0); }
 };
 
-TEST_F(ControlPanelTest, DecibelRangeAlwaysSpansAtLeastOneDecibel) {
+// Two knobs kept in order: the dB range spans at least 1 dB, the peak fall
+// never exceeds the average fall. Turning one pushes the other.
+TEST_F(ControlPanelTest, PairedKnobsPushEachOther) {
     struct Case {
-        bool turnMax;
+        HWND ControlPanel::*turned;
         float value;
-        float maxDb, minDb;
+        float high, low; // maxDb/minDb or averageFall/peakFall after the turn
     };
-    const Case kCases[] = {
-        {true, -59.0f, -59.0f, -60.0f},  // exactly 1 dB: the minimum stays
-        {true, -59.5f, -59.5f, -60.5f},  // the minimum follows
-        {false, -59.0f, -58.0f, -59.0f}, // turning the minimum up pushes the maximum
-        {false, -80.0f, -58.0f, -80.0f},
+    const Case kDb[] = {
+        {&ControlPanel::maxDbKnob, -59.0f, -59.0f, -60.0f}, // exactly 1 dB: the minimum stays
+        {&ControlPanel::maxDbKnob, -59.5f, -59.5f, -60.5f},
+        {&ControlPanel::minDbKnob, -59.0f, -58.0f, -59.0f},
+        {&ControlPanel::minDbKnob, -80.0f, -58.0f, -80.0f},
     };
-    // Built and synchronised: the knobs show the engine's configuration.
-    EXPECT_EQ(Value(panel().minDbKnob), Params().minDb);
+    const Case kFall[] = {
+        {&ControlPanel::peakFallKnob, 30.0f, 30.0f, 30.0f},
+        {&ControlPanel::averageFallKnob, 50.0f, 50.0f, 30.0f},
+        {&ControlPanel::averageFallKnob, 10.0f, 10.0f, 10.0f},
+        {&ControlPanel::peakFallKnob, 5.0f, 10.0f, 5.0f},
+    };
+    EXPECT_EQ(Value(panel().minDbKnob), Params().minDb); // synchronised when built
     EXPECT_EQ(MeterGetWindowContext(p().engine)->controlPanel, &panel());
     Turn(panel().minDbKnob, -60.0f);
     Turn(panel().maxDbKnob, 6.0f);
-    for (const Case& c : kCases) {
-        Turn(c.turnMax ? panel().maxDbKnob : panel().minDbKnob, c.value);
-        EXPECT_EQ(Params().maxDb, c.maxDb) << c.value;
-        EXPECT_EQ(Params().minDb, c.minDb) << c.value;
-        EXPECT_EQ(Value(panel().maxDbKnob), c.maxDb);
-        EXPECT_EQ(Value(panel().minDbKnob), c.minDb);
-    }
-    // Only the first parameter copy carries the range.
-    EXPECT_NE(Config().params2.maxDb, -58.0f);
-}
-
-TEST_F(ControlPanelTest, PeakFallNeverExceedsAverageFall) {
-    struct Case {
-        bool turnPeak;
-        float value;
-        float peak, average;
-    };
-    const Case kCases[] = {
-        {true, 30.0f, 30.0f, 30.0f},
-        {false, 50.0f, 30.0f, 50.0f},
-        {false, 10.0f, 10.0f, 10.0f},
-        {true, 5.0f, 5.0f, 10.0f},
-    };
     Turn(panel().averageFallKnob, 24.0f);
     Turn(panel().peakFallKnob, 3.0f);
-    for (const Case& c : kCases) {
-        Turn(c.turnPeak ? panel().peakFallKnob : panel().averageFallKnob, c.value);
-        EXPECT_EQ(Params().peakFall, c.peak) << c.value;
-        EXPECT_EQ(Params().averageFall, c.average) << c.value;
-        EXPECT_EQ(Value(panel().peakFallKnob), c.peak);
-        EXPECT_EQ(Value(panel().averageFallKnob), c.average);
+    for (const Case& c : kDb) {
+        Turn(panel().*c.turned, c.value);
+        EXPECT_EQ(Params().maxDb, c.high) << c.value;
+        EXPECT_EQ(Params().minDb, c.low) << c.value;
+        EXPECT_EQ(Value(panel().maxDbKnob), c.high);
+        EXPECT_EQ(Value(panel().minDbKnob), c.low);
+    }
+    EXPECT_NE(Config().params2.maxDb, -58.0f); // only the first copy carries the range
+    for (const Case& c : kFall) {
+        Turn(panel().*c.turned, c.value);
+        EXPECT_EQ(Params().averageFall, c.high) << c.value;
+        EXPECT_EQ(Params().peakFall, c.low) << c.value;
+        EXPECT_EQ(Value(panel().averageFallKnob), c.high);
+        EXPECT_EQ(Value(panel().peakFallKnob), c.low);
     }
 }
 
@@ -130,17 +113,14 @@ TEST_F(ControlPanelTest, ZoomTruncatesAndFollowPutsTheKnobBackToOne) {
 }
 
 TEST_F(ControlPanelTest, SwitchesDelayPhaseAndResetWithItsQuestion) {
-    Click(panel().holdSwitch);
-    EXPECT_EQ(MeterGetHold(p().engine), 1u);
-    Click(panel().holdSwitch);
-    EXPECT_EQ(MeterGetHold(p().engine), 0u);
-    Click(panel().recordSwitch);
-    EXPECT_EQ(Params().recordOn, 1u);
-    EXPECT_EQ(Config().params2.recordOn, 1u);
-    EXPECT_EQ(panel().recordLamp, 1u);
-    Click(panel().recordSwitch);
-    EXPECT_EQ(Params().recordOn, 0u);
-    EXPECT_EQ(panel().recordLamp, 0u);
+    for (uint32_t on : {1u, 0u}) {
+        Click(panel().holdSwitch);
+        Click(panel().recordSwitch);
+        EXPECT_EQ(MeterGetHold(p().engine), on);
+        EXPECT_EQ(Params().recordOn, on);
+        EXPECT_EQ(Config().params2.recordOn, on);
+        EXPECT_EQ(panel().recordLamp, on);
+    }
     Turn(panel().delayKnob, 0.5f);
     Turn(panel().phaseReleaseKnob, 2.0f);
     EXPECT_EQ(Params().delay, 0.5f);

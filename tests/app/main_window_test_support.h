@@ -36,7 +36,7 @@ inline void Pump(int ms) {
     } while (std::chrono::steady_clock::now() < end);
 }
 
-// Runs messages until pred holds or ms pass. Returns pred().
+// Runs messages until pred holds or ms pass.
 inline bool PumpUntil(const std::function<bool()>& pred, int ms = 5000) {
     for (int waited = 0; waited < ms && !pred(); waited += 10)
         Pump(10);
@@ -75,12 +75,10 @@ struct FakeShell {
         FakeShell* self = Current();
         self->dialogTitles.push_back(dialog->lpstrTitle ? dialog->lpstrTitle : "");
         if (self->duringDialog) self->duringDialog();
-        if (self->paths.empty() || self->paths.front().empty()) {
-            if (!self->paths.empty()) self->paths.erase(self->paths.begin());
-            return FALSE;
-        }
-        lstrcpynA(dialog->lpstrFile, self->paths.front().c_str(), dialog->nMaxFile);
-        self->paths.erase(self->paths.begin());
+        const std::string path = self->paths.empty() ? "" : self->paths.front();
+        if (!self->paths.empty()) self->paths.erase(self->paths.begin());
+        if (path.empty()) return FALSE;
+        lstrcpynA(dialog->lpstrFile, path.c_str(), dialog->nMaxFile);
         return TRUE;
     }
     static int WINAPI MessageBox(HWND, LPCSTR text, LPCSTR title, UINT) {
@@ -111,10 +109,11 @@ class DialogDriver {
         std::lock_guard<std::mutex> lock(mutex_);
         return seen_;
     }
-    // Whether every step was answered; the last answer may still be on its
-    // way when the caller's modal loop has already returned.
+    // Whether every step was answered (waits: the caller's modal loop may
+    // return before the driver notes its last answer).
     bool Done() const {
-        for (int i = 0; i < 250 && !done_; ++i) Sleep(20);
+        for (int i = 0; i < 250 && !done_; ++i)
+            Sleep(20);
         return done_;
     }
 
@@ -131,8 +130,8 @@ class DialogDriver {
         GetWindowTextA(window, title, sizeof title);
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        if ((search->anyProcess || pid == GetCurrentProcessId()) && std::string(cls) == "#32770" &&
-            std::string(title) == search->title && IsWindowVisible(window)) {
+        if ((search->anyProcess || pid == GetCurrentProcessId()) && !lstrcmpA(cls, "#32770") &&
+            !lstrcmpA(title, search->title) && IsWindowVisible(window)) {
             search->found = window;
             return FALSE;
         }
@@ -151,10 +150,9 @@ class DialogDriver {
             Sleep(100); // let the dialog finish its own start-up
             char text[512] = {};
             GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text); // a message box's text
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                seen_.push_back(Box{step.title, text});
-            }
+            mutex_.lock();
+            seen_.push_back(Box{step.title, text});
+            mutex_.unlock();
             if (!step.path.empty()) SetDlgItemTextA(dialog, 0x047C, step.path.c_str());
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
             // Wait until it is gone, so that the same title is not answered twice.
@@ -208,9 +206,12 @@ class MainWindowTest : public ::testing::Test {
         }
         return false;
     }
+    static void Click(HWND button) {
+        SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+        SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    }
     Program& p() { return *program_; }
     HWND window() const { return window_; }
-
     SettingsTestRoot settings_;
     testsupport::ScratchDir dir_;
     HINSTANCE instance_ = nullptr;

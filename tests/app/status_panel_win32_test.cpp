@@ -32,19 +32,16 @@ TEST(StatusPanelLines, ShowTimesAndHowFullTheHistoryIs) {
     }
 }
 
-COLORREF Pixel(HDC dc, int x, int y) {
-    return GetPixel(dc, x, y);
-}
-
-// The lamp's pixel as drawn on the main window, against the two bitmaps.
+// The lamp's lens as drawn on the main window: which of the two bitmaps it shows.
 int LampShown(HWND window) {
     HDC dc = GetDC(window);
     HDC memory = CreateCompatibleDC(dc);
-    const int x = 9, y = 7; // the lens, in the lamp
+    const int x = 9, y = 7;
     int shown = 0;
     for (int bitmap : {kLampLitBitmap, kLampDarkBitmap}) {
         HGDIOBJ old = SelectObject(memory, SharedBitmap(bitmap));
-        if (Pixel(memory, x, y) == Pixel(dc, kRecordLampX + x, kRecordLampY + y)) shown = bitmap;
+        if (GetPixel(memory, x, y) == GetPixel(dc, kRecordLampX + x, kRecordLampY + y))
+            shown = bitmap;
         SelectObject(memory, old);
     }
     DeleteDC(memory);
@@ -55,28 +52,22 @@ int LampShown(HWND window) {
 using StatusPanelTest = apptest::MainWindowTest;
 
 TEST_F(StatusPanelTest, RecordLampBlinksWhileRecordingAndStaysDarkOtherwise) {
-    HWND status = p().panel.statusPanel;
     ASSERT_NE(p().panel.statusTimer, 0u);
     // Not recording: dark whatever the phase; recording: lit and dark take turns.
     const uint32_t kRecordLamp[] = {0, 0, 1, 1, 1, 0};
     std::vector<int> shown;
     for (uint32_t lamp : kRecordLamp) {
         p().panel.recordLamp = lamp;
-        SendMessageA(status, WM_TIMER, kStatusTimerId, 0);
+        SendMessageA(p().panel.statusPanel, WM_TIMER, kStatusTimerId, 0);
         shown.push_back(LampShown(window()));
     }
-    const std::vector<int> dark = {kLampDarkBitmap, kLampDarkBitmap};
-    EXPECT_EQ(std::vector<int>(shown.begin(), shown.begin() + 2), dark);
-    EXPECT_EQ(shown[5], kLampDarkBitmap);
-    EXPECT_NE(shown[2], 0);
-    EXPECT_NE(shown[3], 0);
-    EXPECT_NE(shown[2], shown[3]);
-    EXPECT_EQ(shown[2], shown[4]);
+    const int lit = kLampLitBitmap, dark = kLampDarkBitmap;
+    EXPECT_TRUE(shown == (std::vector<int>{dark, dark, lit, dark, lit, dark}) ||
+                shown == (std::vector<int>{dark, dark, dark, lit, dark, dark}));
     // The timer drives the same step by itself every 300 ms.
     p().panel.recordLamp = 1;
     const uint32_t phase = p().panel.lampPhase;
-    apptest::Pump(700);
-    EXPECT_TRUE(apptest::PumpUntil([&] { return p().panel.lampPhase != phase; }, 1000));
+    EXPECT_TRUE(apptest::PumpUntil([&] { return p().panel.lampPhase != phase; }, 1700));
 }
 
 } // namespace

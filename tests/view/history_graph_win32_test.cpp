@@ -17,7 +17,7 @@ class HistoryGraphTest : public mwtest::MeterWindowTest {
         SolidZones();
         ASSERT_TRUE(Open(1000, 600));
         GetClientRect(window(), &client);
-        layout = MeterWindowLayout(0, 0, client.right, client.bottom, 2);
+        const MeterLayout layout = MeterWindowLayout(0, 0, client.right, client.bottom, 2);
         ASSERT_TRUE(layout.usable);
         g = layout.historyWidth;
         h = layout.graphHeight;
@@ -28,16 +28,14 @@ class HistoryGraphTest : public mwtest::MeterWindowTest {
         dib->CaptureClient(window());
         return dib.get();
     }
-    void Key(WPARAM key) { SendMessageA(window(), WM_KEYDOWN, key, 0); }
     void Mouse(UINT message, int x, WPARAM keys = 0) {
         SendMessageA(window(), message, keys, MAKELPARAM(x, 100));
     }
     int Thumb() { return GetScrollPos(window(), SB_HORZ); }
-    // The x of the pointer's column k (the formula's own pixels).
+    // The pointer's x in column k.
     int PointerX(int k) { return g - 1 - 2 * k; }
 
     RECT client;
-    MeterLayout layout;
     int g = 0, h = 0;
     std::unique_ptr<Dib> dib;
 };

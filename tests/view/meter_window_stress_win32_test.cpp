@@ -87,8 +87,6 @@ class MeterWindowStressTest : public mwtest::MeterWindowTest {
         const GuiCounts after = GuiCounts::Now();
         EXPECT_EQ(after.gdi, before.gdi);
         EXPECT_EQ(after.user, before.user);
-        std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu\n", before.gdi, after.gdi,
-                    before.user, after.user);
     }
 };
 

@@ -132,28 +132,16 @@ class MeterWindowTest : public ::testing::Test {
             DispatchMessageA(&msg);
     }
 
-    // Paints now and reads back the window's client pixels.
+    // Paints now.
     void Repaint() {
         InvalidateRect(window(), nullptr, TRUE);
         UpdateWindow(window());
-    }
-    COLORREF Pixel(int x, int y) {
-        HDC dc = GetDC(window());
-        const COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(window(), dc);
-        return c;
     }
 
     MeterConfig Config() {
         MeterConfig c;
         MeterGetConfig(engine_, &c);
         return c;
-    }
-    void SetParams(void (*change)(MeterParams*)) {
-        MeterConfig c = Config();
-        change(&c.params);
-        change(&c.params2);
-        MeterSetConfig(engine_, &c);
     }
 
     // Appends count slots of 0.1 s (4410 samples at 10 frames per second),

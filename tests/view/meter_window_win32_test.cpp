@@ -32,57 +32,6 @@ class MeterWindowMenuTest : public mwtest::MeterWindowTest {
     }
 };
 
-TEST_F(MeterWindowMenuTest, PopupTextsAndIdsInOrder) {
-    ASSERT_TRUE(Open());
-    HMENU popup = static_cast<HMENU>(context()->popupMenu);
-    const struct {
-        UINT id;
-        const char* text;
-    } items[] = {
-        {0, "Display Frame Per Second"},
-        {0, ""},
-        {300, "PEAK Level"},
-        {301, "RMS Level"},
-        {302, "Average Level"},
-        {0, ""},
-        {500, "Always Visible"},
-        {600, "Default Options..."},
-        {601, "Change Window Name..."},
-        {0, ""},
-        {2100, "Follow Record"},
-        {2101, "Edit Cue list..."},
-        {0, ""},
-        {501, "Notify me on frame loss."},
-        {502, "Relax Mode."},
-    };
-    ASSERT_EQ(GetMenuItemCount(popup), int(sizeof items / sizeof items[0]));
-    for (int i = 0; i < GetMenuItemCount(popup); ++i) {
-        char text[64] = "";
-        GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
-        EXPECT_STREQ(text, items[i].text) << i;
-        if (items[i].id) {
-            EXPECT_EQ(GetMenuItemID(popup, i), items[i].id);
-        }
-    }
-    EXPECT_EQ(GetSubMenu(popup, 0), static_cast<HMENU>(context()->frameRateMenu));
-    HMENU rates = GetSubMenu(popup, 0);
-    ASSERT_EQ(GetMenuItemCount(rates), 29);
-    char text[8];
-    GetMenuStringA(rates, 0, text, sizeof text, MF_BYPOSITION);
-    EXPECT_STREQ(text, "2");
-    EXPECT_EQ(GetMenuItemID(rates, 28), 130u);
-    HMENU system = GetSystemMenu(window(), FALSE);
-    const int n = GetMenuItemCount(system);
-    GetMenuStringA(system, n - 2, text, 0, MF_BYPOSITION);
-    char where[64], defaults[64];
-    GetMenuStringA(system, n - 2, where, sizeof where, MF_BYPOSITION);
-    GetMenuStringA(system, n - 1, defaults, sizeof defaults, MF_BYPOSITION);
-    EXPECT_STREQ(where, "Where is this window !?");
-    EXPECT_STREQ(defaults, "Set current Window Position as default settings");
-    EXPECT_EQ(GetMenuItemID(system, n - 2), 1u);
-    EXPECT_EQ(GetMenuItemID(system, n - 1), 2u);
-}
-
 TEST_F(MeterWindowMenuTest, ChecksAndGraysFollowTheEngine) {
     ASSERT_TRUE(Open());
     RightClick();
