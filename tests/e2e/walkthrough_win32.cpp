@@ -1,0 +1,525 @@
+// The whole program as a user meets it. tenvelo.exe runs as a process of its
+// own and is driven only through real keyboard and mouse input and the
+// dialogs' own fields: pick the demo file, record, open the meter window,
+// play, set and name cues, zoom and scroll, jump through the cue list,
+// change a colour, save, reset, load, meet bad input, quit. Then the files,
+// the registry and the sound the program left behind are checked.
+//
+// Run by tests/e2e/walkthrough.sh inside the test environment (a Wine
+// virtual desktop, the paced capture device), which prepares the folder
+// named by TENVELO_E2E_DIR: demo.wav, scan.his (tenvelo-scan of the same
+// file) and the bad inputs. Screenshots of every step land there too.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "history/cue_store.h"
+#include "history/history_file.h"
+#include "history/history_store.h"
+#include "sys/settings_store.h"
+#include "tests/e2e/user_input.h"
+#include "tools/gui/screenshot.h"
+#include "view/meter_window_layout.h"
+
+namespace {
+
+using namespace e2e;
+
+const char kMeterWindowClass[] = "VU-Meters_0001\xA9Ktavin";
+const char kDialogClass[] = "#32770";
+const char kMenuClass[] = "#32768";
+
+// Front-panel controls, client points inside them.
+const POINT kRecordSwitch{21, 51};
+const POINT kOpenMeterButton{100, 14};
+const POINT kResetButton{184, 14};
+const POINT kLoadButton{176, 323};
+const POINT kSaveButton{176, 363};
+
+// Positions of the meter window's popup menu items, counted from the top with
+// the separators left out (the arrow keys skip them).
+constexpr int kMenuDefaultOptions = 6;
+constexpr int kMenuEditCueList = 9;
+
+constexpr int kPlaySeconds = 20;
+constexpr int kWatchdogSeconds = 240;
+constexpr COLORREF kChosenColour = RGB(40, 200, 255);
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A history file read back whole, or an empty store when it cannot be read.
+struct History {
+    HistoryStore store{};
+    int result = -1;
+    explicit History(const std::string& path) {
+        HistoryFileInfo info{};
+        result = ReadHistory(&store, path.c_str(), 44100.0, &info);
+    }
+    ~History() { HistoryStoreFree(&store); }
+    int32_t count() const { return result < 0 ? 0 : store.recordCount; }
+    const HistoryRecord& at(int32_t i) const { return store.history[i]; }
+};
+
+class Walkthrough : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = Env("TENVELO_E2E_DIR");
+        if (dir_.empty()) GTEST_SKIP() << "run by tests/e2e/walkthrough.sh";
+        watchdog_ = std::thread([this] { Watch(); });
+        StartProgram();
+    }
+
+    void TearDown() override {
+        if (HasFailure()) Shot("failed");
+        if (process_.hProcess) {
+            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process_.hProcess, 1);
+            CloseHandle(process_.hProcess);
+            CloseHandle(process_.hThread);
+        }
+        finished_ = true;
+        if (watchdog_.joinable()) watchdog_.join();
+    }
+
+    std::string In(const std::string& name) const { return dir_ + "\\" + name; }
+
+    // The watchdog turns a step that never ends into a failure with a
+    // picture of the screen, and ends the program it drove.
+    void Watch() {
+        for (int waited = 0; waited < kWatchdogSeconds * 10; ++waited) {
+            if (finished_) return;
+            Sleep(100);
+        }
+        std::printf("[  FAILED  ] watchdog: step \"%s\" still running after %i s\n", step_.load(),
+                    kWatchdogSeconds);
+        Shot("hang");
+        if (process_.hProcess) TerminateProcess(process_.hProcess, 1);
+        std::fflush(stdout);
+        ExitProcess(3);
+    }
+
+    void Step(const char* name) {
+        step_ = name;
+        std::printf("walkthrough: %s\n", name);
+        std::fflush(stdout);
+    }
+
+    // A picture of the whole desktop, numbered in the order taken.
+    void Shot(const std::string& name) {
+        Sleep(250);
+        char file[64];
+        std::snprintf(file, sizeof file, "%02i-%s.bmp", ++shots_, name.c_str());
+        RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        shots::SaveScreen(screen, file);
+    }
+
+    void StartProgram() {
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        std::string exe(self);
+        exe.resize(exe.find_last_of('\\')); // tests
+        exe.resize(exe.find_last_of('\\'));
+        exe += "\\tenvelo.exe";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        std::string command = "\"" + exe + "\"";
+        ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   dir_.c_str(), &startup, &process_))
+            << exe;
+        main_ = WaitForTopWindow(process_.dwProcessId, "w_principale", "Tenvelo", 20000);
+        ASSERT_NE(main_, nullptr) << "no main window";
+    }
+
+    HWND Dialog(const std::string& title, int ms = 10000) {
+        return WaitForTopWindow(process_.dwProcessId, kDialogClass, title, ms);
+    }
+
+    // The message box titled title: its text, answered with Enter.
+    std::string AnswerMessageBox(const std::string& title) {
+        HWND box = Dialog(title);
+        if (!box) return "(no \"" + title + "\" box)";
+        char text[512] = {};
+        GetWindowTextA(FindChildById(box, 0xFFFF), text, sizeof text);
+        Shot("message-" + title.substr(0, title.find_first_of(" .!")));
+        PressKey(VK_RETURN);
+        EXPECT_TRUE(WaitGone(box, 5000)) << title;
+        return text;
+    }
+
+    // Types path into the file dialog titled title and confirms it.
+    void AnswerFileDialog(const std::string& title, const std::string& path) {
+        HWND dialog = Dialog(title);
+        ASSERT_NE(dialog, nullptr) << "no \"" << title << "\" dialog\n"
+                                   << DescribeWindows(process_.dwProcessId);
+        RetypeFocusedField(path);
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitGone(dialog, 10000)) << title;
+    }
+
+    // Keys go to the active window: wait until the click made it so.
+    void AwaitActive(HWND window) {
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }, 5000))
+            << DescribeWindows(process_.dwProcessId);
+    }
+
+    void ActivateMain() {
+        ClickClient(main_, 125, 200); // the panel's background, between the controls
+        AwaitActive(main_);
+    }
+
+    void ActivateMeter() {
+        ClickScreen({meterRect_.right - 40, meterRect_.top + 60}); // on the bars
+        AwaitActive(meter_);
+    }
+
+    // Right-click on the history, then the popup menu's item by keyboard.
+    void MeterMenu(int item) {
+        ClickClient(meter_, 60, 60, true);
+        HWND menu = WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000);
+        ASSERT_NE(menu, nullptr) << "no popup menu";
+        for (int i = 0; i < item; ++i)
+            PressKey(VK_DOWN);
+        PressKey(VK_RETURN);
+    }
+
+    MeterLayout Layout() const {
+        RECT c;
+        GetClientRect(meter_, &c);
+        return MeterWindowLayout(c.left, c.top, c.right - 1, c.bottom - 1, 2);
+    }
+
+    void SelectDemoFile();
+    void OpenMeterWindow();
+    void Play();
+    void AddCues();
+    void ZoomAndScroll();
+    void JumpThroughCueList();
+    void ChangeColour();
+    void SaveResetLoad();
+    void BadInput();
+    void Quit();
+
+    void CheckHistory();
+    void CheckCapture();
+    void CheckRegistry();
+
+    std::string dir_;
+    PROCESS_INFORMATION process_ = {};
+    HWND main_ = nullptr;
+    HWND meter_ = nullptr;
+    RECT meterRect_ = {};
+    std::thread watchdog_;
+    std::atomic<bool> finished_{false};
+    std::atomic<const char*> step_{"start"};
+    int shots_ = 0;
+    int cueColumns_[2] = {};
+};
+
+void Walkthrough::SelectDemoFile() {
+    Step("F5: select the demo file");
+    Shot("started");
+    ActivateMain();
+    PressKey(VK_F5);
+    AnswerFileDialog("Load a wave file", In("demo.wav"));
+}
+
+void Walkthrough::OpenMeterWindow() {
+    Step("record on, open the meter window, move it and keep the place");
+    ActivateMain();
+    ClickClient(main_, kRecordSwitch.x, kRecordSwitch.y);
+    ClickClient(main_, kOpenMeterButton.x, kOpenMeterButton.y);
+    meter_ = WaitForTopWindow(process_.dwProcessId, kMeterWindowClass, "", 10000);
+    ASSERT_NE(meter_, nullptr) << "no meter window\n" << DescribeWindows(process_.dwProcessId);
+    // Dragged by its client area to the right of the main window, then
+    // widened by its right edge so that the history has room.
+    RECT mainRect, rect;
+    GetWindowRect(main_, &mainRect);
+    GetWindowRect(meter_, &rect);
+    const POINT grip{(rect.left + rect.right) / 2, rect.top + 60};
+    ClickScreen(grip); // activates it
+    DragScreen(grip, {grip.x + mainRect.right + 10 - rect.left, grip.y + mainRect.top - rect.top});
+    GetWindowRect(meter_, &rect);
+    const POINT edge{rect.right - 2, (rect.top + rect.bottom) / 2};
+    DragScreen(edge, {edge.x + 560, edge.y});
+    // The system menu's last item keeps this place as the default.
+    PressKey(VK_SPACE, false, false, true);
+    ASSERT_NE(WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000), nullptr);
+    PressKey(VK_UP);
+    PressKey(VK_RETURN);
+    GetWindowRect(meter_, &meterRect_);
+    Shot("meter-window-open");
+}
+
+void Walkthrough::Play() {
+    Step("latency 50 ms, F1: play, F2: stop");
+    ActivateMain();
+    PressKey('L', false, false, true); // the "Latency" menu
+    ASSERT_NE(WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000), nullptr);
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    PressKey(VK_F1);
+    Sleep(kPlaySeconds * 1000 / 2);
+    Shot("playing");
+    Sleep(kPlaySeconds * 1000 / 2);
+    PressKey(VK_F2);
+    Sleep(500);
+    Shot("stopped");
+}
+
+void Walkthrough::AddCues() {
+    Step("Ctrl+click: two cues, named");
+    const MeterLayout layout = Layout();
+    ASSERT_GT(layout.historyWidth, 200);
+    const char* names[2] = {"Tone steps", "Inverted phase"};
+    const int xs[2] = {layout.historyWidth - 321, layout.historyWidth - 121};
+    ActivateMeter();
+    for (int i = 0; i < 2; ++i) {
+        ClickClient(meter_, xs[i], layout.graphHeight / 2, false, true);
+        HWND entry = nullptr;
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                entry = GetForegroundWindow();
+                char cls[16] = {};
+                GetClassNameA(entry, cls, sizeof cls);
+                return !std::strcmp(cls, kDialogClass);
+            },
+            5000))
+            << "no name entry\n"
+            << DescribeWindows(process_.dwProcessId);
+        RetypeFocusedField(names[i]);
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitGone(entry, 5000));
+        AwaitActive(meter_);
+        cueColumns_[i] = (layout.historyWidth - xs[i] - 1) >> 1;
+    }
+    Shot("cues");
+}
+
+void Walkthrough::ZoomAndScroll() {
+    Step("zoom out and in, scroll");
+    ActivateMeter();
+    PressKey(VK_SUBTRACT);
+    PressKey(VK_SUBTRACT);
+    Shot("zoom-3");
+    PressKey(VK_ADD);
+    PressKey(VK_HOME);
+    Shot("scrolled-oldest");
+    PressKey(VK_END);
+}
+
+void Walkthrough::JumpThroughCueList() {
+    Step("cue list: jump to each cue");
+    MeterMenu(kMenuEditCueList);
+    HWND list = Dialog("Cue List");
+    ASSERT_NE(list, nullptr) << "no cue list";
+    ClickClient(list, 40, 10); // the first entry
+    PressKey(VK_DOWN);         // the second, by keyboard
+    Shot("cue-list");
+    ASSERT_TRUE(ClickChildNamed(list, "Quit"));
+    ASSERT_TRUE(WaitGone(list, 5000));
+    AwaitActive(meter_);
+}
+
+void Walkthrough::ChangeColour() {
+    Step("display options: a new clip colour");
+    MeterMenu(kMenuDefaultOptions);
+    HWND options = Dialog("Measure Display Options");
+    ASSERT_NE(options, nullptr) << "no display options";
+    ASSERT_TRUE(ClickChildNamed(options, "Change")); // for the selected "Max Clip/Max Level"
+    HWND chooser = Dialog("Color");
+    ASSERT_NE(chooser, nullptr) << "no colour chooser";
+    const int fields[3] = {706, 707, 708}; // red, green, blue
+    const int values[3] = {GetRValue(kChosenColour), GetGValue(kChosenColour),
+                           GetBValue(kChosenColour)};
+    for (int i = 0; i < 3; ++i) {
+        RECT r;
+        GetWindowRect(FindChildById(chooser, fields[i]), &r);
+        ClickScreen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        RetypeFocusedField(std::to_string(values[i]));
+    }
+    Shot("colour-chooser");
+    ASSERT_TRUE(ClickChildNamed(chooser, "OK"));
+    ASSERT_TRUE(WaitGone(chooser, 5000));
+    AwaitActive(options);
+    Shot("display-options");
+    ASSERT_TRUE(ClickChildNamed(options, "OK"));
+    ASSERT_TRUE(WaitGone(options, 5000));
+    AwaitActive(meter_);
+}
+
+void Walkthrough::SaveResetLoad() {
+    Step("save, reset, load");
+    ActivateMain();
+    ClickClient(main_, kRecordSwitch.x, kRecordSwitch.y); // recording off, or loading is refused
+    ClickClient(main_, kSaveButton.x, kSaveButton.y);
+    AnswerFileDialog("Save History", In("walk.his"));
+    ClickClient(main_, kResetButton.x, kResetButton.y);
+    AnswerMessageBox("Reset Record");
+    Shot("reset");
+    ClickClient(main_, kLoadButton.x, kLoadButton.y);
+    AnswerFileDialog("Load History", In("walk.his"));
+    Shot("loaded");
+}
+
+void Walkthrough::BadInput() {
+    Step("bad input: truncated WAVE, a lying .his, a read-only target");
+    ActivateMain();
+    PressKey(VK_F5);
+    AnswerFileDialog("Load a wave file", In("truncated.wav"));
+    EXPECT_NE(AnswerMessageBox("Sorry...").find("not available"), std::string::npos);
+
+    ClickClient(main_, kLoadButton.x, kLoadButton.y);
+    AnswerFileDialog("Load History", In("lying.his"));
+    EXPECT_NE(AnswerMessageBox("Disk Error").find("Failed to Load"), std::string::npos);
+
+    ClickClient(main_, kSaveButton.x, kSaveButton.y);
+    AnswerFileDialog("Save History", In("readonly.his"));
+    EXPECT_NE(AnswerMessageBox("Disk Error").find("Failed to Save"), std::string::npos);
+
+    // What is on screen is still the loaded history: saved again, it is the
+    // same file byte for byte.
+    ClickClient(main_, kSaveButton.x, kSaveButton.y);
+    AnswerFileDialog("Save History", In("again.his"));
+    Shot("after-bad-input");
+}
+
+void Walkthrough::Quit() {
+    Step("quit from the menu");
+    ActivateMain();
+    PressKey('C', false, false, true); // the "Command" menu
+    ASSERT_NE(WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000), nullptr);
+    PressKey('Q');
+    ASSERT_EQ(WaitForSingleObject(process_.hProcess, 20000), WAIT_OBJECT_0) << "still running";
+    DWORD code = 1;
+    GetExitCodeProcess(process_.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+}
+
+// The saved history against tenvelo-scan's for the same file: the same
+// slots, position for position, levels equal to float rounding; the cues
+// with their names on the columns clicked.
+void Walkthrough::CheckHistory() {
+    History saved(In("walk.his")), scanned(In("scan.his"));
+    ASSERT_EQ(saved.result, 0) << "walk.his unreadable";
+    ASSERT_EQ(scanned.result, 0) << "scan.his unreadable";
+    // 20 s at 10 frames per second, give or take the last buffers.
+    EXPECT_GE(saved.count(), kPlaySeconds * 10 - 5);
+    EXPECT_LE(saved.count(), kPlaySeconds * 10 + 5);
+    ASSERT_LE(saved.count(), scanned.count());
+    int differing = 0;
+    for (int32_t i = 0; i < saved.count(); ++i) {
+        const HistoryRecord& a = saved.at(i);
+        const HistoryRecord& b = scanned.at(i);
+        const float pairs[7][2] = {{a.peakL, b.peakL},       {a.powerL, b.powerL},
+                                   {a.averageL, b.averageL}, {a.peakR, b.peakR},
+                                   {a.powerR, b.powerR},     {a.averageR, b.averageR},
+                                   {a.correlation, b.correlation}};
+        bool same = a.samplePosition == b.samplePosition;
+        for (const auto& pair : pairs)
+            same = same && std::fabs(pair[0] - pair[1]) <= 1e-6f * (1 + std::fabs(pair[1]));
+        if (!same && differing++ < 5)
+            ADD_FAILURE() << "slot " << i << ": position " << a.samplePosition << " against "
+                          << b.samplePosition << ", peak L " << a.peakL << " against " << b.peakL;
+    }
+    EXPECT_EQ(differing, 0);
+
+    ASSERT_EQ(CueCount(&saved.store), 2);
+    const char* names[2] = {"Tone steps", "Inverted phase"};
+    for (int k = 1; k <= 2; ++k) {
+        EXPECT_STREQ(CueAt(&saved.store, k)->name, names[k - 1]);
+        // The column clicked, counted back from the newest slot.
+        const int32_t index = saved.count() - cueColumns_[k - 1];
+        EXPECT_EQ(CueAt(&saved.store, k)->samplePosition, saved.at(index - 1).samplePosition)
+            << "cue " << k;
+    }
+    EXPECT_EQ(ReadFileBytes(In("again.his")), ReadFileBytes(In("walk.his")));
+    EXPECT_EQ(ReadFileBytes(In("readonly.his")), "read-only\n");
+}
+
+// Every frame that reached the sound device, in order, is the file's. The
+// device may have played silence of its own before the stream began.
+void Walkthrough::CheckCapture() {
+    const std::string capture = ReadFileBytes(Env("TENVELO_CAPTURE_FILE"));
+    const std::string wave = ReadFileBytes(In("demo.wav"));
+    ASSERT_GT(wave.size(), 44u);
+    const std::string data = wave.substr(44);
+    const size_t firstLoud = data.find_first_not_of('\0') & ~size_t(3);
+    const size_t found = capture.find(data.substr(firstLoud, 512));
+    ASSERT_NE(found, std::string::npos) << "the file's samples are not in the capture";
+    ASSERT_GE(found, firstLoud);
+    const size_t start = found - firstLoud;
+    EXPECT_EQ(capture.find_first_not_of('\0'), found) << "sound before the file's";
+    const size_t played = capture.size() - start;
+    EXPECT_GE(played, static_cast<size_t>((kPlaySeconds - 1) * 44100 * 4)) << "bytes played";
+    ASSERT_LE(played, data.size());
+    size_t same = 0;
+    while (same < played && capture[start + same] == data[same])
+        ++same;
+    EXPECT_EQ(same, played) << "bytes equal to the file's, of " << played;
+}
+
+// What the program left in the registry for its next start.
+void Walkthrough::CheckRegistry() {
+    float latency = 0;
+    ASSERT_EQ(ReadSettingBinary(kLatencyKey, kLatencyTimeValue, &latency, 4), 1);
+    EXPECT_FLOAT_EQ(latency, 0.05f);
+    uint32_t colour = 0;
+    ASSERT_EQ(ReadSettingBinary(kMeterKey, kMaxColorValue, &colour, 4), 1);
+    EXPECT_EQ(colour, kChosenColour);
+    int32_t frames = 0;
+    EXPECT_EQ(ReadSettingBinary(kMeterKey, kFramesPerSValue, &frames, 4), 1);
+    EXPECT_EQ(frames, 10);
+    const char* corners[4] = {kWindowX0Value, kWindowY0Value, kWindowX1Value, kWindowY1Value};
+    const LONG expected[4] = {meterRect_.left, meterRect_.top, meterRect_.right, meterRect_.bottom};
+    for (int i = 0; i < 4; ++i) {
+        int32_t v = 0;
+        EXPECT_EQ(ReadSettingBinary(kMeterWindowKey, corners[i], &v, 4), 1) << corners[i];
+        EXPECT_EQ(v, expected[i]) << corners[i];
+    }
+    for (const char* key : {kHistoryLoadKey, kHistorySaveKey}) {
+        char folder[kSettingTextSize] = {};
+        EXPECT_EQ(ReadSettingText(key, kDirValue, folder), 1) << key;
+        EXPECT_STREQ(folder, dir_.c_str()) << key;
+    }
+    int32_t rotLatency = -1;
+    EXPECT_EQ(ReadSettingBinary(kToolkitKey, kRotLatencyValue, &rotLatency, 4), 1);
+}
+
+TEST_F(Walkthrough, AsAUserMeetsIt) {
+    const std::function<void()> steps[] = {
+        [&] { SelectDemoFile(); }, [&] { OpenMeterWindow(); },    [&] { Play(); },
+        [&] { AddCues(); },        [&] { ZoomAndScroll(); },      [&] { JumpThroughCueList(); },
+        [&] { ChangeColour(); },   [&] { SaveResetLoad(); },      [&] { BadInput(); },
+        [&] { Quit(); }};
+    for (const auto& step : steps) {
+        step();
+        if (HasFatalFailure()) return;
+    }
+    Step("checks");
+    CheckHistory();
+    CheckCapture();
+    CheckRegistry();
+}
+
+} // namespace
