@@ -506,7 +506,26 @@ void Walkthrough::CheckRegistry() {
     EXPECT_EQ(ReadSettingBinary(kToolkitKey, kRotLatencyValue, &rotLatency, 4), 1);
 }
 
+// Not a test: the program playing with its meter window open for
+// TENVELO_CPU_SECONDS, for bench/program_cpu.sh, which reads the processes'
+// CPU times from /proc meanwhile. A file "playing" in the folder marks the
+// start of playback.
+TEST_F(Walkthrough, PlaysForTheCpuFigure) {
+    const int seconds = std::atoi(Env("TENVELO_CPU_SECONDS").c_str());
+    if (seconds <= 0) GTEST_SKIP() << "run by bench/program_cpu.sh";
+    SelectDemoFile();
+    OpenMeterWindow();
+    ActivateMain();
+    PressKey(VK_F1);
+    std::ofstream(In("playing")) << "F1\n";
+    Sleep(seconds * 1000);
+    Shot("cpu-run");
+    PressKey(VK_F2);
+    Quit();
+}
+
 TEST_F(Walkthrough, AsAUserMeetsIt) {
+    if (!Env("TENVELO_CPU_SECONDS").empty()) GTEST_SKIP() << "a CPU run";
     const std::function<void()> steps[] = {
         [&] { SelectDemoFile(); }, [&] { OpenMeterWindow(); },    [&] { Play(); },
         [&] { AddCues(); },        [&] { ZoomAndScroll(); },      [&] { JumpThroughCueList(); },
