@@ -205,7 +205,7 @@ class Walkthrough : public ::testing::Test {
     MeterLayout Layout() const {
         RECT c;
         GetClientRect(meter_, &c);
-        return MeterWindowLayout(c.left, c.top, c.right - 1, c.bottom - 1, 2);
+        return MeterWindowLayout(c.left, c.top, c.right, c.bottom, 2); // as the program does
     }
 
     void SelectDemoFile();
