@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # CPU use of the whole program while it plays the demo file with the meter
-# window open, at 10 and 30 display frames per second: tenvelo.exe started
+# window open, at 10 and 30 display frames per second, and two cases that
+# tell where it goes (the meter window open but not playing; playing without
+# the meter window): tenvelo.exe started
 # and driven by the walkthrough program in a Wine virtual desktop inside the
 # test environment (PulseAudio null sink, real time), its process's and the
 # Wine server's CPU times read from /proc over SECONDS of playback.
@@ -16,32 +18,35 @@ out=$(mktemp -d /tmp/tenvelo-cpu.XXXXXX)
 trap 'rm -rf "$out"' EXIT
 "$native/tools/make-demo-wav" "$out/demo.wav"
 
-printf '| frames per second | tenvelo.exe | wineserver | both | load average |\n|---|---|---|---|---|\n'
-for fps in 10 30; do
+printf '| case | frames per second | tenvelo.exe | wineserver | both | load average |\n|---|---|---|---|---|---|\n'
+for run in playing:10 playing:30 idle:10 no-meter:10; do
+    what=${run%:*} fps=${run#*:}
     rm -f "$out/playing"
     scripts/testenv --prefix "$tree/cpu-prefix" -- bash -c '
-        out=$1 exe=$2 seconds=$3 fps=$4
+        out=$1 exe=$2 seconds=$3 fps=$4 what=$5
         "$TENVELO_WINE" reg add "HKCU\\Tavin_Audio\\OLMA\\Meter\\Tenvelo" /v nbFperS \
             /t REG_BINARY /d "$(printf "%02x000000" "$fps")" /f >/dev/null 2>&1
         TENVELO_E2E_DIR="Z:${out//\//\\}" TENVELO_SCREENSHOT_DIR="Z:${out//\//\\}" \
-            TENVELO_CPU_SECONDS=$((seconds + 4)) "$TENVELO_WINE" explorer /desktop=tenvelo,1024x768 \
-            "$exe" --gtest_filter=Walkthrough.PlaysForTheCpuFigure >"$out/run.log" 2>&1 &
+            TENVELO_CPU_SECONDS=$((seconds + 4)) TENVELO_CPU_CASE=$what \
+            "$TENVELO_WINE" explorer /desktop=tenvelo,1024x768 \
+            "$exe" --gtest_filter=Walkthrough.RunsForTheCpuFigure >"$out/run.log" 2>&1 &
         for _ in $(seq 600); do [ -e "$out/playing" ] && break; sleep 0.1; done
         [ -e "$out/playing" ] || { echo "no playback" >&2; cat "$out/run.log" >&2; exit 1; }
         sleep 2
-        ticks() { # utime + stime of the processes whose command line matches
+        ticks() { # utime + stime of the processes of this prefix whose command line matches
             local sum=0 pid
             for pid in $(pgrep -f "$1"); do
+                tr "\0" "\n" <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
                 sum=$((sum + $(awk "{print \$14 + \$15}" "/proc/$pid/stat")))
             done
             echo $sum
         }
-        a1=$(ticks "tenvelo\\.exe"); s1=$(ticks "^wineserver|/wineserver")
+        a1=$(ticks "tenvelo\\.exe"); s1=$(ticks "wineserver")
         sleep "$seconds"
-        a2=$(ticks "tenvelo\\.exe"); s2=$(ticks "^wineserver|/wineserver")
+        a2=$(ticks "tenvelo\\.exe"); s2=$(ticks "wineserver")
         wait
         hz=$(getconf CLK_TCK)
         pct() { awk -v t="$1" -v hz="$hz" -v s="$seconds" "BEGIN { printf \"%.2f %%\", 100 * t / hz / s }"; }
-        echo "| $fps | $(pct $((a2 - a1))) | $(pct $((s2 - s1))) | $(pct $((a2 - a1 + s2 - s1))) | $(cut -d" " -f1-3 /proc/loadavg) |"
-    ' _ "$out" "$tree/tests/tenvelo_walkthrough.exe" "$seconds" "$fps"
+        echo "| $what | $fps | $(pct $((a2 - a1))) | $(pct $((s2 - s1))) | $(pct $((a2 - a1 + s2 - s1))) | $(cut -d" " -f1-3 /proc/loadavg) |"
+    ' _ "$out" "$tree/tests/tenvelo_walkthrough.exe" "$seconds" "$fps" "$what"
 done

@@ -506,18 +506,21 @@ void Walkthrough::CheckRegistry() {
     EXPECT_EQ(ReadSettingBinary(kToolkitKey, kRotLatencyValue, &rotLatency, 4), 1);
 }
 
-// Not a test: the program playing with its meter window open for
-// TENVELO_CPU_SECONDS, for bench/program_cpu.sh, which reads the processes'
-// CPU times from /proc meanwhile. A file "playing" in the folder marks the
-// start of playback.
-TEST_F(Walkthrough, PlaysForTheCpuFigure) {
+// Not a test: the program running for TENVELO_CPU_SECONDS, for
+// bench/program_cpu.sh, which reads the processes' CPU times from /proc
+// meanwhile. TENVELO_CPU_CASE: "playing" (the default: playing with the
+// meter window open), "idle" (the meter window open, not playing) or
+// "no-meter" (playing without the meter window). A file "playing" in the
+// folder marks the start.
+TEST_F(Walkthrough, RunsForTheCpuFigure) {
     const int seconds = std::atoi(Env("TENVELO_CPU_SECONDS").c_str());
     if (seconds <= 0) GTEST_SKIP() << "run by bench/program_cpu.sh";
+    const std::string what = Env("TENVELO_CPU_CASE");
     SelectDemoFile();
-    OpenMeterWindow();
+    if (what != "no-meter") OpenMeterWindow();
     ActivateMain();
-    PressKey(VK_F1);
-    std::ofstream(In("playing")) << "F1\n";
+    if (what != "idle") PressKey(VK_F1);
+    std::ofstream(In("playing")) << what << "\n";
     Sleep(seconds * 1000);
     Shot("cpu-run");
     PressKey(VK_F2);
