@@ -104,7 +104,6 @@ void ReadAheadMain(void* arg) {
 int ScanReaderInit(ScanReader* r, uint32_t bufferBytes, uint32_t blockBuffers) {
     r->bufferBytes = bufferBytes;
     r->blockBuffers = blockBuffers;
-    r->windowBytes = kScanWindowBytes;
     const size_t bytes = size_t(bufferBytes) * blockBuffers;
     r->storage = bytes > 0 ? AllocateBlocks(bytes * (kScanReaderSlots + 2)) : nullptr;
     r->freedEvent = SysEventCreate();
@@ -141,11 +140,6 @@ void ScanReaderStart(ScanReader* r, WaveFile* file, uint64_t buffers, bool readA
     r->stop.store(0);
     SysEventReset(r->freedEvent);
     r->thread = nullptr;
-    const size_t blockBytes = size_t(r->bufferBytes) * r->blockBuffers;
-    r->mappedBlocks = ScanMappingStart(&r->mapping, fileno(file->handle), file->dataOffset,
-                                       uint64_t(file->dataLength) * 4, blockBytes, r->blockCount,
-                                       r->windowBytes, readAhead, r->freedEvent);
-    if (r->mappedBlocks > 0) return;
     // One block needs no second thread.
     if (!readAhead || r->blockCount < 2 || WaveFileOpen(&r->aheadFile, file->path) != kWaveOpened)
         return;
@@ -161,10 +155,6 @@ const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
     if (r->next >= r->blockCount) return nullptr;
     const uint64_t k = r->next++;
     *count = BuffersIn(r, k);
-    if (k < r->mappedBlocks) {
-        if (const uint8_t* block = ScanMappingBlock(&r->mapping, k)) return block;
-    }
-    if (r->mappedBlocks > 0) return FillBlock(r, r->file, k, r->own[0]);
     if (r->ahead == k + 1) { // read ahead here earlier
         r->ahead = 0;
         return r->own[r->aheadOwn];
@@ -187,12 +177,7 @@ const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
     return FillBlock(r, r->file, k, own);
 }
 
-int ScanReaderFinish(ScanReader* r) {
-    int whole = 1;
-    if (r->mappedBlocks > 0) {
-        whole = ScanMappingFinish(&r->mapping);
-        r->mappedBlocks = 0;
-    }
+void ScanReaderFinish(ScanReader* r) {
     if (r->thread) {
         r->stop.store(1);
         SysEventSet(r->freedEvent);
@@ -201,5 +186,4 @@ int ScanReaderFinish(ScanReader* r) {
         WaveFileClose(&r->aheadFile);
     }
     r->file = nullptr;
-    return whole;
 }

@@ -1,11 +1,6 @@
 // Delivers a WAVE file's data to the scan in blocks of whole streaming
 // buffers, each the bytes WaveFileRead gives for those buffers in turn.
 //
-// Where the platform can, the blocks that lie wholly inside the file are
-// read in place from mappings of it (tools/scan_mapping.h), mapped ahead on
-// a second thread with read-ahead; the rest (the last, partial block) is
-// copied. Otherwise every block is copied, as follows.
-//
 // With read-ahead a thread of its own reads the next blocks into the slots
 // while the scan measures the current one, through a second open of the
 // file. Reading costs more than measuring, so the consumer never sleeps on
@@ -29,16 +24,11 @@
 #include <cstdint>
 
 #include "audio/wave_file.h"
-#include "tools/scan_mapping.h"
 
 struct SysEvent;
 struct SysThread;
 
 constexpr int kScanReaderSlots = 4; // one measured, three read ahead
-
-// Bytes of one mapped window: a few of them resident keep a scan's memory
-// small, and each mapping costs a system call.
-constexpr size_t kScanWindowBytes = size_t(2) << 20;
 
 struct ScanReader {
     uint8_t* storage;                 // one allocation for the slots and the own blocks
@@ -46,7 +36,6 @@ struct ScanReader {
     uint8_t* own[2];                  // the consumer's blocks for what it reads itself
     uint32_t blockBuffers;            // buffers a block holds
     uint32_t bufferBytes;             // bytes of one streaming buffer
-    size_t windowBytes;               // of a mapped window (kScanWindowBytes; tests use less)
     SysEvent* freedEvent;             // set after the consumer gave a block back
     // Per file:
     WaveFile* file;      // the consumer's
@@ -57,8 +46,6 @@ struct ScanReader {
     uint64_t ahead;      // 1 + the block the consumer read ahead into own[aheadOwn], 0 = none
     int aheadOwn;        // which own block holds it
     SysThread* thread;   // the read-ahead thread, or null
-    ScanMapping mapping; // serves blocks below mappedBlocks
-    uint64_t mappedBlocks;
     std::atomic<uint64_t> claimed;                 // blocks whose read has started, in order
     std::atomic<uint64_t> consumed;                // blocks the consumer has given back
     std::atomic<uint64_t> ready[kScanReaderSlots]; // 1 + the block each slot holds, once filled
@@ -84,7 +71,5 @@ void ScanReaderStart(ScanReader* reader, WaveFile* file, uint64_t buffers, bool 
 const uint8_t* ScanReaderNext(ScanReader* reader, uint32_t* count);
 
 // Ends the file: stops and waits for the read-ahead thread and closes its
-// open of the file. Call before closing the file. Returns 1 when every
-// block held the file's bytes, 0 when a mapped page could not be read (the
-// file was cut short or failed while it was read; that block held zeros).
-int ScanReaderFinish(ScanReader* reader);
+// open of the file. Call before closing the file.
+void ScanReaderFinish(ScanReader* reader);

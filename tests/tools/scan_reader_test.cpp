@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <utility>
-#if defined(__linux__)
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -52,48 +49,23 @@ class ScanReaderTest : public testing::Test {
     ScanReader reader{};
 };
 
-// The blocks, mapped or read, here, on the second thread or shared between
-// both, in windows of one block, of some or of all, hold the sequential
-// reads: the last buffer filled up with silence, the buffers past the data
-// all silence.
+// The blocks, read here, on the read-ahead thread or shared between both,
+// hold the sequential reads: the last buffer filled up with silence, the
+// buffers past the data all silence.
 TEST_F(ScanReaderTest, BlocksHoldTheSequentialReads) {
     const std::pair<uint32_t, uint64_t> cases[] = {{1, 0},  {3, 1},  {3, 11},
                                                    {1, 13}, {4, 12}, {16, 11}};
     for (auto [blockBuffers, buffers] : cases) {
         ASSERT_EQ(ScanReaderInit(&reader, kBufferBytes, blockBuffers), 1);
-        for (size_t windowBytes : {size_t(1), size_t(3 * kBufferBytes), kScanWindowBytes}) {
-            reader.windowBytes = windowBytes;
-            for (bool readAhead : {false, true}) {
-                SCOPED_TRACE(testing::Message() << blockBuffers << " " << buffers << " "
-                                                << windowBytes << " " << readAhead);
-                ScanReaderStart(&reader, &file, buffers, readAhead);
-                EXPECT_TRUE(Take(&reader, ~0ull) == SequentialReads(path, buffers));
-                EXPECT_EQ(ScanReaderFinish(&reader), 1);
-            }
+        for (bool readAhead : {false, true}) {
+            SCOPED_TRACE(testing::Message() << blockBuffers << " " << buffers << " " << readAhead);
+            ScanReaderStart(&reader, &file, buffers, readAhead);
+            EXPECT_TRUE(Take(&reader, ~0ull) == SequentialReads(path, buffers));
+            ScanReaderFinish(&reader);
         }
         ScanReaderFree(&reader);
     }
 }
-
-#if defined(__linux__)
-// A file cut short while it is read: the blocks past its new end hold
-// zeros instead of crashing the process, and Finish reports the loss.
-TEST_F(ScanReaderTest, AFileCutShortWhileReadIsReported) {
-    ASSERT_EQ(ScanReaderInit(&reader, kBufferBytes, 1), 1);
-    reader.windowBytes = 2 * kBufferBytes;
-    for (bool readAhead : {false, true}) {
-        SCOPED_TRACE(readAhead);
-        ASSERT_TRUE(scantest::WriteStereoWave(path, scantest::Noise(10500, 9)));
-        ScanReaderStart(&reader, &file, 10, readAhead);
-        Take(&reader, 1);
-        ASSERT_EQ(truncate(path.c_str(), 4096), 0);
-        const std::vector<uint8_t> rest = Take(&reader, ~0ull);
-        ASSERT_EQ(rest.size(), 9 * kBufferBytes);
-        EXPECT_EQ(rest.back(), 0);
-        EXPECT_EQ(ScanReaderFinish(&reader), 0);
-    }
-}
-#endif
 
 // A consumer that stops early ends the read-ahead thread, and the reader
 // serves the next file from its start.

@@ -7,10 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#if defined(__linux__)
-#include <unistd.h>
-#endif
 
 using testsupport::ScratchDir;
 
@@ -196,37 +192,5 @@ TEST(OfflineScan, HistoryIsTheLiveEnginesByteForByte) {
         }
     }
 }
-
-#if defined(__linux__)
-// A file cut short during its scan (here after the first block) fails with
-// one line and leaves no history, with and without the second thread.
-TEST(OfflineScan, AFileCutShortWhileScannedFails) {
-    SettingsTestRoot settings;
-    ScratchDir dir;
-    ScanOptions o;
-    o.output = dir.file("cut.his");
-    const std::string input = dir.file("cut.wav");
-    struct Cut {
-        static void Advance(void* path, uint64_t) {
-            truncate(static_cast<const std::string*>(path)->c_str(), 100000);
-        }
-    };
-    std::string path = input;
-    const ScanProgress progress = {Cut::Advance, &path};
-    DetachedSettings detached;
-    ScanWorker worker{};
-    ASSERT_EQ(ScanWorkerInit(&worker, o), 1);
-    worker.reader.windowBytes = 65536;
-    for (bool readAhead : {false, true}) {
-        ASSERT_TRUE(scantest::WriteStereoWave(input, scantest::Noise(321930, 7)));
-        ScanSummary summary;
-        std::string error;
-        EXPECT_EQ(ScanWorkerRun(&worker, o, input, readAhead, &progress, &summary, &error), 1);
-        EXPECT_EQ(error, "cannot read the file: it was cut short or failed while it was scanned");
-        EXPECT_FALSE(std::filesystem::exists(o.output));
-    }
-    ScanWorkerFree(&worker);
-}
-#endif
 
 } // namespace
