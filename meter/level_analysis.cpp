@@ -130,7 +130,8 @@ inline I4 LowHalves(I4 words) {
 }
 
 // Four stereo frames: each 32-bit word holds a left sample in its low half
-// and a right one in its high half; the shifts split and sign-extend them.
+// and a right one in its high half; LowHalves and a shift split and
+// sign-extend them.
 template <ChunkMode kMode>
 inline void StereoStep(const unsigned char* in, float* wl, const float* rl, float* wr,
                        const float* rr, Quad& q) {
@@ -186,8 +187,9 @@ inline void QuadTo(const Quad& q, Lanes& L, Lanes& R, float* corr, int at) {
 // Not inlined: each mode's loop gets the registers to itself (inlined into
 // one function, the seven sums of one mode spilled to the stack).
 template <ChunkMode kMode>
-__attribute__((noinline)) void StereoChunk(const unsigned char* in, uint32_t n, float* wl, const float* rl, float* wr,
-                 const float* rr, Lanes& L, Lanes& R, float* corr) {
+__attribute__((noinline)) void StereoChunk(const unsigned char* in, uint32_t n, float* wl,
+                                           const float* rl, float* wr, const float* rr, Lanes& L,
+                                           Lanes& R, float* corr) {
     // Four lanes: the seven accumulators then stay in registers.
     Quad q = QuadFrom(L, R, corr, 0);
     uint32_t i = 0;
@@ -456,8 +458,9 @@ void MeterZero(MeterEngine** handle) {
     e->accLeft = ChannelAccumulators{};
     // Rings that nothing will read (no delay, and it stays so) are left
     // alone: their pages need not even be touched.
-    const bool ringsRead = !e->fixedDelay || DelaySamples(e->sampleRate, e->config.params.delay) ||
-                           DelaySamples(e->sampleRate, e->config.params2.delay);
+    const bool ringsRead = !e->fixedDelay ||
+                           DelaySamples(e->sampleRate, e->config.params.delay) != 0 ||
+                           DelaySamples(e->sampleRate, e->config.params2.delay) != 0;
     if (ringsRead) DelayLineZero(&e->left);
     if (e->channels == 2) {
         e->accRight = ChannelAccumulators{};

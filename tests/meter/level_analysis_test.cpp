@@ -133,7 +133,8 @@ TEST(LevelAnalysis, UnkeptRingsGiveTheSameBits) {
     const uint32_t sizes[] = {4408, 999, 5};
     for (int b = 0; b < 40; ++b) { // 72 000 frames of each size: the rings wrap
         const uint32_t frames = sizes[b % 3];
-        const std::vector<int16_t> pcm = b % 4 ? Stereo(frames, loud, quiet) : Stereo(frames, quiet, loud);
+        const std::vector<int16_t> pcm =
+            b % 4 ? Stereo(frames, loud, quiet) : Stereo(frames, quiet, loud);
         AnalyseStereo(pcm.data(), frames, &keptL.line, &keptR.line, &kept.left, &kept.right,
                       &kept.corr);
         AnalyseStereo(pcm.data(), frames, &bareL.line, &bareR.line, &bare.left, &bare.right,
