@@ -3,7 +3,7 @@
 # file scanned with --jobs 2 against --jobs 1 in one hyperfine run, every
 # history compared (cmp) with a single scan of its file, then the peak
 # resident size of a one-hour file (/usr/bin/time -v).
-# Needs hyperfine (a Debian package; the tests do not).
+# Needs hyperfine and jq (Debian packages; the tests do not).
 #   bench/scan_many.sh [BUILD_DIR] [RUNS]   (default build/native, 10)
 set -euo pipefail
 build=${1:-build/native}
@@ -18,11 +18,13 @@ done
 inputs=$(ls "$dir"/in/take*.wav | tr '\n' ' ')
 cat $inputs >/dev/null
 uptime
-hyperfine --warmup 2 --runs "$runs" -N --export-markdown /tmp/scan_many.md \
+hyperfine --warmup 2 --runs "$runs" -N --export-markdown /tmp/scan_many.md --export-json /tmp/scan_many.json \
     "$scan --quiet --jobs 1 --out-dir $dir/jobs1 $inputs" \
     "$scan --quiet --jobs 2 --out-dir $dir/jobs2 $inputs"
 uptime
 cat /tmp/scan_many.md
+# Medians too: one burst of another process moves a mean more than a median.
+jq -r '.results[] | "median \(.median * 10000 | round / 10) ms: \(.command)"' /tmp/scan_many.json | cut -c1-100
 
 same=0
 for f in $inputs; do

@@ -10,6 +10,9 @@
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -23,10 +26,14 @@ struct Lanes {
     float sumSq[kLanes];
 };
 
-inline float LoadAmplitude(const unsigned char* p) {
+inline float LoadSample(const unsigned char* p) {
     int16_t s;
     std::memcpy(&s, p, sizeof s);
-    return static_cast<float>(s) * kSampleScale;
+    return static_cast<float>(s);
+}
+
+inline float LoadAmplitude(const unsigned char* p) {
+    return LoadSample(p) * kSampleScale;
 }
 
 inline void Gather(Lanes& l, int k, float y) {
@@ -36,12 +43,16 @@ inline void Gather(Lanes& l, int k, float y) {
     l.sumSq[k] += a * a;
 }
 
-// The running sums enter lane 0, so a frame that spans buffers keeps them.
-Lanes LanesFrom(const ChannelAccumulators* acc) {
+// Samples per unit amplitude: 1 / kSampleScale.
+constexpr float kSampleUnits = 32768.0f;
+
+// The running sums enter lane 0, so a frame that spans buffers keeps them;
+// scaled by `units` (1, or kSampleUnits for sums in sample units).
+Lanes LanesFrom(const ChannelAccumulators* acc, float units) {
     Lanes l{};
-    l.peak[0] = acc->peak;
-    l.sum[0] = acc->sum;
-    l.sumSq[0] = acc->sumSq;
+    l.peak[0] = acc->peak * units;
+    l.sum[0] = acc->sum * units;
+    l.sumSq[0] = acc->sumSq * (units * units);
     return l;
 }
 
@@ -49,12 +60,12 @@ float Reduce(const float* v) {
     return ((v[0] + v[1]) + (v[2] + v[3])) + ((v[4] + v[5]) + (v[6] + v[7]));
 }
 
-void LanesTo(const Lanes& l, ChannelAccumulators* acc) {
+void LanesTo(const Lanes& l, ChannelAccumulators* acc, float scale) {
     float peak = l.peak[0];
     for (int k = 1; k < kLanes; ++k) peak = l.peak[k] > peak ? l.peak[k] : peak;
-    acc->peak = peak;
-    acc->sum = Reduce(l.sum);
-    acc->sumSq = Reduce(l.sumSq);
+    acc->peak = peak * scale;
+    acc->sum = Reduce(l.sum) * scale;
+    acc->sumSq = Reduce(l.sumSq) * (scale * scale);
 }
 
 // How a chunk reads its delayed samples: kSame when read equals write (no
@@ -63,7 +74,18 @@ void LanesTo(const Lanes& l, ChannelAccumulators* acc) {
 // samples before it stores the new ones, so a read window ahead of the write
 // window takes the old values as it must; a read window behind it takes what
 // earlier steps stored, which needs a delay of at least one step (ChunkRoom).
-enum ChunkMode { kSame, kApart, kMixed };
+//
+// kUnstored is kSame for rings that are not kept: x is not stored, and the
+// sums are gathered in sample units, 2^15 times the amplitudes, which saves
+// the conversion's multiply. Scaling by a power of two is exact for these
+// values (far from both ends of the float range), so every rounding, and
+// the result once scaled back, is the same as in amplitudes.
+enum ChunkMode { kSame, kApart, kMixed, kUnstored };
+
+// A sample in the units its chunk mode gathers.
+template <ChunkMode kMode> inline float Units(float sample) {
+    return kMode == kUnstored ? sample : sample * kSampleScale;
+}
 
 // Four lanes of floats and the 16-bit samples they come from. Plain vector
 // types of the compiler, so the loop runs four lanes per instruction where
@@ -96,22 +118,40 @@ inline V4 Max(V4 a, V4 b) {
 #endif
 }
 
+// The sign-extended low 16 bits of each word. With SSE2 one multiply-add
+// takes them (low x 1 + high x 0) where shifts take two instructions.
+inline I4 LowHalves(I4 words) {
+#if defined(__SSE2__)
+    const __m128i lowOnly = _mm_set1_epi32(1);
+    return reinterpret_cast<I4>(_mm_madd_epi16(reinterpret_cast<__m128i>(words), lowOnly));
+#else
+    return (words << 16) >> 16;
+#endif
+}
+
 // Four stereo frames: each 32-bit word holds a left sample in its low half
-// and a right one in its high half; the shifts split and sign-extend them.
+// and a right one in its high half; LowHalves and a shift split and
+// sign-extend them.
 template <ChunkMode kMode>
 inline void StereoStep(const unsigned char* in, float* wl, const float* rl, float* wr,
                        const float* rr, Quad& q) {
     I4 pcm;
     std::memcpy(&pcm, in, sizeof pcm);
-    V4 xl = __builtin_convertvector((pcm << 16) >> 16, V4) * kSampleScale;
-    V4 xr = __builtin_convertvector(pcm >> 16, V4) * kSampleScale;
+    V4 xl = __builtin_convertvector(LowHalves(pcm), V4);
+    V4 xr = __builtin_convertvector(pcm >> 16, V4);
+    if (kMode != kUnstored) {
+        xl *= kSampleScale;
+        xr *= kSampleScale;
+    }
     V4 yl = xl, yr = xr;
-    if (kMode != kSame) {
+    if (kMode == kApart) {
         std::memcpy(&yl, rl, sizeof yl);
         std::memcpy(&yr, rr, sizeof yr);
     }
-    std::memcpy(wl, &xl, sizeof xl);
-    std::memcpy(wr, &xr, sizeof xr);
+    if (kMode != kUnstored) {
+        std::memcpy(wl, &xl, sizeof xl);
+        std::memcpy(wr, &xr, sizeof xr);
+    }
     V4 al = Abs(yl), ar = Abs(yr);
     q.peakL = Max(al, q.peakL);
     q.peakR = Max(ar, q.peakR);
@@ -144,9 +184,12 @@ inline void QuadTo(const Quad& q, Lanes& L, Lanes& R, float* corr, int at) {
     std::memcpy(corr + at, &q.corr, sizeof(V4));
 }
 
+// Not inlined: each mode's loop gets the registers to itself (inlined into
+// one function, the seven sums of one mode spilled to the stack).
 template <ChunkMode kMode>
-void StereoChunk(const unsigned char* in, uint32_t n, float* wl, const float* rl, float* wr,
-                 const float* rr, Lanes& L, Lanes& R, float* corr) {
+__attribute__((noinline)) void StereoChunk(const unsigned char* in, uint32_t n, float* wl,
+                                           const float* rl, float* wr, const float* rr, Lanes& L,
+                                           Lanes& R, float* corr) {
     // Four lanes: the seven accumulators then stay in registers.
     Quad q = QuadFrom(L, R, corr, 0);
     uint32_t i = 0;
@@ -154,12 +197,14 @@ void StereoChunk(const unsigned char* in, uint32_t n, float* wl, const float* rl
     QuadTo(q, L, R, corr, 0);
     for (; i < n; ++i) {
         const unsigned char* p = in + 4 * i;
-        float xl = LoadAmplitude(p);
-        float xr = LoadAmplitude(p + 2);
-        float yl = kMode == kSame ? xl : rl[i];
-        float yr = kMode == kSame ? xr : rr[i];
-        wl[i] = xl;
-        wr[i] = xr;
+        float xl = Units<kMode>(LoadSample(p));
+        float xr = Units<kMode>(LoadSample(p + 2));
+        float yl = kMode == kApart ? rl[i] : xl;
+        float yr = kMode == kApart ? rr[i] : xr;
+        if (kMode != kUnstored) {
+            wl[i] = xl;
+            wr[i] = xr;
+        }
         Gather(L, 0, yl);
         Gather(R, 0, yr);
         corr[0] += yr * yl;
@@ -223,7 +268,7 @@ void Advance(DelayLine* line, uint32_t n) {
 
 void AnalyseMono(const void* samples, uint32_t frames, DelayLine* line, ChannelAccumulators* acc) {
     const unsigned char* in = static_cast<const unsigned char*>(samples);
-    Lanes l = LanesFrom(acc);
+    Lanes l = LanesFrom(acc, 1.0f);
     DelayLine d = *line;
     while (frames > 0) {
         uint32_t n = ChunkRoom(&d, frames);
@@ -236,22 +281,28 @@ void AnalyseMono(const void* samples, uint32_t frames, DelayLine* line, ChannelA
         frames -= n;
     }
     *line = d;
-    LanesTo(l, acc);
+    LanesTo(l, acc, 1.0f);
 }
 
 void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayLine* right,
-                   ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum) {
+                   ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum,
+                   bool keepRings) {
     const unsigned char* in = static_cast<const unsigned char*>(samples);
-    Lanes L = LanesFrom(accLeft);
-    Lanes R = LanesFrom(accRight);
-    float corr[kLanes] = {*corrSum};
     DelayLine dl = *left;
     DelayLine dr = *right;
+    // Read and write advance together, so read stays on write throughout.
+    const bool unstored = !keepRings && dl.read == dl.write && dr.read == dr.write;
+    const float units = unstored ? kSampleUnits : 1.0f;
+    Lanes L = LanesFrom(accLeft, units);
+    Lanes R = LanesFrom(accRight, units);
+    float corr[kLanes] = {*corrSum * units * units};
     while (frames > 0) {
         uint32_t n = ChunkRoom(&dr, ChunkRoom(&dl, frames));
         bool sameL = dl.read == dl.write;
         bool sameR = dr.read == dr.write;
-        if (sameL && sameR)
+        if (unstored)
+            StereoChunk<kUnstored>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
+        else if (sameL && sameR)
             StereoChunk<kSame>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
         else if (!sameL && !sameR)
             StereoChunk<kApart>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
@@ -264,9 +315,9 @@ void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayL
     }
     *left = dl;
     *right = dr;
-    LanesTo(L, accLeft);
-    LanesTo(R, accRight);
-    *corrSum = Reduce(corr);
+    LanesTo(L, accLeft, 1.0f / units);
+    LanesTo(R, accRight, 1.0f / units);
+    *corrSum = Reduce(corr) / (units * units);
 }
 
 float AmplitudeToDb(float amplitude) {
@@ -339,7 +390,8 @@ void AnalyseBuffer(MeterEngine** handle, const void* samples, uint32_t byteCount
     e->frameSamples += frames;
     e->framePhase += frames;
     if (e->channels > 1)
-        AnalyseStereo(samples, frames, &e->left, &e->right, &e->accLeft, &e->accRight, &e->corrSum);
+        AnalyseStereo(samples, frames, &e->left, &e->right, &e->accLeft, &e->accRight, &e->corrSum,
+                      !e->fixedDelay);
     else
         AnalyseMono(samples, frames, &e->left, &e->accLeft);
 
@@ -404,11 +456,16 @@ void MeterZero(MeterEngine** handle) {
     e->frameSamples = 0;
     e->lostFrames.store(0);
     e->accLeft = ChannelAccumulators{};
-    DelayLineZero(&e->left);
+    // Rings that nothing will read (no delay, and it stays so) are left
+    // alone: their pages need not even be touched.
+    const bool ringsRead = !e->fixedDelay ||
+                           DelaySamples(e->sampleRate, e->config.params.delay) != 0 ||
+                           DelaySamples(e->sampleRate, e->config.params2.delay) != 0;
+    if (ringsRead) DelayLineZero(&e->left);
     if (e->channels == 2) {
         e->accRight = ChannelAccumulators{};
         e->corrSum = 0.0f;
-        DelayLineZero(&e->right);
+        if (ringsRead) DelayLineZero(&e->right);
     }
     // The ballistic values are the display thread's: the next frame clears
     // them, and they are cleared here at once when that thread holds no frame.

@@ -29,8 +29,13 @@ struct ChannelAccumulators {
 // gathered in several lanes and added up at the end, so they may differ from
 // a strictly sequential single-precision sum by rounding only; the peak is exact.
 void AnalyseMono(const void* samples, uint32_t frames, DelayLine* line, ChannelAccumulators* acc);
+// With keepRings false and read on write in both lines (no delay), the
+// samples are not stored in the rings, which then hold stale values: only
+// for a caller that never moves read off write again. The sums are the same
+// to the bit.
 void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayLine* right,
-                   ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum);
+                   ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum,
+                   bool keepRings = true);
 
 // Decibels of a linear amplitude (20 log10) or a mean square (10 log10);
 // kSilenceDb for anything below kLevelFloor (also for NaN).
@@ -64,7 +69,7 @@ int MeterAllocateDelayLines(MeterEngine* engine);
 void MeterFreeDelayLines(MeterEngine* engine);
 
 // The reset run before a stream starts: clears the frame phase and sums,
-// the lost-frame count, the ballistic values and the delay rings, and marks
-// the derived values for recomputation. The history is left alone. Call
-// while no stream runs.
+// the lost-frame count, the ballistic values and the delay rings (not with
+// fixedDelay and no delay: nothing reads them), and marks the derived values
+// for recomputation. The history is left alone. Call while no stream runs.
 void MeterZero(MeterEngine** handle);

@@ -139,6 +139,10 @@ struct MeterEngine {
     void* previousCapture;
     int32_t historyDragX;
     uint32_t inlineFrames; // 1 = no display thread: the hand-over works the frame itself
+    // 1 = the delays stay as configured while buffers arrive (an offline
+    // scan): without a delay nothing ever reads the rings back, so the stereo
+    // analysis does not write them and MeterZero does not clear them.
+    uint32_t fixedDelay;
 };
 
 // ---- Creation and teardown ----

@@ -399,6 +399,7 @@ int ScanWorkerInit(ScanWorker* w, const ScanOptions& o) {
     const uint32_t bytes = StreamFramesForLatency(44100, float(o.latency), 4) * 4;
     const uint32_t blockBuffers = std::max<uint32_t>(1, kReadBlockBytes / bytes);
     w->engine = MeterEngineCreateInline();
+    if (w->engine) w->engine->fixedDelay = 1; // a file's delay is the options' throughout
     if (w->engine && w->engine->frame.history.history &&
         MeterSetFormat(&w->engine, float(kRate), 2) &&
         ScanReaderInit(&w->reader, bytes, blockBuffers))
