@@ -12,7 +12,7 @@ namespace {
 // gesture lets the receiving thread take it before the next one arrives.
 constexpr int kSettleMs = 80;
 
-void Send(std::vector<INPUT>& inputs) {
+void Send(std::vector<INPUT> inputs) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     Sleep(kSettleMs);
 }
@@ -113,13 +113,6 @@ BOOL CALLBACK Describe(HWND window, LPARAM lParam) {
 std::string DescribeWindows(DWORD pid) {
     Description description{pid, ""};
     EnumWindows(Describe, reinterpret_cast<LPARAM>(&description));
-    GUITHREADINFO gui = {};
-    gui.cbSize = sizeof gui;
-    if (GetGUIThreadInfo(0, &gui)) {
-        char cls[128] = {};
-        GetClassNameA(gui.hwndCapture, cls, sizeof cls);
-        description.text += std::string("capture: ") + (gui.hwndCapture ? cls : "none") + "\n";
-    }
     return description.text;
 }
 
