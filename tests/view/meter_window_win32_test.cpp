@@ -174,16 +174,12 @@ TEST_F(MeterWindowMenuTest, WhereIsThisWindowIsTopmostButLeavesTheCheck) {
     EXPECT_FALSE(State(kCmdAlwaysVisible) & MF_CHECKED);
 }
 
-TEST_F(MeterWindowMenuTest, PlacementIsKeptAndStoredAsDefault) {
+TEST_F(MeterWindowMenuTest, PlacementIsKeptWhileClosed) {
     ASSERT_TRUE(Open(600, 400, 50, 60));
     const MeterRect placed = Config().windowRect;
     EXPECT_EQ(Config().windowOpen, 1u);
     EXPECT_EQ(1, OpenMeterWindow(&panel_)); // open already: nothing moves
     EXPECT_EQ(Config().windowRect.left, placed.left);
-    SendMessageA(window(), WM_SYSCOMMAND, kSysSetDefaultPlacement, 0);
-    int32_t x1 = 0;
-    ASSERT_EQ(1, ReadSettingBinary(kMeterWindowKey, kWindowX1Value, &x1, 4));
-    EXPECT_EQ(x1, placed.right);
     DestroyWindow(window());
     EXPECT_EQ(Config().windowOpen, 0u);
     EXPECT_EQ(Config().windowRect.right, placed.right);
