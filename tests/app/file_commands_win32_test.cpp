@@ -10,15 +10,16 @@
 #include "meter/meter_engine.h"
 #include "sys/settings_store.h"
 #include "tests/app/main_window_test_support.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/support/test_files.h"
 #include "tools/demo_wave.h"
 #include "view/control_panel.h"
 
 namespace {
 
-using apptest::Box;
-using apptest::DialogDriver;
 using apptest::FakeShell;
+using modaltest::Answer;
+using modaltest::Script;
 using testsupport::PutTag;
 using testsupport::PutU16;
 using testsupport::PutU32;
@@ -92,16 +93,15 @@ TEST_F(FileCommandsTest, SelectWavFileThroughTheRealDialog) {
     };
     for (const Case& c : kCases) {
         const std::string path = c.bytes.empty() ? demo : Write(c.name, c.bytes);
-        std::vector<DialogDriver::Step> steps = {{"Load a wave file", path}};
-        if (!c.accepted) steps.push_back({"Sorry...", ""});
-        DialogDriver driver(steps);
+        std::string text;
+        Script file("Load a wave file", Answer(path));
+        Script sorry("Sorry...", Answer("", &text));
         SendMessageA(window(), WM_HOTKEY, 30, 0); // F5
-        EXPECT_TRUE(driver.Done()) << c.name;
-        const std::vector<Box> seen = driver.Seen();
+        EXPECT_TRUE(file.ran()) << c.name;
+        EXPECT_EQ(sorry.ran(), !c.accepted) << c.name;
         if (!c.accepted) {
-            ASSERT_EQ(seen.size(), 2u) << c.name;
-            EXPECT_EQ(seen[1].text, "This Sound Format is not available !!!\n You may select a "
-                                    "16bits stereo 44100Hz Sound");
+            EXPECT_EQ(text, "This Sound Format is not available !!!\n You may select a "
+                            "16bits stereo 44100Hz Sound");
         }
         // Whatever was chosen, the accepted file is the one open now.
         EXPECT_NE(p().file.handle, nullptr) << c.name;
@@ -115,9 +115,9 @@ TEST_F(FileCommandsTest, SaveAndLoadThroughTheRealDialogsRememberTheirFolders) {
     Record(100);
     const std::string base = dir_.file("session"); // no extension: ".his" is added
     {
-        DialogDriver driver({{"Save History", base}});
+        Script driver("Save History", Answer(base));
         Save();
-        EXPECT_TRUE(driver.Done());
+        EXPECT_TRUE(driver.ran());
     }
     const std::vector<uint8_t> file = testsupport::ReadAll(base + ".his");
     EXPECT_EQ(file.size(), 48u + 100u * 40u);
@@ -128,9 +128,9 @@ TEST_F(FileCommandsTest, SaveAndLoadThroughTheRealDialogsRememberTheirFolders) {
     Record(7);
     SendMessageA(p().panel.zoomKnob, WM_COMMAND, kRequestSetValue, FloatToBits(4.0f));
     {
-        DialogDriver driver({{"Load History", base + ".his"}});
+        Script driver("Load History", Answer(base + ".his"));
         Load();
-        EXPECT_TRUE(driver.Done());
+        EXPECT_TRUE(driver.ran());
     }
     EXPECT_EQ(Count(), 100);
     EXPECT_EQ(p().engine->frame.history.viewPos, 100);
