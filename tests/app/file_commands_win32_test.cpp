@@ -20,30 +20,6 @@ namespace {
 using apptest::FakeShell;
 using modaltest::Answer;
 using modaltest::Script;
-using testsupport::PutTag;
-using testsupport::PutU16;
-using testsupport::PutU32;
-
-// A WAVE file of one second of silence with the given format fields.
-std::vector<uint8_t> Wave(uint16_t channels, uint32_t rate, uint16_t blockAlign) {
-    const uint32_t data = rate * blockAlign;
-    std::vector<uint8_t> out;
-    PutTag(out, "RIFF");
-    PutU32(out, 36 + data);
-    PutTag(out, "WAVE");
-    PutTag(out, "fmt ");
-    PutU32(out, 16);
-    PutU16(out, 1);
-    PutU16(out, channels);
-    PutU32(out, rate);
-    PutU32(out, rate * blockAlign);
-    PutU16(out, blockAlign);
-    PutU16(out, 16);
-    PutTag(out, "data");
-    PutU32(out, data);
-    out.resize(out.size() + data);
-    return out;
-}
 
 class FileCommandsTest : public apptest::MainWindowTest {
   protected:
@@ -87,8 +63,8 @@ TEST_F(FileCommandsTest, SelectWavFileThroughTheRealDialog) {
     };
     const Case kCases[] = {
         {"demo.wav", {}, true},
-        {"mono.wav", Wave(1, 44100, 2), false},
-        {"rate48.wav", Wave(2, 48000, 4), false},
+        {"mono.wav", testsupport::WaveBytes(1, std::vector<int16_t>(44100)), false},
+        {"rate48.wav", testsupport::WaveBytes(2, std::vector<int16_t>(96000), 48000), false},
     };
     for (const Case& c : kCases) {
         const std::string path = c.bytes.empty() ? demo : Write(c.name, c.bytes);

@@ -117,17 +117,6 @@ TEST_F(MeterWindowMenuTest, WheelAndKeypadStepTheZoom) {
     }
 }
 
-TEST_F(MeterWindowMenuTest, FollowRecordResetsZoomAndKnob) {
-    ASSERT_TRUE(Open());
-    FillHistory(100);
-    MeterSetZoom(engine_, 7);
-    SendMessageA(window(), WM_KEYDOWN, VK_HOME, 0);
-    Command(kCmdFollowRecord);
-    EXPECT_EQ(MeterGetZoom(engine_), 1);
-    EXPECT_EQ(Store()->viewPos, 100);
-    EXPECT_EQ(zoom_.LastValue(), 1.0f);
-}
-
 TEST_F(MeterWindowMenuTest, ChangeWindowName) {
     ASSERT_TRUE(Open());
     RECT frame = WindowRect();
