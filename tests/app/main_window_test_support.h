@@ -1,18 +1,14 @@
-// A whole main window in the test process, the message boxes and file
-// dialogs it shows, and a thread that answers the real dialogs as a user
-// would.
+// A whole main window in the test process and the message boxes and file
+// dialogs it shows.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/main_window.h"
@@ -85,88 +81,6 @@ struct FakeShell {
         Current()->boxes.push_back(Box{title ? title : "", text ? text : ""});
         return Current()->answer;
     }
-};
-
-// The real dialogs answered from another thread: a file dialog titled
-// `title` gets `path` typed into its name field and OK; a message box gets
-// OK. Every window answered is logged with its title and message text.
-class DialogDriver {
-  public:
-    struct Step {
-        std::string title;
-        std::string path; // empty for a message box
-    };
-    // anyProcess: answer the windows of other processes too.
-    explicit DialogDriver(std::vector<Step> steps, bool anyProcess = false)
-        : steps_(std::move(steps)), anyProcess_(anyProcess) {
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~DialogDriver() {
-        quit_ = true;
-        thread_.join();
-    }
-    std::vector<Box> Seen() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return seen_;
-    }
-    // Whether every step was answered (waits: the caller's modal loop may
-    // return before the driver notes its last answer).
-    bool Done() const {
-        for (int i = 0; i < 250 && !done_; ++i)
-            Sleep(20);
-        return done_;
-    }
-
-  private:
-    struct Search {
-        const char* title;
-        bool anyProcess;
-        HWND found;
-    };
-    static BOOL CALLBACK Find(HWND window, LPARAM lParam) {
-        auto* search = reinterpret_cast<Search*>(lParam);
-        char cls[32] = {}, title[128] = {};
-        GetClassNameA(window, cls, sizeof cls);
-        GetWindowTextA(window, title, sizeof title);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        if ((search->anyProcess || pid == GetCurrentProcessId()) && !lstrcmpA(cls, "#32770") &&
-            !lstrcmpA(title, search->title) && IsWindowVisible(window)) {
-            search->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    void Run() {
-        for (const Step& step : steps_) {
-            HWND dialog = nullptr;
-            while (!quit_ && !dialog) {
-                Search search{step.title.c_str(), anyProcess_, nullptr};
-                EnumWindows(Find, reinterpret_cast<LPARAM>(&search));
-                dialog = search.found;
-                Sleep(20);
-            }
-            if (quit_) return;
-            Sleep(100); // let the dialog finish its own start-up
-            char text[512] = {};
-            GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text); // a message box's text
-            mutex_.lock();
-            seen_.push_back(Box{step.title, text});
-            mutex_.unlock();
-            if (!step.path.empty()) SetDlgItemTextA(dialog, 0x047C, step.path.c_str());
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-            // Wait until it is gone, so that the same title is not answered twice.
-            for (int i = 0; i < 250 && IsWindow(dialog) && IsWindowVisible(dialog); ++i)
-                Sleep(20);
-        }
-        done_ = true;
-    }
-    std::vector<Step> steps_;
-    bool anyProcess_;
-    std::mutex mutex_;
-    std::vector<Box> seen_;
-    std::atomic<bool> quit_{false}, done_{false};
-    std::thread thread_;
 };
 
 // The main window of a program, created as the program creates it (with a

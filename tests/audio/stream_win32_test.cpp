@@ -20,6 +20,7 @@
 #include "tests/sys/settings_test_root.h"
 #include "tests/audio/fake_winmm.h"
 #include "tests/meter/engine_test_support.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/support/test_files.h"
 #include "tools/demo_wave.h"
 
@@ -110,18 +111,11 @@ TEST(StreamLatency, MenuChoicesWhileStoppedAndPlaying) {
     rig.OpenDemo(0.2);
     Watchdog watchdog(30);
     ASSERT_EQ(StartStream(&rig.stream), 1);
-    std::string text; // the refusal's message box, read and closed from another thread
-    std::thread closer([&text] {
-        for (int i = 0; i < 500 && text.empty(); ++i, Sleep(10))
-            if (HWND box = FindWindowA("#32770", "Change Latency")) {
-                char buffer[512] = {};
-                GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
-                text = buffer;
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
-            }
-    });
-    EXPECT_EQ(StreamChooseLatency(&rig.stream, rig.window, 50), 0);
-    closer.join();
+    std::string text; // the refusal's message box
+    {
+        modaltest::Script box("Change Latency", modaltest::Answer("", &text));
+        EXPECT_EQ(StreamChooseLatency(&rig.stream, rig.window, 50), 0);
+    }
     EXPECT_EQ(text, "Cannot change latency during play...\nPlease Stop the stream "
                              "before changing this parameter.");
     EXPECT_EQ(rig.stream.framesPerBuffer, 880u);

@@ -1,19 +1,11 @@
 #include "history/cue_list_dialog.h"
 
-#include <gtest/gtest.h>
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
 #include "history/cue_store.h"
-#include "meter/level_analysis.h"
-#include "meter/meter_engine.h"
 #include "tests/support/modal_script_win32.h"
-#include "tests/sys/settings_test_root.h"
-#include "toolkit/toolkit.h"
-#include "view/control_panel.h"
-#include "view/meter_window.h"
+#include "tests/view/meter_window_test_support.h"
 
 using modaltest::Click;
 using modaltest::WhenShown;
@@ -23,44 +15,14 @@ namespace {
 constexpr int kListId = 31;
 constexpr int kDeleteId = 100;
 
-class CueListTest : public testing::Test {
+// On the meter window tests' engine and window (the list reaches the view
+// through the window's context).
+class CueListTest : public mwtest::MeterWindowTest {
   protected:
-    void SetUp() override {
-        instance_ = GetModuleHandleA(nullptr);
-        ASSERT_EQ(1, ToolkitInit(instance_, kSettingsAppName));
-        ASSERT_EQ(1, RegisterMeterWindowClass(instance_));
-        engine_ = MeterEngineCreate();
-        ASSERT_NE(nullptr, engine_);
-        ASSERT_EQ(1, MeterSetFormat(&engine_, 44100.0f, 2));
-        panel_.engine = engine_;
-    }
-    void TearDown() override {
-        MeterEngineDestroy(&engine_);
-        UnregisterMeterWindowClass(instance_);
-        while (ToolkitInitCount() > 0)
-            ToolkitExit(instance_);
-    }
-    void Record(int records) {
-        HistoryStore* store = &engine_->frame.history;
-        for (int i = 0; i < records; ++i) {
-            HistoryRecord r = {};
-            r.samplePosition = int64_t(i) * 4410;
-            HistoryAppend(store, &r);
-        }
-        HistoryFollow(store);
-    }
-    void OpenWindow() {
-        MeterConfig c;
-        MeterGetConfig(engine_, &c);
-        c.windowRect = MeterRect{0, 0, 1100, 700};
-        MeterSetConfig(engine_, &c);
-        ASSERT_EQ(1, OpenMeterWindow(&panel_));
-    }
-    HistoryStore* store() { return &engine_->frame.history; }
-    MeterWindowContext* context() { return MeterGetWindowContext(engine_); }
+    HistoryStore* store() { return Store(); }
     void Run(std::function<void(HWND)> script) {
         WhenShown("Cue List", std::move(script));
-        EXPECT_EQ(0, OpenCueList(context(), static_cast<HWND>(MeterGetWindow(engine_)), 0, 40, 30));
+        EXPECT_EQ(0, OpenCueList(context(), window(), 0, 40, 30));
         EXPECT_EQ(nullptr, context()->cueListDialog);
     }
     static std::vector<std::string> Entries(HWND dialog) {
@@ -74,11 +36,6 @@ class CueListTest : public testing::Test {
         }
         return out;
     }
-
-    SettingsTestRoot settings_;
-    HINSTANCE instance_ = nullptr;
-    MeterEngine* engine_ = nullptr;
-    ControlPanel panel_ = {};
 };
 
 TEST_F(CueListTest, ListsTheCuesWithTheirTimesInADialogOf300By420) {
@@ -111,11 +68,11 @@ TEST_F(CueListTest, ListsTheCuesWithTheirTimesInADialogOf300By420) {
 }
 
 TEST_F(CueListTest, EveryMoveOfTheSelectionJumpsTheHistoryView) {
-    Record(3000);
-    OpenWindow();
+    FillHistory(3000); // slot i at (i + 1) * 4410
+    ASSERT_TRUE(Open(1100, 700));
     const int64_t cues[] = {100, 1500, 2990};
     for (int64_t slot : cues)
-        CueInsert(store(), slot * 4410, "cue");
+        CueInsert(store(), (slot + 1) * 4410, "cue");
     std::vector<int32_t> views, expected;
     Run([&](HWND dialog) {
         HWND list = GetDlgItem(dialog, kListId);
@@ -157,9 +114,9 @@ TEST_F(CueListTest, DeleteRemovesTheEntryAndTheCue) {
 // Closing the meter window, as loading a history does through the context,
 // ends an open dialog.
 TEST_F(CueListTest, ClosingTheMeterWindowEndsTheDialog) {
-    OpenWindow();
-    Run([&](HWND) { DestroyWindow(static_cast<HWND>(MeterGetWindow(engine_))); });
-    EXPECT_EQ(nullptr, MeterGetWindow(engine_));
+    ASSERT_TRUE(Open(1100, 700));
+    Run([&](HWND) { DestroyWindow(window()); });
+    EXPECT_EQ(nullptr, window());
 }
 
 } // namespace

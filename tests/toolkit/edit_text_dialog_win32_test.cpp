@@ -1,6 +1,6 @@
 #include "toolkit/value_entry.h"
 
-#include "tests/toolkit/dialog_driver.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/toolkit/toolkit_test_support.h"
 
 #include <cstdlib>
@@ -9,9 +9,11 @@
 
 namespace {
 
-using tktest::DialogScript;
-using tktest::Key;
-using tktest::Type;
+using modaltest::Key;
+using modaltest::Script;
+using modaltest::Step;
+using modaltest::Type;
+using tktest::Popup;
 
 constexpr uint32_t kAttr = 0x7E0; // black on colour 14, font 7
 
@@ -26,8 +28,8 @@ struct Answer {
 
 class EditTextDialogTest : public tktest::ToolkitTest {
   protected:
-    Answer Run(const char* initial, DialogScript::Script script, HWND owner = nullptr) {
-        DialogScript driver(kPopupEditValue, std::move(script));
+    Answer Run(const char* initial, Step script, HWND owner = nullptr) {
+        Script driver(Popup(kPopupEditValue), std::move(script));
         char* text = EditTextDialog(owner ? owner : this->owner(), kAttr, 40, 30, 100, 20, initial);
         EXPECT_TRUE(driver.ran());
         EXPECT_FALSE(driver.timedOut());
@@ -136,7 +138,7 @@ TEST_F(EditTextDialogTest, OwnerDestroyedWhileOpenEndsItAbandoned) {
 TEST_F(EditTextDialogTest, OpeningASecondClosesTheFirst) {
     std::string inner;
     Answer outer = Run("outer", [&inner, this](HWND) {
-        DialogScript second(kPopupEditValue, [](HWND d) {
+        Script second(Popup(kPopupEditValue), [](HWND d) {
             Type(Edit(d), "inner");
             Key(Edit(d), VK_RETURN);
         });

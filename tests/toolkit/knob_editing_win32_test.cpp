@@ -1,6 +1,6 @@
 #include "toolkit/knob.h"
 
-#include "tests/toolkit/dialog_driver.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/toolkit/toolkit_test_support.h"
 
 #include <string>
@@ -8,11 +8,13 @@
 
 namespace {
 
-using tktest::DialogScript;
+using modaltest::Key;
+using modaltest::Script;
+using modaltest::Step;
+using modaltest::Type;
 using tktest::Event;
 using tktest::Framed;
-using tktest::Key;
-using tktest::Type;
+using tktest::Popup;
 using tktest::ValueOf;
 
 constexpr uint16_t kId = 0x21;
@@ -45,7 +47,7 @@ TEST_F(KnobEditingTest, CtrlClickTypesAValue) {
         SCOPED_TRACE(c.name);
         HWND knob = MakeKnob(c.min, c.max, c.initial, c.style | kNotifyBeginEnd, kId);
         std::string shown;
-        DialogScript driver(kPopupEditValue, [&](HWND d) {
+        Script driver(Popup(kPopupEditValue), [&](HWND d) {
             HWND edit = GetDlgItem(d, 10);
             char text[64] = {};
             GetWindowTextA(edit, text, sizeof text);
@@ -69,9 +71,9 @@ TEST_F(KnobEditingTest, InsertAndMiddleButtonOpenTheTimeEntryDialog) {
     } gestures[] = {{WM_KEYDOWN, VK_INSERT}, {WM_MBUTTONDOWN, MK_MBUTTON}};
     for (const auto& g : gestures) {
         HWND knob = MakeKnob(0.1f, 30.0f, 2.0f, kKnobEditTime | kNotifyBeginEnd, kId);
-        DialogScript driver(kPopupTimeEntry,
-                            {[](HWND d) { SetDlgItemTextA(d, kTimeMilliseconds, "500"); },
-                             [](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); }});
+        Script driver(Popup(kPopupTimeEntry),
+                      {[](HWND d) { SetDlgItemTextA(d, kTimeMilliseconds, "500"); },
+                       [](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); }});
         SendMessageA(knob, g.message, g.wParam, 0);
         EXPECT_TRUE(driver.ran()) << g.message;
         EXPECT_FLOAT_EQ(0.5f, ValueOf(knob));
@@ -84,7 +86,7 @@ TEST_F(KnobEditingTest, KnobDestroyedWhileItsDialogIsOpen) {
     for (uint32_t slot : {kPopupEditValue, kPopupTimeEntry}) {
         HWND knob = MakeKnob(0.1f, 30.0f, 2.0f,
                              slot == kPopupEditValue ? kKnobEditPlain : kKnobEditTime, kId);
-        DialogScript driver(slot, [knob](HWND d) {
+        Script driver(Popup(slot), [knob](HWND d) {
             DestroyWindow(knob);
             PostMessageA(d, WM_COMMAND, IDOK, 0); // an answer for a knob that is gone
         });

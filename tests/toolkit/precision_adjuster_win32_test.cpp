@@ -1,7 +1,7 @@
 #include "toolkit/knob.h"
 #include "toolkit/precision_adjuster.h"
 
-#include "tests/toolkit/dialog_driver.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/toolkit/toolkit_test_support.h"
 
 #include <memory>
@@ -102,7 +102,7 @@ TEST_F(PrecisionAdjusterTest, InverseButtonFlipsTheOptionAndEscapeCloses) {
     ASSERT_NE(nullptr, button);
     SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
     SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
-    tktest::Pump();
+    modaltest::Pump();
     EXPECT_EQ(1u, options()->aIMode);
     SendMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_FALSE(IsWindow(window));

@@ -1,6 +1,6 @@
 #include "toolkit/value_entry.h"
 
-#include "tests/toolkit/dialog_driver.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/toolkit/toolkit_test_support.h"
 
 #include <map>
@@ -10,9 +10,11 @@
 
 namespace {
 
-using tktest::DialogScript;
-using tktest::Key;
-using tktest::Type;
+using modaltest::Key;
+using modaltest::Script;
+using modaltest::Step;
+using modaltest::Type;
+using tktest::Popup;
 
 constexpr uint32_t kAttr = 0x7E0;
 const int kAllFields[] = {10, 11, 12, 13, 14, 50, 51, 60, 63, 70, 71};
@@ -51,15 +53,14 @@ class TimeEntryDialogTest : public tktest::ToolkitTest {
     TimeEntrySettings& settings() { return options()->timeEntry; }
 
     // Runs the acts, reads every field, then ends the dialog with end.
-    float Run(float seconds, std::vector<DialogScript::Script> acts, DialogScript::Script end,
-              HWND owner = nullptr) {
+    float Run(float seconds, std::vector<Step> acts, Step end, HWND owner = nullptr) {
         fields_.clear();
         acts.push_back([this](HWND dialog) {
             for (int id : kAllFields)
                 fields_[id] = FieldText(dialog, id);
         });
         acts.push_back(end);
-        DialogScript driver(kPopupTimeEntry, acts);
+        Script driver(Popup(kPopupTimeEntry), acts);
         float result = TimeEntryDialog(owner ? owner : this->owner(), kAttr, 10, 10, seconds);
         EXPECT_TRUE(driver.ran());
         EXPECT_FALSE(driver.timedOut());
@@ -113,7 +114,7 @@ TEST_F(TimeEntryDialogTest, StartsFromTheGivenSecondsWithTheLastFocusedField) {
 TEST_F(TimeEntryDialogTest, CancelRestoresTheSettingsCloseKeepsThemOkAccepts) {
     const struct {
         const char* name;
-        DialogScript::Script end;
+        Step end;
         bool accepted;
         float tempoAfter;
     } cases[] = {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 namespace {
 
@@ -10,19 +9,6 @@ TimeEntrySettings Defaults() {
     TimeEntrySettings settings;
     SetDefaultTimeEntrySettings(&settings);
     return settings;
-}
-
-TEST(TimeEntry, DefaultsAreTheStoredWords) {
-    const TimeEntrySettings settings = Defaults();
-    uint32_t words[11];
-    static_assert(sizeof words == sizeof settings, "11 words");
-    std::memcpy(words, &settings, sizeof words);
-    EXPECT_EQ(0xFFFF0002u, words[0]);
-    EXPECT_EQ(0xFFFFFFFFu, words[1]);
-    EXPECT_EQ(0x0000FFFFu, words[2]);
-    EXPECT_EQ(1u, words[3]);
-    EXPECT_EQ(10u, words[5]);
-    EXPECT_EQ(44100u, words[6]);
 }
 
 struct FieldCase {

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -143,6 +144,14 @@ class ToolkitTest : public ::testing::Test {
     std::unique_ptr<OwnerWindow> owner_;
     HBITMAP knobFace_ = nullptr;
 };
+
+// The toolkit dialog in a popup slot, once it is shown.
+inline std::function<HWND()> Popup(uint32_t slot) {
+    return [slot] {
+        HWND dialog = ToolkitPopup(slot);
+        return dialog && IsWindowVisible(dialog) ? dialog : nullptr;
+    };
+}
 
 inline void Mouse(HWND window, UINT message, int x, int y) {
     SendMessageA(window, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));

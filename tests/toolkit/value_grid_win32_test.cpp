@@ -1,6 +1,6 @@
 #include "toolkit/value_grid.h"
 
-#include "tests/toolkit/dialog_driver.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/toolkit/toolkit_test_support.h"
 
 #include <string>
@@ -8,11 +8,13 @@
 
 namespace {
 
+using modaltest::Key;
+using modaltest::Script;
+using modaltest::Step;
+using modaltest::Type;
 using tktest::Command;
-using tktest::DialogScript;
 using tktest::Event;
-using tktest::Key;
-using tktest::Type;
+using tktest::Popup;
 
 constexpr uint16_t kId = 0x61;
 
@@ -64,7 +66,7 @@ TEST_F(ValueGridTest, CtrlClickEditsACell) {
         const char* name;
         int32_t time;
         float before;
-        DialogScript::Script script;
+        Step script;
         uint32_t slot;
         float after;
         bool reported;
@@ -91,7 +93,7 @@ TEST_F(ValueGridTest, CtrlClickEditsACell) {
         SCOPED_TRACE(c.name);
         HWND grid = Make();
         ValueGridSetCell(grid, 1, 2, c.before, c.time);
-        DialogScript driver(c.slot, c.script);
+        Script driver(Popup(c.slot), c.script);
         CtrlClick(grid, 60 + 10, 40 + 5); // column 1, row 2
         EXPECT_TRUE(driver.ran());
         GridCell cell = {};
@@ -134,7 +136,7 @@ TEST_F(ValueGridTest, ZoomKeepsTheScrollProportionsAndCtrlClickOutsideResetsIt) 
     EXPECT_EQ(250 - record->visibleHeight, record->originY) << "clamped to the content";
     EXPECT_EQ(0, record->originX) << "150 wide fits";
     // Ctrl + click right of the last column (at 25 % the columns end at 150).
-    DialogScript none(kPopupEditValue, [](HWND d) {
+    Script none(Popup(kPopupEditValue), [](HWND d) {
         ADD_FAILURE() << "no cell there";
         PostMessageA(d, WM_CLOSE, 0, 0);
     });
@@ -147,7 +149,7 @@ TEST_F(ValueGridTest, GridDestroyedWhileItsEditorIsOpen) {
     for (int32_t time : {0, 1}) {
         HWND grid = Make();
         ValueGridSetCell(grid, 0, 0, 1.0f, time);
-        DialogScript driver(time ? kPopupTimeEntry : kPopupEditValue, [grid](HWND d) {
+        Script driver(Popup(time ? kPopupTimeEntry : kPopupEditValue), [grid](HWND d) {
             DestroyWindow(grid);
             PostMessageA(d, WM_COMMAND, IDOK, 0);
         });

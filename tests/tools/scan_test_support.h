@@ -18,28 +18,7 @@
 
 namespace scantest {
 
-// A canonical 44-byte header (44100 Hz, 16 bits) and the interleaved samples.
-inline std::vector<uint8_t> WaveBytes(uint16_t channels, const std::vector<int16_t>& pcm) {
-    using namespace testsupport;
-    const uint32_t bytes = uint32_t(pcm.size() * 2);
-    std::vector<uint8_t> out;
-    PutTag(out, "RIFF");
-    PutU32(out, 36 + bytes);
-    PutTag(out, "WAVE");
-    PutTag(out, "fmt ");
-    PutU32(out, 16);
-    PutU16(out, 1);
-    PutU16(out, channels);
-    PutU32(out, 44100);
-    PutU32(out, 44100u * 2 * channels);
-    PutU16(out, 2u * channels);
-    PutU16(out, 16);
-    PutTag(out, "data");
-    PutU32(out, bytes);
-    for (int16_t s : pcm)
-        PutU16(out, uint16_t(s));
-    return out;
-}
+using testsupport::WaveBytes;
 
 inline bool WriteStereoWave(const std::string& path, const std::vector<int16_t>& pcm) {
     return testsupport::WriteAll(path, WaveBytes(2, pcm));

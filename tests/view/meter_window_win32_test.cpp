@@ -117,17 +117,6 @@ TEST_F(MeterWindowMenuTest, WheelAndKeypadStepTheZoom) {
     }
 }
 
-TEST_F(MeterWindowMenuTest, FollowRecordResetsZoomAndKnob) {
-    ASSERT_TRUE(Open());
-    FillHistory(100);
-    MeterSetZoom(engine_, 7);
-    SendMessageA(window(), WM_KEYDOWN, VK_HOME, 0);
-    Command(kCmdFollowRecord);
-    EXPECT_EQ(MeterGetZoom(engine_), 1);
-    EXPECT_EQ(Store()->viewPos, 100);
-    EXPECT_EQ(zoom_.LastValue(), 1.0f);
-}
-
 TEST_F(MeterWindowMenuTest, ChangeWindowName) {
     ASSERT_TRUE(Open());
     RECT frame = WindowRect();
@@ -174,16 +163,12 @@ TEST_F(MeterWindowMenuTest, WhereIsThisWindowIsTopmostButLeavesTheCheck) {
     EXPECT_FALSE(State(kCmdAlwaysVisible) & MF_CHECKED);
 }
 
-TEST_F(MeterWindowMenuTest, PlacementIsKeptAndStoredAsDefault) {
+TEST_F(MeterWindowMenuTest, PlacementIsKeptWhileClosed) {
     ASSERT_TRUE(Open(600, 400, 50, 60));
     const MeterRect placed = Config().windowRect;
     EXPECT_EQ(Config().windowOpen, 1u);
     EXPECT_EQ(1, OpenMeterWindow(&panel_)); // open already: nothing moves
     EXPECT_EQ(Config().windowRect.left, placed.left);
-    SendMessageA(window(), WM_SYSCOMMAND, kSysSetDefaultPlacement, 0);
-    int32_t x1 = 0;
-    ASSERT_EQ(1, ReadSettingBinary(kMeterWindowKey, kWindowX1Value, &x1, 4));
-    EXPECT_EQ(x1, placed.right);
     DestroyWindow(window());
     EXPECT_EQ(Config().windowOpen, 0u);
     EXPECT_EQ(Config().windowRect.right, placed.right);

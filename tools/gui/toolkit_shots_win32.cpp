@@ -7,7 +7,7 @@
 #include "toolkit/value_grid.h"
 
 #include "tools/gui/screenshot.h"
-#include "tests/toolkit/dialog_driver.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/toolkit/toolkit_test_support.h"
 
 #include <cstdio>
@@ -105,7 +105,7 @@ TEST_F(ToolkitScreenshots, ControlsAndEditors) {
 
     // The edit-text dialog over the knob.
     {
-        tktest::DialogScript driver(kPopupEditValue, [](HWND d) {
+        modaltest::Script driver(tktest::Popup(kPopupEditValue), [](HWND d) {
             EXPECT_TRUE(shots::SaveWindow(d, "toolkit_edit_text.bmp", 40));
             PostMessageA(d, WM_CLOSE, 0, 0);
         });
@@ -114,19 +114,20 @@ TEST_F(ToolkitScreenshots, ControlsAndEditors) {
     // The time-entry dialog with two notes picked in append mode.
     options()->timeEntry.replaceMode = 0;
     {
-        tktest::DialogScript driver(
-            kPopupTimeEntry, {[](HWND d) {
-                                  for (int cell : {12, 3}) {
-                                      const int x = 180 + (cell % 5) * 32 + 16;
-                                      const int y = 25 + (cell / 5) * 32 + 16;
-                                      SendMessageA(d, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-                                      SendMessageA(d, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-                                  }
-                              },
-                              [](HWND d) {
-                                  EXPECT_TRUE(shots::SaveWindow(d, "toolkit_time_entry.bmp"));
-                                  PostMessageA(d, WM_CLOSE, 0, 0);
-                              }});
+        modaltest::Script driver(tktest::Popup(kPopupTimeEntry),
+                                 {[](HWND d) {
+                                      for (int cell : {12, 3}) {
+                                          const int x = 180 + (cell % 5) * 32 + 16;
+                                          const int y = 25 + (cell / 5) * 32 + 16;
+                                          SendMessageA(d, WM_LBUTTONDOWN, MK_LBUTTON,
+                                                       MAKELPARAM(x, y));
+                                          SendMessageA(d, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+                                      }
+                                  },
+                                  [](HWND d) {
+                                      EXPECT_TRUE(shots::SaveWindow(d, "toolkit_time_entry.bmp"));
+                                      PostMessageA(d, WM_CLOSE, 0, 0);
+                                  }});
         TimeEntryDialog(owner(), 0x7E0, 30, 60, 0.5f);
     }
     // The precision adjuster on the knob.
