@@ -192,11 +192,21 @@ class Walkthrough : public ::testing::Test {
         AwaitActive(meter_);
     }
 
+    // Alt+key: the active window's menu of that key (Space: the system menu).
+    void OpenMenu(WORD key) {
+        PressKey(key, false, false, true);
+        AwaitMenu();
+    }
+
+    void AwaitMenu() {
+        ASSERT_NE(WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000), nullptr)
+            << "no menu";
+    }
+
     // Right-click on the history, then the popup menu's item by keyboard.
     void MeterMenu(int item) {
         ClickClient(meter_, 60, 60, true);
-        HWND menu = WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000);
-        ASSERT_NE(menu, nullptr) << "no popup menu";
+        AwaitMenu();
         for (int i = 0; i < item; ++i)
             PressKey(VK_DOWN);
         PressKey(VK_RETURN);
@@ -263,8 +273,7 @@ void Walkthrough::OpenMeterWindow() {
     const POINT edge{rect.right - 2, (rect.top + rect.bottom) / 2};
     DragScreen(edge, {edge.x + 560, edge.y});
     // The system menu's last item keeps this place as the default.
-    PressKey(VK_SPACE, false, false, true);
-    ASSERT_NE(WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000), nullptr);
+    OpenMenu(VK_SPACE);
     PressKey(VK_UP);
     PressKey(VK_RETURN);
     GetWindowRect(meter_, &meterRect_);
@@ -274,8 +283,7 @@ void Walkthrough::OpenMeterWindow() {
 void Walkthrough::Play() {
     Step("latency 50 ms, F1: play, F2: stop");
     ActivateMain();
-    PressKey('L', false, false, true); // the "Latency" menu
-    ASSERT_NE(WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000), nullptr);
+    OpenMenu('L'); // "Latency"
     PressKey(VK_DOWN);
     PressKey(VK_DOWN);
     PressKey(VK_RETURN);
@@ -408,8 +416,7 @@ void Walkthrough::BadInput() {
 void Walkthrough::Quit() {
     Step("quit from the menu");
     ActivateMain();
-    PressKey('C', false, false, true); // the "Command" menu
-    ASSERT_NE(WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000), nullptr);
+    OpenMenu('C'); // "Command"
     PressKey('Q');
     ASSERT_EQ(WaitForSingleObject(process_.hProcess, 20000), WAIT_OBJECT_0) << "still running";
     DWORD code = 1;
