@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # CPU use of the whole program while it plays the demo file with the meter
-# window open, at 10 and 30 display frames per second, and two cases that
-# tell where it goes (the meter window open but not playing; playing without
-# the meter window): tenvelo.exe started
+# window open, at 10 and 30 display frames per second, and three cases that
+# tell where it goes (the meter window open but not playing; playing with the
+# meter window at its first, narrow size, without a history; playing without
+# it): tenvelo.exe started
 # and driven by the walkthrough program in a Wine virtual desktop inside the
 # test environment (PulseAudio null sink, real time), its process's and the
 # Wine server's CPU times read from /proc over SECONDS of playback.
 #
 #   bench/program_cpu.sh WINDOWS_TREE NATIVE_TREE [SECONDS]   (default 20)
+#
+# TENVELO_CPU_RUNS picks the cases, as CASE:FPS words.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 tree=$(cd "$1" && pwd)
@@ -19,7 +22,7 @@ trap 'rm -rf "$out"' EXIT
 "$native/tools/make-demo-wav" "$out/demo.wav"
 
 printf '| case | frames per second | tenvelo.exe | wineserver | both | load average |\n|---|---|---|---|---|---|\n'
-for run in playing:10 playing:30 idle:10 no-meter:10; do
+for run in ${TENVELO_CPU_RUNS:-playing:10 playing:30 idle:10 narrow:10 no-meter:10}; do
     what=${run%:*} fps=${run#*:}
     rm -f "$out/playing"
     scripts/testenv --prefix "$tree/cpu-prefix" -- bash -c '
