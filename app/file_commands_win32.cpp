@@ -34,19 +34,28 @@ const char kHistoryExtension[] = ".his";
 constexpr int kDialogPathSize = MAX_PATH; // 260
 constexpr int kOpenMode = 1;
 
+// The record of a file dialog that writes the chosen name into path
+// (kDialogPathSize bytes), with the first filter selected.
+OPENFILENAMEA FileDialog(HWND owner, const char* filter, char* path, const char* title,
+                         DWORD flags) {
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = kDialogPathSize;
+    dialog.lpstrTitle = title;
+    dialog.Flags = flags | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
+    return dialog;
+}
+
 // ---- Select Wav File ----
 
 int AskForWaveFile(HWND owner, char* path) {
     std::strcpy(path, "*.wav");
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = kWaveFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = kDialogPathSize;
-    dialog.lpstrTitle = kWaveDialogTitle;
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
+    OPENFILENAMEA dialog =
+        FileDialog(owner, kWaveFilter, path, kWaveDialogTitle, OFN_FILEMUSTEXIST);
     return Shell()->getOpenFileName(&dialog) ? 1 : 0;
 }
 
@@ -91,15 +100,7 @@ int AddDefaultExtension(char* path, const char* extension) {
 
 int ShowHistoryDialog(HWND owner, char* path, const char* filter, const char* extension,
                       const char* title, int mode) {
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = kDialogPathSize;
-    dialog.lpstrTitle = title;
-    dialog.Flags = OFN_HIDEREADONLY | OFN_NONETWORKBUTTON | OFN_ENABLESIZING | OFN_EXPLORER;
+    OPENFILENAMEA dialog = FileDialog(owner, filter, path, title, OFN_NONETWORKBUTTON);
     std::snprintf(path, kDialogPathSize, "*%s", extension);
     if (mode == kOpenMode) {
         dialog.Flags |= OFN_FILEMUSTEXIST;

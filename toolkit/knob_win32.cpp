@@ -289,11 +289,7 @@ void KnobContextMenu(Knob* knob, WPARAM keys, int x, int y) {
     if (!knob->enabled || knob->dragging) {
         return;
     }
-    HMENU menu = KnobPrepareContextMenu(knob->window);
-    POINT point = {x, y};
-    ClientToScreen(knob->window, &point);
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
-                   knob->window, nullptr);
+    TrackContextMenu(knob->window, KnobPrepareContextMenu(knob->window), x, y);
 }
 
 void KnobMiddleButton(Knob* knob, WPARAM keys) {

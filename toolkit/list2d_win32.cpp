@@ -153,10 +153,7 @@ void OnLeftButtonDown(List2D* list, int y) {
 }
 
 void OnContextMenu(List2D* list, int x, int y) {
-    POINT point = {x, y};
-    ClientToScreen(list->window, &point);
-    TrackPopupMenu(list->menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
-                   list->window, nullptr);
+    TrackContextMenu(list->window, list->menu, x, y);
 }
 
 void OnFocus(List2D* list, int focused) {

@@ -264,10 +264,7 @@ void OnLeftButtonUp(List3D* list, int x, int y) {
 }
 
 void OnContextMenu(List3D* list, int x, int y) {
-    POINT point = {x, y};
-    ClientToScreen(list->window, &point);
-    TrackPopupMenu(list->menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
-                   list->window, nullptr);
+    TrackContextMenu(list->window, list->menu, x, y);
 }
 
 void OnFocus(List3D* list, int focused) {

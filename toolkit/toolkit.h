@@ -356,6 +356,10 @@ int CycleTabFocus(HWND window, UINT message, WPARAM key, LPARAM lParam);
 // Moves the window, without resizing, so that it lies on the screen; shows it.
 void KeepOnScreen(HWND window);
 
+// Shows menu at window's client point (x, y), as the controls' right-click
+// menus do; its commands go to window.
+void TrackContextMenu(HWND window, HMENU menu, int x, int y);
+
 // ---- Window drag (windows without a caption) ----
 // Coordinates are client coordinates of the window.
 struct WindowDragState {

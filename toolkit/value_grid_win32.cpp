@@ -289,10 +289,7 @@ void OnWheel(ValueGrid* grid, WPARAM wParam) {
 }
 
 void OnContextMenu(ValueGrid* grid, int x, int y) {
-    POINT point = {x, y};
-    ClientToScreen(grid->window, &point);
-    TrackPopupMenu(grid->menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
-                   grid->window, nullptr);
+    TrackContextMenu(grid->window, grid->menu, x, y);
 }
 
 void OnFocus(ValueGrid* grid, int focused) {

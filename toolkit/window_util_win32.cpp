@@ -102,6 +102,13 @@ void KeepOnScreen(HWND window) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
+void TrackContextMenu(HWND window, HMENU menu, int x, int y) {
+    POINT point = {x, y};
+    ClientToScreen(window, &point);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, window,
+                   nullptr);
+}
+
 // ---- Window drag ----
 
 void WindowDragInit(WindowDragState* state, HWND window) {
