@@ -50,9 +50,7 @@ struct EndCase {
 
 const EndCase kEndCases[] = {
     {"typing replaces the selection", "12.5", "42", [](HWND d) { Key(Edit(d), VK_RETURN); }, "42"},
-    {"ok command", "7", "", [](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); }, "7"},
     {"escape abandons", "12.5", "42", [](HWND d) { Key(Edit(d), VK_ESCAPE); }, ""},
-    {"close abandons", "12.5", "42", [](HWND d) { PostMessageA(d, WM_CLOSE, 0, 0); }, ""},
     {"alt key abandons", "12.5", "42",
      [](HWND d) { PostMessageA(Edit(d), WM_SYSKEYDOWN, 'X', 1 << 29); }, ""},
     {"focus leaving abandons", "12.5", "42", [](HWND) { SetFocus(nullptr); }, ""},
@@ -68,36 +66,6 @@ TEST_F(EditTextDialogTest, EndsAsTheKeyOrMessageSays) {
         EXPECT_TRUE(answer.allocated);
         EXPECT_EQ(c.expected, answer.text);
     }
-}
-
-TEST_F(EditTextDialogTest, LaysTheEditOverTheAreaInTheToolkitsLook) {
-    RECT window = {}, client = {}, edit = {};
-    HFONT font = nullptr;
-    COLORREF background = CLR_INVALID;
-    DWORD selection = 0;
-    HWND focus = nullptr;
-    Run("abc", [&](HWND dialog) {
-        GetWindowRect(dialog, &window);
-        GetClientRect(dialog, &client);
-        GetWindowRect(Edit(dialog), &edit);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&edit), 2);
-        font = reinterpret_cast<HFONT>(SendMessageA(Edit(dialog), WM_GETFONT, 0, 0));
-        selection = static_cast<DWORD>(SendMessageA(Edit(dialog), EM_GETSEL, 0, 0));
-        focus = GetFocus() == Edit(dialog) ? Edit(dialog) : nullptr;
-        UpdateWindow(Edit(dialog));
-        HDC dc = GetDC(Edit(dialog));
-        background = GetPixel(dc, 90, 12); // right of the text, inside the margin
-        ReleaseDC(Edit(dialog), dc);
-        Key(Edit(dialog), VK_ESCAPE);
-    });
-    EXPECT_EQ(40, window.left);
-    EXPECT_EQ(30, window.top);
-    const RECT area = {0, 0, 100, 20};
-    EXPECT_TRUE(EqualRect(&area, &client) && EqualRect(&area, &edit));
-    EXPECT_EQ(ToolkitFont(7), font);
-    EXPECT_EQ(MAKELONG(0, 3), selection);
-    EXPECT_NE(nullptr, focus);
-    EXPECT_EQ(PaletteColor(14), background);
 }
 
 TEST_F(EditTextDialogTest, TextLongerThanTheBufferIsCut) {

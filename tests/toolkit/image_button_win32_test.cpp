@@ -33,18 +33,4 @@ TEST_F(ToolkitTest, ButtonReportsEachModeAsItsOwnerExpects) {
     EXPECT_EQ(1.0f, SendCommand(radio, kRequestGetValue, 0));
 }
 
-TEST_F(ToolkitTest, AutoRepeatFollowsItsSchedule) {
-    HWND button = MakeButton(owner(), kButtonPush | kButtonAutoRepeat);
-    std::vector<int> times;
-    Mouse(button, WM_LBUTTONDOWN, 5, 5);
-    for (int tick = 0; tick <= 20; ++tick) {
-        if (tick > 0) SendMessageA(button, WM_TIMER, kButtonRepeatTimer, 0);
-        for (const Event& e : owner_->Take())
-            if (e == Command(kId, 1)) times.push_back(tick * 50);
-    }
-    Mouse(button, WM_LBUTTONUP, 5, 5);
-    EXPECT_EQ((std::vector<int>{0, 450, 650, 850}), times);
-    EXPECT_TRUE(owner_->Take().empty()) << "an auto-repeat release does not click";
-}
-
 } // namespace

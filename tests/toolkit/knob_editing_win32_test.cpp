@@ -64,22 +64,15 @@ TEST_F(KnobEditingTest, CtrlClickTypesAValue) {
     }
 }
 
-TEST_F(KnobEditingTest, InsertAndMiddleButtonOpenTheTimeEntryDialog) {
-    const struct {
-        UINT message;
-        WPARAM wParam;
-    } gestures[] = {{WM_KEYDOWN, VK_INSERT}, {WM_MBUTTONDOWN, MK_MBUTTON}};
-    for (const auto& g : gestures) {
-        HWND knob = MakeKnob(0.1f, 30.0f, 2.0f, kKnobEditTime | kNotifyBeginEnd, kId);
-        Script driver(Popup(kPopupTimeEntry),
-                      {[](HWND d) { SetDlgItemTextA(d, kTimeMilliseconds, "500"); },
-                       [](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); }});
-        SendMessageA(knob, g.message, g.wParam, 0);
-        EXPECT_TRUE(driver.ran()) << g.message;
-        EXPECT_FLOAT_EQ(0.5f, ValueOf(knob));
-        EXPECT_EQ(Framed(kId, 0.5f), owner_->Take());
-        DestroyWindow(knob);
-    }
+TEST_F(KnobEditingTest, MiddleButtonOpensTheTimeEntryDialog) {
+    HWND knob = MakeKnob(0.1f, 30.0f, 2.0f, kKnobEditTime | kNotifyBeginEnd, kId);
+    Script driver(Popup(kPopupTimeEntry),
+                  {[](HWND d) { SetDlgItemTextA(d, kTimeMilliseconds, "500"); },
+                   [](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); }});
+    SendMessageA(knob, WM_MBUTTONDOWN, MK_MBUTTON, 0);
+    EXPECT_TRUE(driver.ran());
+    EXPECT_FLOAT_EQ(0.5f, ValueOf(knob));
+    EXPECT_EQ(Framed(kId, 0.5f), owner_->Take());
 }
 
 TEST_F(KnobEditingTest, KnobDestroyedWhileItsDialogIsOpen) {

@@ -69,12 +69,6 @@ TEST(KnobModel, AngularDragFollowsTheCursorAndSnapsInTheGap) {
     EXPECT_EQ(angle, -1.0f);
 }
 
-// Whole notches and mode 0 drags are in knob_win32_test.cpp.
-TEST(KnobModel, PartialWheelNotchAndVerticalDragSteps) {
-    EXPECT_EQ(KnobWheelSteps(23, 1), 0);
-    EXPECT_EQ(KnobLinearDragSteps(0, -4, 1), -4);
-}
-
 TEST(KnobModel, PieRadialsAndDegeneratePie) {
     KnobPie pie;
     ASSERT_EQ(KnobPieGeometry(16, 16, 16.0f, 90.0f * kDegree, 180.0f * kDegree, &pie), 1);

@@ -14,7 +14,6 @@ struct MoveCase {
 
 // 20 lines, 5 shown; the lists' key tests take the other moves.
 const MoveCase kMoves[] = {
-    {"down inside the page", 1, 1, kListLineDown, 2, 1, 1},
     {"up at the first line", 1, 1, kListLineUp, 1, 1, 0},
     {"page down is page - 1 lines", 3, 1, kListPageDown, 7, 3, 1},
     {"page up clamps at 1", 3, 1, kListPageUp, 1, 1, 1},
@@ -32,16 +31,6 @@ TEST(ListCursor, MovesKeepTheCurrentLineShown) {
         EXPECT_EQ(c.afterCurrent, cursor.current) << c.name;
         EXPECT_EQ(c.afterFirst, cursor.first) << c.name;
     }
-}
-
-TEST(ListCursor, GoToIgnoresLinesOutsideAndTheCurrentOne) {
-    ListCursor cursor;
-    ListCursorInit(&cursor, 20, 5);
-    for (int32_t line : {0, -3, 21, 1})
-        EXPECT_EQ(0, ListCursorGoTo(&cursor, line)) << line;
-    EXPECT_EQ(1, ListCursorGoTo(&cursor, 12));
-    EXPECT_EQ(1, ListCursorGoTo(&cursor, 10));
-    EXPECT_EQ(8, cursor.first) << "already shown";
 }
 
 TEST(ListCursor, EmptyAndShortLists) {

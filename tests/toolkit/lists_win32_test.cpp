@@ -26,29 +26,14 @@ class ListTest : public tktest::ToolkitTest {
   protected:
     // 20 lines, 7 shown.
     HWND Make3D(int32_t layers = 4, int32_t lines = 20) {
-        List3DCreate create = {};
-        create.owner = owner();
-        create.id = kId;
-        create.x = 10;
-        create.y = 10;
-        create.width = 200;
-        create.height = 140; // 4 layers 6 apart: panel 182 x 122, (122 - 4) / 16 = 7 lines
-        create.layers = layers;
-        create.layerSpacing = 6;
-        create.lineCount = lines;
+        // 4 layers 6 apart: panel 182 x 122, (122 - 4) / 16 = 7 lines
+        List3DCreate create = {owner(), kId, 10, 10, 200, 140, layers, 6, lines, nullptr, {}, nullptr, nullptr};
         HWND list = CreateList3D(&create);
         EXPECT_NE(nullptr, list);
         return list;
     }
     HWND Make2D() {
-        List2DCreate create = {};
-        create.owner = owner();
-        create.id = kId;
-        create.x = 220;
-        create.y = 10;
-        create.width = 150;
-        create.height = 7 * 16;
-        create.lineCount = 20;
+        List2DCreate create = {owner(), kId, 220, 10, 150, 7 * 16, 0, 20, nullptr, nullptr};
         HWND list = CreateList2D(&create);
         EXPECT_NE(nullptr, list);
         return list;
@@ -63,15 +48,11 @@ TEST_F(ListTest, KeyTableOfBothLists) {
         std::vector<Event> events;
     } cases[] = {
         {VK_DOWN, 7, 1, 8, 2, {}},
-        {VK_UP, 8, 8, 7, 7, {}},
         {VK_NEXT, 1, 1, 7, 1, {}},
-        {VK_PRIOR, 10, 4, 4, 4, {}},
         {VK_HOME, 10, 4, 1, 1, {}},
         {VK_END, 1, 1, 20, 14, {}},
         {VK_RETURN, 5, 1, 5, 1, {Command(kId, 5.0f)}},
-        {VK_SPACE, 6, 1, 6, 1, {Command(kId, 6.0f)}},
         {VK_TAB, 5, 1, 5, 1, {Event{WM_KEYDOWN, VK_TAB, 0}}},
-        {VK_ESCAPE, 5, 1, 5, 1, {Event{WM_KEYDOWN, VK_ESCAPE, 0}}},
     };
     HWND lists[] = {Make3D(), Make2D()};
     for (HWND list : lists) {
@@ -93,9 +74,9 @@ TEST_F(ListTest, OwnerRequestsAndMenuCommandsMoveTheCurrentLine) {
         float line;
         int32_t after;
     } cases[] = {
-        {kListMenuLastLine, 0, 20},    {kListMenuFirstLine, 0, 1},    {kListRequestGoTo, 12.7f, 12},
-        {kListRequestGoTo, 21.0f, 12}, {kListRequestGoTo, 20.0f, 20}, {kListRequestUp, 0, 19},
-        {kListRequestDown, 0, 20},     {kListRequestDown, 0, 20},
+        {kListMenuLastLine, 0, 20}, {kListRequestGoTo, 12.7f, 12}, {kListRequestGoTo, 21.0f, 12},
+        {kListRequestGoTo, 20.0f, 20}, {kListRequestUp, 0, 19}, {kListRequestDown, 0, 20},
+        {kListRequestDown, 0, 20},
     };
     for (const auto& c : cases) {
         SendMessageA(list, WM_COMMAND, c.request, FloatToBits(c.line));
@@ -121,28 +102,6 @@ TEST_F(ListTest, LayersAreCutToSixteenAndStepPerLine) {
     SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
     SendMessageA(list, WM_KEYDOWN, VK_LEFT, 0);
     EXPECT_EQ(0, layers[1]) << "not below 0";
-}
-
-TEST_F(ListTest, PanelDragsInsideTheControlAndBackspaceBringsItBack) {
-    HWND list = Make3D();
-    const List3D* record = List3DFromWindow(list);
-    EXPECT_EQ(0, record->panelX);
-    EXPECT_EQ(18, record->panelY);
-    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 40));
-    SendMessageA(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 10));
-    SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(150, 10));
-    EXPECT_EQ(18, record->panelX) << "clamped to the control";
-    EXPECT_EQ(0, record->panelY);
-    EXPECT_TRUE(owner_->Take().empty()) << "a drag is no click";
-    SendMessageA(list, WM_KEYDOWN, VK_BACK, 0);
-    EXPECT_EQ(0, record->panelX);
-    EXPECT_EQ(18, record->panelY);
-    // A press and release in place clicks the line under it: row 2 is line 3.
-    const int y = 18 + 2 + 2 * kListLineHeight + 5;
-    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, y));
-    SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(40, y));
-    EXPECT_EQ(3, record->cursor.current);
-    EXPECT_EQ(std::vector<Event>{Command(kId, 3.0f)}, owner_->Take());
 }
 
 TEST_F(ListTest, TwoDListScrollBarFollowsTheLines) {

@@ -1,7 +1,6 @@
 #include "toolkit/knob.h"
 #include "toolkit/precision_adjuster.h"
 
-#include "tests/support/modal_script_win32.h"
 #include "tests/toolkit/toolkit_test_support.h"
 
 #include <memory>
@@ -30,23 +29,6 @@ void DragScale(HWND adjuster, int scale, int dy) {
     SendMessageA(adjuster, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 100));
     SendMessageA(adjuster, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 100 + dy));
     SendMessageA(adjuster, WM_LBUTTONUP, 0, MAKELPARAM(x, 100 + dy));
-}
-
-TEST_F(PrecisionAdjusterTest, OpensAtTheKnobWithThreeSensitivities) {
-    HWND knob = Make(0.1f, 96.0f, 10.0f);
-    HWND window = Open(knob);
-    ASSERT_NE(nullptr, window);
-    POINT centre = {14, 14};
-    ClientToScreen(knob, &centre);
-    RECT rect;
-    GetWindowRect(window, &rect);
-    EXPECT_EQ(centre.x, rect.left);
-    EXPECT_EQ(centre.y, rect.top);
-    const PrecisionAdjuster* state = PrecisionAdjusterState();
-    ASSERT_NE(nullptr, state);
-    EXPECT_FLOAT_EQ(0.1f, state->sensitivity[0]);
-    EXPECT_FLOAT_EQ(0.001f, state->sensitivity[1]);
-    EXPECT_FLOAT_EQ(0.00001f, state->sensitivity[2]);
 }
 
 TEST_F(PrecisionAdjusterTest, EachScaleMovesTheKnobByItsSensitivity) {
@@ -93,21 +75,6 @@ TEST_F(PrecisionAdjusterTest, ASecondKnobReusesTheOneWindowAndValuesFollow) {
     EXPECT_FLOAT_EQ(1.5f, PrecisionAdjusterState()->value) << "an owner's set value is shown";
     DestroyWindow(first);
     EXPECT_TRUE(IsWindow(window)) << "attached to the other knob";
-}
-
-TEST_F(PrecisionAdjusterTest, InverseButtonFlipsTheOptionAndEscapeCloses) {
-    HWND knob = Make(0.1f, 96.0f, 10.0f);
-    HWND window = Open(knob);
-    HWND button = GetDlgItem(window, kAdjusterInverseButton);
-    ASSERT_NE(nullptr, button);
-    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-    SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
-    modaltest::Pump();
-    EXPECT_EQ(1u, options()->aIMode);
-    SendMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(nullptr, ToolkitPopup(kPopupAdjuster));
-    EXPECT_FLOAT_EQ(10.0f, ValueOf(knob));
 }
 
 TEST_F(PrecisionAdjusterTest, OwnerDestroyedOrToolkitExitCloseIt) {

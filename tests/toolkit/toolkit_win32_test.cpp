@@ -7,6 +7,7 @@ namespace {
 
 using tktest::CallbackLog;
 using tktest::OwnerWindow;
+using tktest::ToolkitTest;
 
 HINSTANCE Self() {
     return GetModuleHandleA(nullptr);
@@ -105,6 +106,28 @@ TEST_F(ToolkitModuleTest, NotificationRaisedDuringExitReachesNobody) {
     ToolkitExit(Self());
     EXPECT_TRUE(owner.Take().empty() && log.events.empty());
     UnregisterClassA("TkReportingPopup", Self());
+}
+
+void SetShift(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = keys[VK_LSHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+TEST_F(ToolkitTest, TabCyclesForwardWithWrapAndBackwardWithoutIt) {
+    HWND children[5];
+    for (int i = 0; i < 5; ++i)
+        children[i] = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, i * 20, 0, 16, 16,
+                                      owner(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    EnableWindow(children[0], FALSE);
+    SetFocus(children[4]);
+    EXPECT_EQ(0, CycleTabFocus(owner(), WM_KEYDOWN, VK_TAB, 0));
+    EXPECT_EQ(children[1], GetFocus()) << "forward wraps past the disabled first child";
+    SetShift(true);
+    EXPECT_EQ(0, CycleTabFocus(owner(), WM_KEYDOWN, VK_TAB, 0));
+    EXPECT_EQ(children[1], GetFocus()) << "backward stops at the first enabled";
+    SetShift(false);
 }
 
 } // namespace

@@ -22,9 +22,10 @@ TEST(GridZoom, OriginsRescaleAndClamp) {
     const struct {
         int32_t origin, oldZoom, newZoom, content, visible, expected;
     } cases[] = {
-        {200, 100, 200, 2000, 130, 400}, {400, 200, 100, 1000, 130, 200},
-        {200, 100, 50, 500, 130, 100},   {300, 100, 25, 250, 130, 75},
-        {100, 100, 25, 250, 300, 0},     {50, 0, 100, 1000, 100, 0},
+        {200, 100, 200, 2000, 130, 400},
+        {300, 100, 25, 250, 130, 75},
+        {100, 100, 25, 250, 300, 0},
+        {50, 0, 100, 1000, 100, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected,
@@ -36,18 +37,7 @@ class ValueGridTest : public tktest::ToolkitTest {
   protected:
     // 10 x 50 cells of 60 x 20 in a 200 x 150 window.
     ValueGridCreate Spec() {
-        ValueGridCreate create = {};
-        create.owner = owner();
-        create.id = kId;
-        create.x = 10;
-        create.y = 10;
-        create.width = 200;
-        create.height = 150;
-        create.columns = 10;
-        create.rows = 50;
-        create.cellWidth = 60;
-        create.cellHeight = 20;
-        return create;
+        return ValueGridCreate{owner(), kId, 10, 10, 200, 150, 10, 50, 60, 20, 0, nullptr, nullptr};
     }
     HWND Make() {
         ValueGridCreate create = Spec();
@@ -78,8 +68,6 @@ TEST_F(ValueGridTest, CtrlClickEditsACell) {
              Key(edit, VK_RETURN);
          },
          kPopupEditValue, 2.5f, true},
-        {"abandoned", 0, 1.25f, [](HWND d) { Key(GetDlgItem(d, 10), VK_ESCAPE); }, kPopupEditValue,
-         1.25f, false},
         {"time cell", 1, 2.0f,
          [](HWND d) {
              SetDlgItemTextA(d, kTimeMilliseconds, "500");
@@ -104,13 +92,6 @@ TEST_F(ValueGridTest, CtrlClickEditsACell) {
                   owner_->Take());
         DestroyWindow(grid);
     }
-}
-
-TEST_F(ValueGridTest, PlainClickEditsNothing) {
-    HWND grid = Make();
-    SendMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    EXPECT_EQ(nullptr, ToolkitPopup(kPopupEditValue));
-    EXPECT_EQ(-1, Grid(grid)->lastEdited);
 }
 
 TEST_F(ValueGridTest, ZoomKeepsTheScrollProportionsAndCtrlClickOutsideResetsIt) {
