@@ -31,6 +31,9 @@ bool WaitGone(HWND window, int ms);
 // A child of parent with the control id, searched at every depth.
 HWND FindChildById(HWND parent, int id);
 
+// Clicks the middle of window; false when it has no rectangle.
+bool ClickCentre(HWND window);
+
 // Clicks the middle of parent's child window whose text is text (a button).
 // False when there is none.
 bool ClickChildNamed(HWND parent, const std::string& text);

@@ -133,13 +133,17 @@ HWND FindChildById(HWND parent, int id) {
     return search.found;
 }
 
+bool ClickCentre(HWND window) {
+    RECT r;
+    if (!window || !GetWindowRect(window, &r)) return false;
+    ClickScreen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    return true;
+}
+
 bool ClickChildNamed(HWND parent, const std::string& text) {
     ChildSearch search{0, &text, nullptr};
     EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
-    RECT r;
-    if (!search.found || !GetWindowRect(search.found, &r)) return false;
-    ClickScreen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    return true;
+    return ClickCentre(search.found);
 }
 
 // Puts the pointer at `at` and waits until the system reports it there: the

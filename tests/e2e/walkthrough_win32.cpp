@@ -203,6 +203,14 @@ class Walkthrough : public ::testing::Test {
             << "no menu";
     }
 
+    // Clicks dialog's button named button; the dialog must close and hand
+    // the activation back to owner.
+    void CloseWith(HWND dialog, const char* button, HWND owner) {
+        ASSERT_TRUE(ClickChildNamed(dialog, button)) << button;
+        ASSERT_TRUE(WaitGone(dialog, 5000)) << button;
+        AwaitActive(owner);
+    }
+
     // Right-click on the history, then the popup menu's item by keyboard.
     void MeterMenu(int item) {
         ClickClient(meter_, 60, 60, true);
@@ -346,9 +354,7 @@ void Walkthrough::JumpThroughCueList() {
     ClickClient(list, 40, 10); // the first entry
     PressKey(VK_DOWN);         // the second, by keyboard
     Shot("cue-list");
-    ASSERT_TRUE(ClickChildNamed(list, "Quit"));
-    ASSERT_TRUE(WaitGone(list, 5000));
-    AwaitActive(meter_);
+    CloseWith(list, "Quit", meter_);
 }
 
 void Walkthrough::ChangeColour() {
@@ -363,19 +369,13 @@ void Walkthrough::ChangeColour() {
     const int values[3] = {GetRValue(kChosenColour), GetGValue(kChosenColour),
                            GetBValue(kChosenColour)};
     for (int i = 0; i < 3; ++i) {
-        RECT r;
-        GetWindowRect(FindChildById(chooser, fields[i]), &r);
-        ClickScreen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        ClickCentre(FindChildById(chooser, fields[i]));
         RetypeFocusedField(std::to_string(values[i]));
     }
     Shot("colour-chooser");
-    ASSERT_TRUE(ClickChildNamed(chooser, "OK"));
-    ASSERT_TRUE(WaitGone(chooser, 5000));
-    AwaitActive(options);
+    CloseWith(chooser, "OK", options);
     Shot("display-options");
-    ASSERT_TRUE(ClickChildNamed(options, "OK"));
-    ASSERT_TRUE(WaitGone(options, 5000));
-    AwaitActive(meter_);
+    CloseWith(options, "OK", meter_);
 }
 
 void Walkthrough::SaveResetLoad() {
