@@ -103,21 +103,6 @@ TEST_F(EditTextDialogTest, OwnerDestroyedWhileOpenEndsItAbandoned) {
     EXPECT_EQ("", answer.text);
 }
 
-TEST_F(EditTextDialogTest, OpeningASecondClosesTheFirst) {
-    std::string inner;
-    Answer outer = Run("outer", [&inner, this](HWND) {
-        Script second(Popup(kPopupEditValue), [](HWND d) {
-            Type(Edit(d), "inner");
-            Key(Edit(d), VK_RETURN);
-        });
-        char* text = EditTextDialog(owner(), kAttr, 0, 0, 100, 20, "x");
-        inner = text ? text : "(none)";
-        std::free(text);
-    });
-    EXPECT_EQ("", outer.text);
-    EXPECT_EQ("inner", inner);
-}
-
 TEST_F(EditTextDialogTest, ToolkitExitClosesAnOpenDialog) {
     Answer answer = Run("5", [](HWND) { ToolkitExit(GetModuleHandleA(nullptr)); });
     EXPECT_EQ("", answer.text);

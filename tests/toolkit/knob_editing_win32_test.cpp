@@ -1,8 +1,10 @@
 #include "toolkit/knob.h"
+#include "toolkit/precision_adjuster.h"
 
 #include "tests/support/modal_script_win32.h"
 #include "tests/toolkit/toolkit_test_support.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -88,6 +90,71 @@ TEST_F(KnobEditingTest, KnobDestroyedWhileItsDialogIsOpen) {
         EXPECT_FALSE(IsWindow(knob));
         EXPECT_TRUE(owner_->Take().empty());
     }
+}
+
+// Shift+click opens the adjuster.
+HWND Adjuster(HWND knob) {
+    SendMessageA(knob, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(16, 16));
+    return ToolkitPopup(kPopupAdjuster);
+}
+
+// Drags scale (1-3) of the adjuster by dy pixels.
+void DragScale(HWND adjuster, int scale, int dy) {
+    const int x = (scale - 1) * 77 + 30;
+    SendMessageA(adjuster, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 100));
+    SendMessageA(adjuster, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 100 + dy));
+    SendMessageA(adjuster, WM_LBUTTONUP, 0, MAKELPARAM(x, 100 + dy));
+}
+
+TEST_F(KnobEditingTest, AdjusterEachScaleMovesTheKnobByItsSensitivity) {
+    const struct {
+        int scale;
+        uint32_t inverse;
+        int dy;
+        float after;
+    } cases[] = {{2, 0, 10, 10.01f}, {3, 0, 10, 10.0001f}, {1, 1, 10, 9.0f}, {1, 0, -200, 0.1f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << " inverse " << c.inverse);
+        options()->aIMode = c.inverse;
+        HWND knob = MakeKnob(0.1f, 96.0f, 10.0f, kKnobEditPlain | kNotifyBeginEnd, kId);
+        HWND window = Adjuster(knob);
+        owner_->Take();
+        DragScale(window, c.scale, c.dy);
+        EXPECT_NEAR(c.after, ValueOf(knob), 2e-5);
+        EXPECT_EQ(tktest::Framed(kId, ValueOf(knob)), owner_->Take());
+        DestroyWindow(knob);
+        EXPECT_EQ(nullptr, ToolkitPopup(kPopupAdjuster)) << "the knob closes its adjuster";
+        EXPECT_FALSE(IsWindow(window));
+    }
+}
+
+TEST_F(KnobEditingTest, AdjusterDecibelKnobWorksInWholeDecibelLimits) {
+    HWND knob = MakeKnob(0.5f, 2.0f, 1.0f, kKnobEditPlain | kKnobDecibel, kId);
+    Adjuster(knob);
+    const PrecisionAdjuster* state = PrecisionAdjusterState();
+    ASSERT_NE(nullptr, state);
+    EXPECT_EQ(-6.0f, state->min);
+    EXPECT_EQ(6.0f, state->max);
+    EXPECT_FLOAT_EQ(0.0f, state->value);
+    DragScale(ToolkitPopup(kPopupAdjuster), 1, 600); // far past the top: +6 dB
+    EXPECT_NEAR(1.9953f, ValueOf(knob), 1e-3);
+}
+
+TEST_F(KnobEditingTest, AdjusterOwnerDestroyedOrToolkitExitCloseIt) {
+    auto parent = std::make_unique<tktest::OwnerWindow>(300, 100);
+    HWND window =
+        Adjuster(MakeKnob(0.1f, 96.0f, 10.0f, kKnobEditPlain, kId, 100, parent->window()));
+    ASSERT_NE(nullptr, window);
+    parent.reset();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(nullptr, ToolkitPopup(kPopupAdjuster));
+
+    HWND knob = MakeKnob(0.1f, 96.0f, 10.0f, kKnobEditPlain, kId);
+    window = Adjuster(knob);
+    ToolkitExit(GetModuleHandleA(nullptr));
+    EXPECT_FALSE(IsWindow(window));
+    DestroyWindow(knob); // the knob outlived the toolkit; its class goes with it
+    UnregisterClassA(kKnobClassName, GetModuleHandleA(nullptr));
 }
 
 } // namespace

@@ -27,7 +27,8 @@ class ListTest : public tktest::ToolkitTest {
     // 20 lines, 7 shown.
     HWND Make3D(int32_t layers = 4, int32_t lines = 20) {
         // 4 layers 6 apart: panel 182 x 122, (122 - 4) / 16 = 7 lines
-        List3DCreate create = {owner(), kId, 10, 10, 200, 140, layers, 6, lines, nullptr, {}, nullptr, nullptr};
+        List3DCreate create = {owner(), kId,   10,      10, 200,     140,    layers,
+                               6,       lines, nullptr, {}, nullptr, nullptr};
         HWND list = CreateList3D(&create);
         EXPECT_NE(nullptr, list);
         return list;
@@ -74,8 +75,8 @@ TEST_F(ListTest, OwnerRequestsAndMenuCommandsMoveTheCurrentLine) {
         float line;
         int32_t after;
     } cases[] = {
-        {kListMenuLastLine, 0, 20}, {kListRequestGoTo, 12.7f, 12}, {kListRequestGoTo, 21.0f, 12},
-        {kListRequestGoTo, 20.0f, 20}, {kListRequestUp, 0, 19}, {kListRequestDown, 0, 20},
+        {kListMenuLastLine, 0, 20},    {kListRequestGoTo, 12.7f, 12}, {kListRequestGoTo, 21.0f, 12},
+        {kListRequestGoTo, 20.0f, 20}, {kListRequestUp, 0, 19},       {kListRequestDown, 0, 20},
         {kListRequestDown, 0, 20},
     };
     for (const auto& c : cases) {

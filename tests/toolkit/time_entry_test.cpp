@@ -1,6 +1,9 @@
+#include "toolkit/musical_position.h"
 #include "toolkit/time_entry.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -18,11 +21,10 @@ struct FieldCase {
 
 TEST(TimeEntry, EachFieldGivesTheDuration) {
     const FieldCase cases[] = {
-        {kTimeSeconds, "-2", 0.0},      {kTimeHertz, "4", 0.25},
-        {kTimeHertz, "0", 0.0},         {kTimeBpm, "0", 0.0},
-        {kTimeMetres, "330", 0.99999999}, {kTimeSamples, "22050.5", 0.5},
-        {kTimeFrames, "50", 2.0},       {kTimePosition, "2.1.0", 2.0},
-        {kTimeTempo, "60", 1.0},        {kTimeTicks, "480", -1.0},
+        {kTimeSeconds, "-2", 0.0}, {kTimeHertz, "4", 0.25},          {kTimeHertz, "0", 0.0},
+        {kTimeBpm, "0", 0.0},      {kTimeMetres, "330", 0.99999999}, {kTimeSamples, "22050.5", 0.5},
+        {kTimeFrames, "50", 2.0},  {kTimePosition, "2.1.0", 2.0},    {kTimeTempo, "60", 1.0},
+        {kTimeTicks, "480", -1.0},
     };
     for (const FieldCase& c : cases) {
         TimeEntrySettings settings = Defaults();
@@ -34,27 +36,6 @@ TEST(TimeEntry, EachFieldGivesTheDuration) {
     noRate.framesPerSecond = 0.0f;
     EXPECT_EQ(0.0, TimeEntrySecondsFromField(&noRate, kTimeSamples, "100"));
     EXPECT_EQ(0.0, TimeEntrySecondsFromField(&noRate, kTimeFrames, "100"));
-}
-
-TEST(TimeEntry, FieldTextsOfHalfASecond) {
-    const TimeEntrySettings settings = Defaults();
-    const struct {
-        int field;
-        const char* text;
-    } cases[] = {{kTimeSeconds, "0.500000"},
-                 {kTimeMilliseconds, "500.000"},
-                 {kTimeSamples, "22050"},
-                 {kTimeTicks, "0096"},
-                 {kTimePosition, "     1 /  2 /     0"}};
-    for (const auto& c : cases) {
-        char text[64];
-        TimeEntryFieldText(&settings, c.field, 0.5, text, sizeof text);
-        EXPECT_STREQ(c.text, text) << c.field;
-    }
-    char text[64];
-    TimeEntryFieldText(&settings, kTimeHertz, 0.0, text, sizeof text);
-    EXPECT_STREQ("0.000", text);
-    EXPECT_EQ(3, TimeEntryFieldText(&settings, kTimeSeconds, 0.5, text, 4)) << "cut, terminated";
 }
 
 TEST(TimeEntry, NotesAppendReplaceAndSum) {
@@ -76,8 +57,12 @@ TEST(TimeEntry, NotesAppendReplaceAndSum) {
     EXPECT_EQ(0.0, NoteDuration(&settings));
 }
 
-TEST(TimeEntry, TicksClamp) {
+TEST(TimeEntry, TicksClampAndTextsAreCut) {
     TimeEntrySettings settings = Defaults();
+    char text[64];
+    EXPECT_EQ(3, TimeEntryFieldText(&settings, kTimeSeconds, 0.5, text, 4)) << "cut, terminated";
+    TimeEntryFieldText(&settings, kTimeHertz, 0.0, text, sizeof text);
+    EXPECT_STREQ("0.000", text);
     const struct {
         const char* typed;
         uint32_t ticks;
@@ -87,6 +72,33 @@ TEST(TimeEntry, TicksClamp) {
         EXPECT_EQ(c.ticks, settings.ticksPerBeat) << c.typed;
     }
     EXPECT_EQ(0, TimeEntrySetSetting(&settings, kTimeSeconds, "1"));
+}
+
+TEST(MusicalPosition, ParsesAndRoundTrips) {
+    char small[4];
+    EXPECT_EQ(FormatMusicalPosition(small, sizeof small, 0, 120, 480, 4, 4), 3);
+    EXPECT_STREQ(small, "   ");
+    const struct {
+        const char* text;
+        int32_t beatsPerBar, unit;
+        double expectedMs;
+    } cases[] = {
+        {"bar 2 beat 3", 4, 4, 3000},
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(ParseMusicalPosition(c.text, 120, 480, c.beatsPerBar, c.unit), c.expectedMs,
+                    1e-3)
+            << c.text;
+    EXPECT_EQ(ParseMusicalPosition(nullptr, 120, 480, 4, 4), 0.0);
+
+    for (int32_t unit : {1, 2, 4, 8, 16}) {
+        for (int32_t beat = 1; beat <= 5; ++beat) {
+            const float ms = MusicalPositionToMs(7, beat, 60, 97.0f, 480, 5, unit);
+            char out[64];
+            FormatMusicalPosition(out, sizeof out, ms, 97.0f, 480, 5, unit);
+            EXPECT_NEAR(ParseMusicalPosition(out, 97.0f, 480, 5, unit), ms, 1e-2) << out;
+        }
+    }
 }
 
 } // namespace

@@ -46,13 +46,6 @@ inline void PrintTo(const Event& e, std::ostream* os) {
         << e.value << ")" << std::dec;
 }
 
-struct CallbackLog {
-    std::vector<Event> events;
-    static void Record(void* context, uint32_t code, uint32_t value) {
-        static_cast<CallbackLog*>(context)->events.push_back(Event{WM_COMMAND, code, value});
-    }
-};
-
 class OwnerWindow {
   public:
     OwnerWindow(int width = 400, int height = 200) {
@@ -98,21 +91,7 @@ class OwnerWindow {
     std::vector<Event> log_;
 };
 
-// A size x size knob face: a light disc on black. The caller deletes it.
-inline HBITMAP MakeKnobFace(int size, COLORREF disc) {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    PatBlt(dc, 0, 0, size, size, BLACKNESS);
-    SelectObject(dc, GetStockObject(DC_BRUSH));
-    SetDCBrushColor(dc, disc);
-    Ellipse(dc, 2, 2, size - 2, size - 2);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
-}
+constexpr COLORREF kKnobFaceColor = RGB(180, 180, 180);
 
 class ToolkitTest : public ::testing::Test {
   protected:
@@ -120,20 +99,30 @@ class ToolkitTest : public ::testing::Test {
         ASSERT_EQ(1, ToolkitInit(GetModuleHandleA(nullptr), kSettingsAppName))
             << ToolkitErrorText(ToolkitLastError());
         owner_ = std::make_unique<OwnerWindow>();
+        // A 32 x 32 knob face: a light disc on black.
+        HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+        knobFace_ = CreateCompatibleBitmap(screen, 32, 32);
+        HGDIOBJ old = SelectObject(dc, knobFace_);
+        PatBlt(dc, 0, 0, 32, 32, BLACKNESS);
+        SelectObject(dc, GetStockObject(DC_BRUSH));
+        SetDCBrushColor(dc, kKnobFaceColor);
+        Ellipse(dc, 2, 2, 30, 30);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
     }
     void TearDown() override {
         owner_.reset(); // the controls go before the toolkit unregisters the classes
-        if (knobFace_) DeleteObject(knobFace_);
+        DeleteObject(knobFace_);
         while (ToolkitInitCount() > 0)
             ToolkitExit(GetModuleHandleA(nullptr));
     }
     HWND owner() const { return owner_->window(); }
     ToolkitOptions* options() { return ToolkitGetOptions(); }
 
-    // A knob with a 32 x 32 face (see MakeKnobFace), start and end angles 240 and 300.
+    // A knob with the face above, start and end angles 240 and 300.
     HWND MakeKnob(float min, float max, float initial, uint32_t style, uint16_t id, int x = 100,
                   HWND parent = nullptr, float step = 0.1f) {
-        if (!knobFace_) knobFace_ = MakeKnobFace(32, RGB(180, 180, 180));
         HWND knob = CreateKnob(parent ? parent : owner(), id, x, 50, style, knobFace_, 16, 16, 240,
                                300, min, max, initial, step, nullptr, nullptr);
         EXPECT_NE(nullptr, knob);

@@ -1,11 +1,14 @@
 #include "tests/toolkit/toolkit_test_support.h"
+#include "toolkit/image_button.h"
 #include "toolkit/toolkit.h"
 
 #include <string>
 
 namespace {
 
-using tktest::CallbackLog;
+using tktest::Command;
+using tktest::Event;
+using tktest::Mouse;
 using tktest::OwnerWindow;
 using tktest::ToolkitTest;
 
@@ -73,6 +76,13 @@ TEST_F(ToolkitModuleTest, OptionsLoadByTheirRules) {
     }
 }
 
+struct CallbackLog {
+    std::vector<Event> events;
+    static void Record(void* context, uint32_t code, uint32_t value) {
+        static_cast<CallbackLog*>(context)->events.push_back(Event{WM_COMMAND, code, value});
+    }
+};
+
 LRESULT CALLBACK ReportingPopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) {
         auto* head = reinterpret_cast<ControlNotifyHead*>(GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -128,6 +138,32 @@ TEST_F(ToolkitTest, TabCyclesForwardWithWrapAndBackwardWithoutIt) {
     EXPECT_EQ(0, CycleTabFocus(owner(), WM_KEYDOWN, VK_TAB, 0));
     EXPECT_EQ(children[1], GetFocus()) << "backward stops at the first enabled";
     SetShift(false);
+}
+
+constexpr uint16_t kButtonId = 5;
+
+HWND MakeButton(HWND owner, uint32_t mode) {
+    return CreateImageButton(owner, kButtonId, 10, 10, mode, ToolkitBitmap(0), ToolkitBitmap(1),
+                             nullptr, nullptr, nullptr);
+}
+
+TEST_F(ToolkitTest, ButtonReportsEachModeAsItsOwnerExpects) {
+    const Event begin = Command(kNotifyBegin | kButtonId, 0),
+                end = Command(kNotifyEnd | kButtonId, 0);
+    HWND push = MakeButton(owner(), kButtonPush | kNotifyBeginEnd);
+    Mouse(push, WM_LBUTTONDOWN, 5, 5);
+    Mouse(push, WM_LBUTTONUP, 60, 5); // released outside
+    EXPECT_EQ((std::vector<Event>{begin, end}), owner_->Take());
+    EXPECT_NE(push, GetCapture());
+
+    HWND radio = MakeButton(owner(), kButtonRadio | kNotifyBeginEnd);
+    Mouse(radio, WM_LBUTTONDOWN, 5, 5);
+    Mouse(radio, WM_LBUTTONUP, 5, 5);
+    EXPECT_EQ((std::vector<Event>{begin, Command(kButtonId, 1), end}), owner_->Take());
+    Mouse(radio, WM_LBUTTONDOWN, 5, 5); // clicked while set
+    Mouse(radio, WM_LBUTTONUP, 5, 5);
+    EXPECT_TRUE(owner_->Take().empty());
+    EXPECT_EQ(1.0f, SendCommand(radio, kRequestGetValue, 0));
 }
 
 } // namespace
