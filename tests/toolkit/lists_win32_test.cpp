@@ -105,20 +105,4 @@ TEST_F(ListTest, LayersAreCutToSixteenAndStepPerLine) {
     EXPECT_EQ(0, layers[1]) << "not below 0";
 }
 
-TEST_F(ListTest, TwoDListScrollBarFollowsTheLines) {
-    HWND list = Make2D();
-    int low = -1, high = -1;
-    GetScrollRange(list, SB_VERT, &low, &high);
-    EXPECT_EQ(0, low);
-    EXPECT_EQ(kList2DScrollRange, high);
-    SendMessageA(list, WM_KEYDOWN, VK_END, 0);
-    EXPECT_EQ(kList2DScrollRange, GetScrollPos(list, SB_VERT));
-    SendMessageA(list, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 500), 0);
-    EXPECT_EQ(8, Cursor(list).first) << "half way through first lines 1..14";
-    EXPECT_EQ(20, Cursor(list).current) << "scrolling leaves the current line";
-    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 16 + 3));
-    EXPECT_EQ(9, Cursor(list).current);
-    EXPECT_EQ(std::vector<Event>{Command(kId, 9.0f)}, owner_->Take());
-}
-
 } // namespace

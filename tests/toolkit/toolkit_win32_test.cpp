@@ -76,13 +76,6 @@ TEST_F(ToolkitModuleTest, OptionsLoadByTheirRules) {
     }
 }
 
-struct CallbackLog {
-    std::vector<Event> events;
-    static void Record(void* context, uint32_t code, uint32_t value) {
-        static_cast<CallbackLog*>(context)->events.push_back(Event{WM_COMMAND, code, value});
-    }
-};
-
 LRESULT CALLBACK ReportingPopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) {
         auto* head = reinterpret_cast<ControlNotifyHead*>(GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -96,9 +89,10 @@ LRESULT CALLBACK ReportingPopupProc(HWND window, UINT message, WPARAM wParam, LP
 TEST_F(ToolkitModuleTest, NotificationRaisedDuringExitReachesNobody) {
     ASSERT_EQ(1, ToolkitInit(Self(), kSettingsAppName));
     OwnerWindow owner;
-    CallbackLog log;
+    int callbacks = 0;
+    const ControlCallback count = [](void* n, uint32_t, uint32_t) { ++*static_cast<int*>(n); };
     ControlNotifyHead heads[2] = {{owner.window(), nullptr, 0, nullptr},
-                                  {nullptr, CallbackLog::Record, kNotifyByCallback, &log}};
+                                  {nullptr, count, kNotifyByCallback, &callbacks}};
     WNDCLASSA wc = {};
     wc.lpfnWndProc = ReportingPopupProc;
     wc.hInstance = Self();
@@ -114,7 +108,7 @@ TEST_F(ToolkitModuleTest, NotificationRaisedDuringExitReachesNobody) {
     SetToolkitPopup(kPopupSpare2, popups[1]);
 
     ToolkitExit(Self());
-    EXPECT_TRUE(owner.Take().empty() && log.events.empty());
+    EXPECT_TRUE(owner.Take().empty() && callbacks == 0);
     UnregisterClassA("TkReportingPopup", Self());
 }
 

@@ -93,13 +93,9 @@ TEST_F(ValueGridTest, ZoomKeepsTheScrollProportionsAndCtrlClickOutsideResetsIt) 
     const ValueGrid* record = Grid(grid);
     for (int i = 0; i < 10; ++i)
         SendMessageA(grid, WM_KEYDOWN, VK_DOWN, 0);
-    SendMessageA(grid, WM_COMMAND, kGridMenuZoomIn, 0);
-    EXPECT_EQ(125, record->zoom);
-    EXPECT_EQ(250, record->originY);
-    EXPECT_EQ(250, GetScrollPos(grid, SB_VERT)) << "the scroll bar follows";
     ValueGridSetZoom(grid, 25); // content 150 x 250
-    EXPECT_EQ(25, record->zoom);
     EXPECT_EQ(50, record->originY);
+    EXPECT_EQ(50, GetScrollPos(grid, SB_VERT)) << "the scroll bar follows";
     SendMessageA(grid, WM_KEYDOWN, VK_NEXT, 0);
     EXPECT_EQ(250 - record->visibleHeight, record->originY) << "clamped to the content";
     EXPECT_EQ(0, record->originX) << "150 wide fits";

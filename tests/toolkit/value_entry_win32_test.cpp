@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -107,6 +108,68 @@ TEST_F(EditTextDialogTest, ToolkitExitClosesAnOpenDialog) {
     Answer answer = Run("5", [](HWND) { ToolkitExit(GetModuleHandleA(nullptr)); });
     EXPECT_EQ("", answer.text);
     EXPECT_EQ(0u, ToolkitInitCount());
+}
+
+void TypeInto(HWND dialog, int id, const std::string& text) {
+    HWND field = GetDlgItem(dialog, id);
+    SetFocus(field);
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    Type(field, text);
+}
+
+void Enter(HWND dialog) {
+    Key(GetDlgItem(dialog, kTimeSeconds), VK_RETURN);
+}
+void Close(HWND dialog) {
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+class TimeEntryDialogTest : public tktest::ToolkitTest {
+  protected:
+    void SetUp() override {
+        tktest::ToolkitTest::SetUp();
+        SetDefaultTimeEntrySettings(&settings());
+    }
+    TimeEntrySettings& settings() { return options()->timeEntry; }
+
+    // Runs the acts, then ends the dialog with end.
+    float Run(float seconds, std::vector<Step> acts, Step end, HWND owner = nullptr) {
+        acts.push_back(end);
+        Script driver(Popup(kPopupTimeEntry), acts);
+        float result = TimeEntryDialog(owner ? owner : this->owner(), kAttr, 10, 10, seconds);
+        EXPECT_TRUE(driver.ran());
+        EXPECT_FALSE(driver.timedOut());
+        EXPECT_EQ(nullptr, ToolkitPopup(kPopupTimeEntry));
+        return result;
+    }
+};
+
+TEST_F(TimeEntryDialogTest, CancelRestoresTheSettingsCloseKeepsThemOkAccepts) {
+    const struct {
+        const char* name;
+        Step end;
+        bool accepted;
+        float tempoAfter;
+    } cases[] = {
+        {"cancel button", [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); }, false, 120.0f},
+        {"close", Close, false, 60.0f},
+        {"enter", Enter, true, 60.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetDefaultTimeEntrySettings(&settings());
+        float result = Run(1.0f, {[](HWND d) { TypeInto(d, kTimeTempo, "60"); }}, c.end);
+        EXPECT_EQ(c.tempoAfter, settings().tempo);
+        EXPECT_EQ(c.accepted ? 1.0f : kTimeEntryCancelled, result) << "a quarter at 60 bpm";
+    }
+}
+
+TEST_F(TimeEntryDialogTest, OwnerDestroyedWhileOpenIsACancel) {
+    auto doomed = std::make_unique<tktest::OwnerWindow>(100, 50);
+    float result = Run(
+        1.0f, {[](HWND d) { TypeInto(d, kTimeSeconds, "3"); }}, [&doomed](HWND) { doomed.reset(); },
+        doomed->window());
+    EXPECT_EQ(kTimeEntryCancelled, result);
 }
 
 } // namespace
