@@ -11,9 +11,15 @@
 
 namespace {
 
+using modaltest::Key;
+using modaltest::Script;
+using modaltest::Type;
 using tktest::Command;
 using tktest::Event;
+using tktest::Framed;
 using tktest::Mouse;
+using tktest::Popup;
+using tktest::ValueOf;
 
 constexpr uint16_t kId = 0x123;
 constexpr COLORREF kFaceColor = tktest::kKnobFaceColor; // needle centre (16, 16)
@@ -29,7 +35,6 @@ const KnobTimerOps kFakeTimer = {[](HWND, UINT_PTR id, UINT ms) -> UINT_PTR {
                                  },
                                  [](HWND, UINT_PTR) { ++g_fake.killed; }};
 
-using tktest::ValueOf;
 void SetValue(HWND knob, float value) {
     SendMessageA(knob, WM_COMMAND, kRequestSetValue, static_cast<LPARAM>(FloatToBits(value)));
 }
@@ -143,13 +148,6 @@ TEST_F(KnobTest, NeedleAtMinMidAndMax) {
         DestroyWindow(knob);
     }
 }
-
-using modaltest::Key;
-using modaltest::Script;
-using modaltest::Step;
-using modaltest::Type;
-using tktest::Framed;
-using tktest::Popup;
 
 class KnobEditingTest : public tktest::ToolkitTest {
   protected:
