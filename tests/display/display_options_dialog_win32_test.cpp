@@ -5,11 +5,9 @@
 
 #include <cstring>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "display/meter_objects.h"
 #include "display/meter_settings.h"
 #include "tests/support/modal_script_win32.h"
 #include "tests/sys/settings_test_root.h"
@@ -22,9 +20,7 @@ using modaltest::WhenShown;
 namespace {
 
 constexpr char kTitle[] = "Measure Display Options";
-constexpr int kColourListId = 31;
 constexpr int kPatternListId = 30;
-constexpr int kChangeId = 20;
 constexpr int kResetId = 21;
 
 class DisplayOptionsTest : public testing::Test {
@@ -52,35 +48,6 @@ class DisplayOptionsTest : public testing::Test {
     HINSTANCE instance_ = nullptr;
 };
 
-TEST_F(DisplayOptionsTest, TheFlagsChooseTheFields) {
-    const struct {
-        uint32_t flags;
-        std::set<int> fields;
-    } cases[] = {
-        {kMeterWindowOptionFlags, {100, 101, 202, 203, 208, 209, 211, 212, 213}},
-        {0, {100, 101, 202, 203, 211, 212, 213}},
-        {kOptionsZeroPoint | kOptionsAttack | kOptionsReduceGain,
-         {100, 101, 202, 203, 204, 205, 206, 211, 212, 213}},
-        {kOptionsOscilloscope | kOptionsDiapason, {100, 101, 200, 201, 207, 210, 213}},
-    };
-    for (const auto& c : cases) {
-        std::set<int> shown;
-        LRESULT firstColour = -1;
-        RECT client = {};
-        EXPECT_EQ(0, Run(c.flags, [&](HWND dialog) {
-                      for (int id = 100; id <= 213; ++id)
-                          if (GetDlgItem(dialog, id)) shown.insert(id);
-                      firstColour = SendDlgItemMessageA(dialog, kColourListId, LB_GETCURSEL, 0, 0);
-                      GetClientRect(dialog, &client);
-                      Click(dialog, IDCANCEL);
-                  }));
-        EXPECT_EQ(c.fields, shown) << "flags " << c.flags;
-        EXPECT_EQ(c.flags & kOptionsOscilloscope ? 12 : 0, firstColour) << "flags " << c.flags;
-        EXPECT_EQ(300, client.right);
-        EXPECT_EQ(520, client.bottom);
-    }
-}
-
 #define FIELD(f) [](const MeterSettingsValues& v) { return float(v.f); }
 
 TEST_F(DisplayOptionsTest, TypedValuesAreCheckedAndCorrected) {
@@ -93,10 +60,8 @@ TEST_F(DisplayOptionsTest, TypedValuesAreCheckedAndCorrected) {
         {"dbMax just above dbHead", {{100, "-12"}, {101, "-20"}}, FIELD(dbMax), -11},
         {"level fall not below peak fall", {{211, "6"}, {212, "3"}}, FIELD(moyDbPerS), 6},
         {"50 frames per second are refused", {{213, "50"}}, FIELD(framesPerS), 10},
-        {"12.7 frames per second are 12", {{213, "12.7"}}, FIELD(framesPerS), 12},
         {"level range at least 1 dB", {{202, "-70"}, {203, "-60"}}, FIELD(levelMaxDb), -59},
         {"not a number", {{100, "abc"}}, FIELD(dbHead), -12},
-        {"sync delay out of range", {{209, "6"}}, FIELD(delay), 0},
         {"phase release at its lower limit", {{208, "0.0999"}}, FIELD(phaseRelease), 0.0999f},
     };
     for (const auto& c : cases) {
@@ -125,55 +90,6 @@ TEST_F(DisplayOptionsTest, ResetThenCancelChangesNothing) {
               }));
     EXPECT_EQ(MeterSettingsDefaults()->brushType, patternAfterReset);
     EXPECT_EQ(0, std::memcmp(&before, GetMeterSettings(), sizeof before));
-}
-
-TEST_F(DisplayOptionsTest, PreviewClicksSelectTheirColourEntry) {
-    const struct {
-        int x, y;
-        int entry;
-    } cases[] = {{25, 30, 0},  {25, 70, 6}, {25, 130, 1}, {25, 180, 7},
-                 {25, 300, 9}, {65, 40, 2}, {65, 100, 4}, {65, 400, 9}};
-    std::vector<LRESULT> selected;
-    Run(kMeterWindowOptionFlags, [&](HWND dialog) {
-        for (const auto& c : cases) {
-            SendMessageA(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.x, c.y));
-            selected.push_back(SendDlgItemMessageA(dialog, kColourListId, LB_GETCURSEL, 0, 0));
-        }
-        Click(dialog, IDCANCEL);
-    });
-    ASSERT_EQ(std::size(cases), selected.size());
-    for (size_t i = 0; i < selected.size(); ++i)
-        EXPECT_EQ(cases[i].entry, selected[i]) << cases[i].x << "," << cases[i].y;
-}
-
-COLORREF PenColour(HGDIOBJ pen) {
-    LOGPEN logical = {};
-    GetObjectA(pen, sizeof logical, &logical);
-    return logical.lopnColor;
-}
-
-TEST_F(DisplayOptionsTest, ChosenColourReachesThePreviewAndTheDrawingObjects) {
-    const COLORREF chosen = RGB(10, 200, 30);
-    COLORREF previewPixel = 0;
-    EXPECT_EQ(1, Run(kMeterWindowOptionFlags, [&](HWND dialog) {
-                  SendDlgItemMessageA(dialog, kColourListId, LB_SETCURSEL, 1, 0);
-                  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kColourListId, LBN_SELCHANGE), 0);
-                  WhenShown("Color", [](HWND chooser) {
-                      SetDlgItemInt(chooser, 706, 10, FALSE); // red, green, blue
-                      SetDlgItemInt(chooser, 707, 200, FALSE);
-                      SetDlgItemInt(chooser, 708, 30, FALSE);
-                      Click(chooser, IDOK);
-                  });
-                  Click(dialog, kChangeId);
-                  UpdateWindow(dialog);
-                  HDC dc = GetDC(dialog);
-                  previewPixel = GetPixel(dc, 11, 101); // the border zone's outline
-                  ReleaseDC(dialog, dc);
-                  Click(dialog, IDOK);
-              }));
-    EXPECT_EQ(chosen, previewPixel);
-    EXPECT_EQ(chosen, Values().maxBorder);
-    EXPECT_EQ(chosen, PenColour(GetMeterSettings()->objects.pens[kPenMaxBorder]));
 }
 
 TEST_F(DisplayOptionsTest, OneDialogAtATimeAndTheLastReleaseClosesIt) {
