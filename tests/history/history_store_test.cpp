@@ -20,15 +20,6 @@ class HistoryStoreTest : public ::testing::Test {
     HistoryStore store{};
 };
 
-TEST_F(HistoryStoreTest, TenSecondsAtTenFramesGiveHundredSlots) {
-    Record(100);
-    EXPECT_EQ(store.recordCount, 100);
-    EXPECT_EQ(store.viewPos, 100);
-    const HistoryStatus s = HistoryQueryStatus(&store, 441000, 44100.0, 77);
-    EXPECT_EQ(s.currentSeconds, 10);
-    EXPECT_EQ(s.newestSeconds, 10);
-}
-
 TEST_F(HistoryStoreTest, FullStoreDropsTheNextSlot) {
     HistoryRecord r{};
     for (uint32_t i = 0; i < kHistoryCapacity; ++i) {
@@ -39,14 +30,6 @@ TEST_F(HistoryStoreTest, FullStoreDropsTheNextSlot) {
     EXPECT_EQ(HistoryAppend(&store, &r), 0);
     EXPECT_EQ(store.recordCount, 432000);
     EXPECT_EQ(store.history[431999].samplePosition, 431999);
-}
-
-TEST_F(HistoryStoreTest, ZoomAlignsViewOnMultiples) {
-    Record(100);
-    HistorySetZoom(&store, 7);
-    EXPECT_EQ(store.viewPos, 98);
-    HistorySetZoom(&store, 1);
-    EXPECT_EQ(store.viewPos, 100);
 }
 
 } // namespace
