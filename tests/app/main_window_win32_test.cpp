@@ -19,49 +19,6 @@ using apptest::FakeShell;
 using apptest::MainWindowTest;
 using apptest::Pump;
 
-// The bitmap's pixel, read through a memory DC.
-COLORREF BitmapPixel(HBITMAP bitmap, int x, int y) {
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    COLORREF color = GetPixel(memory, x, y);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return color;
-}
-
-COLORREF WindowPixel(HWND window, int x, int y) {
-    HDC dc = GetDC(window);
-    COLORREF color = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return color;
-}
-
-TEST_F(MainWindowTest, SizeFollowsTheFrameMetricsAndTheClientShowsTheFrontPanel) {
-    const FrameMetrics m = GetFrameMetrics();
-    RECT outer, client;
-    GetWindowRect(window(), &outer);
-    GetClientRect(window(), &client);
-    EXPECT_EQ(outer.right - outer.left, 250 + 2 * m.frameWidth);
-    EXPECT_EQ(outer.bottom - outer.top, 392 + m.captionHeight + m.menuHeight + 3 * m.frameWidth);
-    EXPECT_EQ(client.right, 250);
-    EXPECT_GE(client.bottom, 390);
-    RedrawWindow(window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    for (POINT at : {POINT{2, 2}, POINT{120, 60}, POINT{140, 200}, POINT{30, 380}}) {
-        EXPECT_EQ(WindowPixel(window(), at.x, at.y), BitmapPixel(SharedBitmap(500), at.x, at.y))
-            << at.x << "," << at.y;
-    }
-}
-
-TEST_F(MainWindowTest, LatencyMarkIsSetAsTheMenuBarOpens) {
-    HMENU bar = GetMenu(window());
-    HMENU latency = GetSubMenu(bar, 1);
-    SendMessageA(window(), WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
-    EXPECT_EQ(GetMenuState(latency, 51, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
-    EXPECT_EQ(GetMenuState(latency, 50, MF_BYCOMMAND) & MF_CHECKED, 0u);
-}
-
 // Whether another window can take F1 tells whether the program holds it.
 bool ProgramHoldsF1() {
     HWND other =
@@ -163,72 +120,6 @@ TEST_F(MainWindowTest, QuitWhilePlayingAndRecordingStopsTheStreamAndEndsTheEngin
     EXPECT_EQ(p().engine, nullptr);
     EXPECT_EQ(p().file.handle, nullptr);
     EXPECT_EQ(GetWindowLongPtrA(window(), GWLP_USERDATA), 0);
-}
-
-TEST_F(MainWindowTest, CloseAllWindowsClosesOwnedPopupsOnly) {
-    HWND popup = CreateWindowExA(0, "STATIC", "owned", WS_POPUP, 0, 0, 10, 10, window(), nullptr,
-                                 nullptr, nullptr);
-    HWND child = CreateWindowExA(0, "STATIC", "child", WS_CHILD, 0, 0, 10, 10, window(), nullptr,
-                                 nullptr, nullptr);
-    HWND stranger = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                    nullptr, nullptr);
-    CloseAllWindows(window());
-    EXPECT_FALSE(IsWindow(popup));
-    EXPECT_TRUE(IsWindow(child));
-    EXPECT_TRUE(IsWindow(stranger));
-    DestroyWindow(stranger);
-    ASSERT_TRUE(Quit()); // the posted WM_DESTROY is waiting
-}
-
-std::string g_opened, g_openedIn;
-int g_opens = 0;
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR directory, INT) {
-    ++g_opens;
-    g_opened = file;
-    g_openedIn = directory ? directory : "";
-    return reinterpret_cast<HINSTANCE>(33);
-}
-
-TEST_F(MainWindowTest, InfoOpensTheReadmeFromTheProgramsFolderAndAboutNamesTheProduct) {
-    FakeShell shell;
-    shell.table.shellExecute = RecordShellExecute;
-    SendMessageA(window(), WM_COMMAND, 888, 0);
-    EXPECT_EQ(g_opened, "readme.txt");
-    EXPECT_EQ(g_openedIn, StartupDirectory());
-    SendMessageA(window(), WM_COMMAND, 101, 0);
-    EXPECT_EQ(g_opens, 1);
-    ASSERT_EQ(shell.boxes.size(), 1u);
-    EXPECT_EQ(shell.boxes[0].title, "About...");
-    EXPECT_NE(shell.boxes[0].text.find("Tenvelo"), std::string::npos);
-}
-
-UINT WINAPI NoDevices() {
-    return 0;
-}
-
-TEST(MainWindowStartup, WithoutADeviceShowsInitErrorThenFailedToCreate) {
-    SettingsTestRoot settings;
-    WinmmTable table = *WinmmRealTable();
-    table.outGetNumDevs = table.inGetNumDevs = NoDevices;
-    WinmmSetTable(&table);
-    FakeShell shell;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    EXPECT_EQ(RunProgram(instance), 0);
-    WinmmSetTable(nullptr);
-    ASSERT_EQ(shell.boxes.size(), 2u);
-    EXPECT_EQ(shell.boxes[0].title, "Init Error");
-    EXPECT_FALSE(shell.boxes[0].text.empty());
-    EXPECT_EQ(shell.boxes[1].title, "Sorry");
-    EXPECT_EQ(shell.boxes[1].text, "Failed to create window...");
-    // No shutdown ran for the half-made window: its quit would have closed the box.
-    MSG quit;
-    EXPECT_FALSE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    // What the failed start-up took, given back as the process's end would.
-    ToolkitExit(instance);
-    WaveDeviceListRelease();
-    UnregisterClassA(kMainWindowClass, instance);
-    UnregisterMeterWindowClass(instance);
-    EXPECT_EQ(ToolkitInitCount(), 0u);
 }
 
 // The program itself where no sound server runs (scripts/testenv

