@@ -1,7 +1,5 @@
 #include "view/history_graph.h"
 
-#include "history/cue_insert.h"
-#include "history/cue_store.h"
 #include "tests/meter/engine_test_support.h"
 #include "tests/view/meter_window_test_support.h"
 
@@ -32,86 +30,11 @@ class HistoryGraphTest : public mwtest::MeterWindowTest {
         SendMessageA(window(), message, keys, MAKELPARAM(x, 100));
     }
     int Thumb() { return GetScrollPos(window(), SB_HORZ); }
-    // The pointer's x in column k.
-    int PointerX(int k) { return g - 1 - 2 * k; }
 
     RECT client;
     int g = 0, h = 0;
     std::unique_ptr<Dib> dib;
 };
-
-// The columns whose ruler tick is full: rows 10 .. 17 at x in pen 14.
-std::vector<int32_t> LabelledSlots(const Dib* d, int g, int32_t viewPos, int32_t zoom) {
-    std::vector<int32_t> slots;
-    for (int k = 0; g - 3 - 2 * k - 31 > 0; ++k) {
-        const int x = g - 3 - 2 * k;
-        if (d->At(x, 16) == Palette(14) && d->At(x, 11) == Palette(14))
-            slots.push_back(viewPos - zoom * k);
-    }
-    return slots;
-}
-
-TEST_F(HistoryGraphTest, RulerLabelsEveryFiveSecondsAtZoomOneAndEveryMinuteAtTen) {
-    const struct {
-        int32_t slots, zoom, every; // a label at each slot number divisible by `every`
-    } cases[] = {{1000, 1, 50}, {8000, 10, 600}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.zoom);
-        MeterResetHistory(engine_);
-        FillHistory(c.slots);
-        MeterSetZoom(engine_, c.zoom);
-        const std::vector<int32_t> labelled = LabelledSlots(Capture(), g, c.slots, c.zoom);
-        std::vector<int32_t> expected;
-        for (int k = 0; g - 3 - 2 * k - 31 > 0; ++k)
-            if ((c.slots - c.zoom * k) % c.every == 0) expected.push_back(c.slots - c.zoom * k);
-        EXPECT_EQ(labelled, expected);
-        EXPECT_GE(expected.size(), 4u);
-    }
-}
-
-TEST_F(HistoryGraphTest, ALabelCloserThan81PixelsBecomesAShortTick) {
-    FillHistory(120);
-    // From slot 61 on the times jump 5 s ahead: slot 100 (15.0 s) gets the
-    // first label; slot 61 (11.1 s, crossing 10 s) lies 78 pixels left of it
-    // and gets a short tick; slot 50 (5.0 s), 100 pixels away, a full label.
-    for (int32_t n = 61; n <= 120; ++n)
-        Store()->history[n - 1].samplePosition += 5 * 44100;
-    Dib* d = Capture();
-    const auto x = [&](int32_t slot) { return g - 3 - 2 * (120 - slot); };
-    EXPECT_EQ(d->At(x(100), 11), Palette(14)); // full: rows 10 .. 17
-    EXPECT_EQ(d->At(x(61), 17), Palette(14));  // short: rows 17 .. 18 only
-    EXPECT_NE(d->At(x(61), 11), Palette(14));
-    EXPECT_EQ(d->At(x(50), 11), Palette(14));
-}
-
-TEST_F(HistoryGraphTest, KeysAndScrollBarCodes) {
-    FillHistory(300);
-    const int page = HistoryPageColumns(g);
-    const struct {
-        UINT message;
-        WPARAM wParam;
-        int32_t viewPos;
-        int thumb;
-    } steps[] = {
-        {WM_KEYDOWN, VK_HOME, 0, 0},
-        {WM_KEYDOWN, VK_RIGHT, 1, 13},
-        {WM_KEYDOWN, VK_NEXT, 1 + page > 300 ? 300 : 1 + page, -1},
-        {WM_KEYDOWN, VK_END, 300, 4000},
-        {WM_KEYDOWN, VK_LEFT, 299, 3986},
-        {WM_KEYDOWN, VK_UP, 299 - page < 0 ? 0 : 299 - page, -1},
-        {WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 2000), 150, 2000}, // codes: HistoryScroll
-        {WM_KEYDOWN, 'A', 150, 2000}, // other keys are ignored
-    };
-    for (const auto& s : steps) {
-        SCOPED_TRACE(testing::Message() << s.message << " " << s.wParam);
-        SendMessageA(window(), s.message, s.wParam, 0);
-        EXPECT_EQ(Store()->viewPos, s.viewPos);
-        EXPECT_EQ(Store()->viewEnd, s.viewPos);
-        if (s.thumb >= 0) {
-            EXPECT_EQ(Thumb(), s.thumb);
-        }
-    }
-}
 
 TEST_F(HistoryGraphTest, OneSlotCannotScroll) {
     FillHistory(1);
@@ -124,19 +47,18 @@ TEST_F(HistoryGraphTest, OneSlotCannotScroll) {
 TEST_F(HistoryGraphTest, DraggingScrollsOneColumnPerTwoPixels) {
     FillHistory(300);
     const struct {
-        int from;
-        std::vector<int> moves;
+        std::vector<int> moves; // from x = 500
         int32_t viewPos;
     } cases[] = {
-        {500, {501}, 300},                // one pixel: nothing
-        {500, {503}, 299},                // three pixels right: one column back
-        {500, {501, 502, 503, 504}, 298}, // slowly: every second pixel
-        {500, {490}, 300},                // left shows newer, up to the newest
+        {{501}, 300},                // one pixel: nothing
+        {{503}, 299},                // three pixels right: one column back
+        {{501, 502, 503, 504}, 298}, // slowly: every second pixel
+        {{490}, 300},                // left shows newer, up to the newest
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.viewPos);
         MeterFollow(engine_);
-        Mouse(WM_LBUTTONDOWN, c.from, MK_LBUTTON);
+        Mouse(WM_LBUTTONDOWN, 500, MK_LBUTTON);
         EXPECT_EQ(GetCapture(), window());
         for (int x : c.moves)
             Mouse(WM_MOUSEMOVE, x, MK_LBUTTON);
@@ -165,61 +87,8 @@ TEST_F(HistoryGraphTest, SwitchingTheModeRedrawsTheWholeHistory) {
         EXPECT_EQ(d->At(x, B - high) != Palette(0), c.highFilled);
         EXPECT_EQ(d->At(x, B - low) != Palette(0), c.lowFilled);
         EXPECT_EQ(d->At(x + 1, B - low), Palette(0)); // the gap between columns
+        EXPECT_EQ(rms_.LastValue(), c.command == kCmdRms); // the panel's radio follows
     }
-}
-
-TEST_F(HistoryGraphTest, TimeReadOutOnlyInWideWindows) {
-    FillHistory(300);
-    char text[64] = "";
-    // Column 5 holds slot 295, at 295 x 4410 samples: 29.5 s.
-    ASSERT_EQ(HistoryReadout(engine_, window(), PointerX(5), text, sizeof text), 1);
-    EXPECT_STREQ(text, "000 H 00' 29 : 500 ms");
-    EXPECT_EQ(HistoryReadout(engine_, window(), 31, text, sizeof text), 0);            // the scale
-    EXPECT_EQ(HistoryReadout(engine_, window(), PointerX(400), text, sizeof text), 0); // no slot
-    Mouse(WM_MOUSEMOVE, PointerX(5)); // draws into the title bar, which is not seen here
-    for (int width : {351, 350}) {
-        DestroyWindow(window());
-        ASSERT_TRUE(Open(width, 600));
-        GetClientRect(window(), &client);
-        ASSERT_EQ(client.right, width);
-        g = MeterWindowLayout(0, 0, client.right, client.bottom, 2).historyWidth;
-        EXPECT_EQ(HistoryReadout(engine_, window(), PointerX(5), text, sizeof text), width >= 351)
-            << width;
-    }
-}
-
-// Named cues at the clicked columns: the walkthrough. Here what it cannot
-// see: the default name kept when the entry is cancelled, a column without a
-// slot, the drawn line.
-TEST_F(HistoryGraphTest, CtrlClickCuesDefaultNameAndEmptyColumn) {
-    FillHistory(300);
-    ui_.typed = "";
-    Mouse(WM_LBUTTONDOWN, PointerX(10), MK_LBUTTON | MK_CONTROL);
-    ASSERT_EQ(CueCount(Store()), 1);
-    EXPECT_EQ(CueAt(Store(), 1)->samplePosition, 290 * 4410);
-    EXPECT_STREQ(CueAt(Store(), 1)->name, "Cue point n\xB0"
-                                          "1");
-    EXPECT_EQ(CueSelected(Store()), 1);
-    // A column without a slot: handled, nothing asked, nothing added.
-    Mouse(WM_LBUTTONDOWN, 40, MK_LBUTTON | MK_CONTROL);
-    EXPECT_EQ(CueCount(Store()), 1);
-    EXPECT_EQ(ui_.entries, std::vector<std::string>{"Cue point n\xB0"
-                                                    "1"}); // the name proposed
-    EXPECT_EQ(engine_->historyDragging, 0u);
-    // The cues are drawn: a pen-1 line through the graphs at their column.
-    Dib* d = Capture();
-    EXPECT_EQ(d->At(g - 3 - 2 * 10, LeftGraphBottom(h) - 2), Palette(1));
-}
-
-TEST_F(HistoryGraphTest, The1025thCueIsRefused) {
-    FillHistory(300);
-    for (int i = 0; i < kCueCapacity; ++i)
-        ASSERT_GT(CueInsert(Store(), i, "x"), 0);
-    Mouse(WM_LBUTTONDOWN, PointerX(3), MK_LBUTTON | MK_CONTROL);
-    EXPECT_EQ(CueCount(Store()), kCueCapacity);
-    EXPECT_EQ(ui_.boxes,
-              (std::vector<std::string>{"Too Much cue points|Failed to Add a new Cue point !"}));
-    EXPECT_TRUE(ui_.entries.empty());
 }
 
 TEST_F(HistoryGraphTest, LiveColumnWhileTheUiThreadWaitsForTheFrames) {

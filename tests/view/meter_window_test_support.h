@@ -14,6 +14,7 @@
 #include "display/meter_objects.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/sys/settings_test_root.h"
 #include "toolkit/toolkit.h"
 #include "view/control_panel.h"
@@ -63,16 +64,14 @@ struct FakeUi {
     bool returnNull = false;          // the text entry fails
     std::vector<std::string> boxes;   // "caption|text" of each message box
     std::vector<std::string> entries; // initial text of each text entry
-    POINT entryAt = {};
 
     static int Box(HWND, const char* text, const char* caption, UINT) {
         Current()->boxes.push_back(std::string(caption) + "|" + text);
         return IDOK;
     }
-    static char* Edit(HWND, uint32_t, int x, int y, int, int, const char* initial) {
+    static char* Edit(HWND, uint32_t, int, int, int, int, const char* initial) {
         FakeUi* self = Current();
         self->entries.push_back(initial);
-        self->entryAt = POINT{x, y};
         if (self->returnNull) return nullptr;
         char* text = static_cast<char*>(std::calloc(1, kEditTextSize));
         lstrcpynA(text, self->typed.c_str(), int(kEditTextSize));
@@ -126,11 +125,7 @@ class MeterWindowTest : public ::testing::Test {
         return window();
     }
 
-    void Pump() {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
+    static void Pump() { modaltest::Pump(); }
 
     // Paints now.
     void Repaint() {
@@ -231,9 +226,5 @@ class Dib {
     HGDIOBJ old_;
     uint32_t* bits_ = nullptr;
 };
-
-inline bool NearWhite(COLORREF c) {
-    return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200;
-}
 
 } // namespace mwtest
