@@ -23,16 +23,13 @@ class ToolkitScreenshots : public tktest::ToolkitTest {
         tktest::ToolkitTest::SetUp();
         owner_ = std::make_unique<tktest::OwnerWindow>(560, 330);
         SetWindowPos(owner(), nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        face_ = tktest::MakeKnobFace(32, RGB(180, 180, 180));
-        knob_ = CreateKnob(owner(), 1, 20, 20, 0x011000A0 | kKnobDecibel, face_, 16, 16, 240, 300,
-                           0.001f, 2.0f, 0.5f, 1.0f, nullptr, nullptr);
+        knob_ = CreateKnob(owner(), 1, 20, 20, 0x011000A0 | kKnobDecibel, knobFace_, 16, 16, 240,
+                           300, 0.001f, 2.0f, 0.5f, 1.0f, nullptr, nullptr);
     }
     void TearDown() override {
         if (shots::Folder().empty()) return;
         tktest::ToolkitTest::TearDown();
-        DeleteObject(face_);
     }
-    HBITMAP face_ = nullptr;
     HWND knob_ = nullptr;
 };
 
