@@ -47,6 +47,7 @@ struct DisplayFrame {
     int32_t correlationMarker; // the correlator drawing's own; -1 at allocation
     float phaseStep;           // correlation release per frame
     uint32_t historyGraphWord; // the history graph's own
+    uint32_t lostFramesShown;  // the meter window's: the loss count it was last told of
     uint32_t recordOn;         // 1 = append a history slot for this frame
     uint32_t restart;          // 1 = clear the ballistic values before this frame
     HistoryStore history;      // the level history

@@ -170,9 +170,7 @@ LRESULT KnobOwnerRequest(Knob* knob, WPARAM request, LPARAM lParam) {
     case kRequestGetValue: return static_cast<LRESULT>(FloatToBits(knob->scale.value));
     case kRequestSetValue:
         // An owner's own change: shown, never reported back.
-        KnobSetValue(knob, BitsToFloat(static_cast<uint32_t>(lParam)));
-        KnobRefreshAdjuster(knob);
-        return 0;
+        return KnobSetValue(knob, BitsToFloat(static_cast<uint32_t>(lParam)));
     default: KnobMenuCommand(knob, LOWORD(request)); return 0;
     }
 }
@@ -247,7 +245,6 @@ static void OnMouseMove(Knob* knob, int x, int y) {
             MoveAngular(knob, x, y);
         } else {
             KnobApplySteps(knob, KnobLinearDragSteps(x - knob->lastX, y - knob->lastY, mode));
-            KnobRefreshAdjuster(knob);
         }
         KnobUpdateValueBox(knob);
     }
@@ -376,6 +373,9 @@ int KnobSetValue(Knob* knob, float value) {
         knob->needleAngle = angle;
         KnobRedraw(knob);
     }
+    // Whatever the gesture (drag, keys, wheel, menu, owner), an adjuster left
+    // showing the old value would push it back on its next drag.
+    KnobRefreshAdjuster(knob);
     return 1;
 }
 
@@ -397,7 +397,6 @@ void KnobSetFramedValue(Knob* knob, float value) {
     KnobNotifyFrame(knob, 1);
     KnobNotifyValue(knob);
     KnobNotifyFrame(knob, 0);
-    KnobRefreshAdjuster(knob);
 }
 
 void KnobResetToDefault(Knob* knob) {
@@ -408,7 +407,6 @@ void KnobResetToDefault(Knob* knob) {
     KnobNotifyFrame(knob, 1);
     KnobNotifyValue(knob);
     KnobNotifyFrame(knob, 0);
-    KnobRefreshAdjuster(knob);
 }
 
 void KnobEditValue(Knob* knob) {

@@ -117,10 +117,11 @@ void PushValue(PrecisionAdjuster* adjuster) {
     if (!adjuster->control || !IsWindow(adjuster->control)) return;
     const float value = ControlValue(adjuster);
     adjuster->pushing = 1;
-    SendMessageA(adjuster->control, WM_COMMAND, kRequestSetValue,
-                 static_cast<LPARAM>(FloatToBits(value)));
+    const LRESULT taken = SendMessageA(adjuster->control, WM_COMMAND, kRequestSetValue,
+                                       static_cast<LPARAM>(FloatToBits(value)));
     adjuster->pushing = 0;
-    NotifyOwner(&adjuster->head, adjuster->id, FloatToBits(value));
+    // The owner hears only of values the control holds.
+    if (taken) NotifyOwner(&adjuster->head, adjuster->id, FloatToBits(value));
 }
 
 void NotifyFrame(const PrecisionAdjuster* adjuster, uint32_t flag) {
@@ -284,8 +285,16 @@ void PrecisionAdjusterAttachValues(PrecisionAdjuster* adjuster, const KnobScale*
     }
     if (style & kKnobDecibel) {
         value = ToDecibels(value);
-        min = std::trunc(ToDecibels(min));
-        max = std::trunc(ToDecibels(max));
+        min = ToDecibels(min);
+        max = ToDecibels(max);
+        // Whole decibels, rounded inward so that both ends stay values the
+        // control takes; a range inside one decibel keeps its own ends.
+        const float wholeMin = std::ceil(min);
+        const float wholeMax = std::floor(max);
+        if (wholeMin <= wholeMax) {
+            min = wholeMin;
+            max = wholeMax;
+        }
     }
     adjuster->value = value < min ? min : (value > max ? max : value);
     adjuster->min = min;

@@ -174,7 +174,6 @@ void OnMouseMove(Knob* slide, WPARAM keys, int x, int y) {
             const int along = Track(slide)->horizontal ? x - slide->lastX : slide->lastY - y;
             KnobApplySteps(slide, along);
         }
-        KnobRefreshAdjuster(slide);
         KnobUpdateValueBox(slide);
     }
     slide->lastX = x;

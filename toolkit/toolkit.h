@@ -239,7 +239,7 @@ constexpr uint32_t kNotifyEnd = 0x4000;
 constexpr WPARAM kRequestEnable = 1;
 constexpr WPARAM kRequestDisable = 2;
 constexpr WPARAM kRequestGetValue = 3;
-constexpr WPARAM kRequestSetValue = 4;
+constexpr WPARAM kRequestSetValue = 4; // a knob or slide answers 1 when it took the value
 
 // The owner link of every control.
 struct ControlNotifyHead {

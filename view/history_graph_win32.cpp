@@ -4,7 +4,7 @@
 
 #include "display/bargraph.h"
 #include "display/meter_objects.h"
-#include "history/cue_insert.h"
+#include "view/cue_insert.h"
 #include "history/cue_store.h"
 #include "meter/meter_engine.h"
 #include "toolkit/formats.h"

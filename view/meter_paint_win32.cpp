@@ -92,10 +92,24 @@ void DrawBars(MeterEngine* e, DisplayFrame* f, HDC dc, const MeterLayout* l) {
         DrawCorrelatorMarker(dc, f->correlation, h, x0, l->meterWidth, &f->correlationMarker);
 }
 
+namespace {
+
+// The count is shown only while its switch is on; the window reads the
+// switches and the count itself when told.
+void ReportFrameLoss(DisplayFrame* f, HWND window) {
+    const uint32_t shown = f->notifyFrameLoss ? f->lostFrames : 0;
+    if (shown == f->lostFramesShown) return;
+    f->lostFramesShown = shown;
+    PostMessageA(window, kMeterMsgFrameLoss, 0, 0);
+}
+
+} // namespace
+
 void MeterDrawFrame(MeterEngine* e, DisplayFrame* f) {
     HWND window = static_cast<HWND>(f->window);
     RECT client;
     if (!window || !GetClientRect(window, &client)) return;
+    ReportFrameLoss(f, window);
     const MeterLayout layout =
         MeterWindowLayout(client.left, client.top, client.right, client.bottom, e->channels);
     if (!layout.usable) return;

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "display/display_options_dialog.h"
-#include "history/cue_list_dialog.h"
+#include "view/cue_list_dialog.h"
 #include "toolkit/toolkit.h"
 
 namespace {

@@ -62,8 +62,11 @@ void SetControl(HWND control, float value) {
 
 // ---- Engine hooks ----
 
+// A repaint follows every change of the history as a whole (a load, a
+// reset, a jump), so the scroll thumb is set again with it.
 void RepaintHook(void* window) {
     InvalidateRect(static_cast<HWND>(window), nullptr, TRUE);
+    PostMessageA(static_cast<HWND>(window), kMeterMsgUpdateThumb, 0, 0);
 }
 
 // The engine is going away: the window must not touch it any more. On the
@@ -250,6 +253,23 @@ void OnDefaultOptions(MeterWindowRecord* record, MeterWindowContext* context, HW
         MeterInvalidateDerived(context->engine);
 }
 
+// The caption: the meter's name and, while relax mode and "Notify me on
+// frame loss." are both on, how many frames the display has lost.
+void UpdateCaption(MeterWindowContext* context, HWND window) {
+    MeterConfig config;
+    MeterGetConfig(context->engine, &config);
+    uint32_t relax, notify;
+    MeterGetFrameLossSwitches(context->engine, &relax, &notify);
+    const uint32_t lost = MeterGetLostFrames(context->engine);
+    char text[sizeof config.name + 32];
+    if (relax == 1 && notify == 1 && lost > 0)
+        std::snprintf(text, sizeof text, "%s - %u frame%s lost", config.name, lost,
+                      lost == 1 ? "" : "s");
+    else
+        lstrcpynA(text, config.name, sizeof text);
+    SetWindowTextA(window, text);
+}
+
 void OnChangeName(MeterWindowContext* context, HWND window) {
     RECT frame;
     GetWindowRect(window, &frame);
@@ -278,7 +298,7 @@ void OnEditCueList(MeterWindowRecord* record, MeterWindowContext* context, HWND 
     if (ui->cueList) ui->cueList(context, window, 0, record->anchor.x, record->anchor.y);
 }
 
-void OnFrameLossSwitch(MeterWindowContext* context, UINT id) {
+void OnFrameLossSwitch(MeterWindowContext* context, HWND window, UINT id) {
     uint32_t relax, notify;
     MeterGetFrameLossSwitches(context->engine, &relax, &notify);
     if (id == kCmdNotifyFrameLoss)
@@ -286,6 +306,7 @@ void OnFrameLossSwitch(MeterWindowContext* context, UINT id) {
     else
         relax = relax ? 0 : 1;
     MeterSetFrameLossSwitches(context->engine, relax, notify);
+    UpdateCaption(context, window);
     MeterRepaint(context->engine);
 }
 
@@ -301,7 +322,7 @@ void OnCommand(MeterWindowRecord* record, MeterWindowContext* context, HWND wind
     case kCmdFollowRecord: return OnFollowRecord(context);
     case kCmdEditCueList: return OnEditCueList(record, context, window);
     case kCmdNotifyFrameLoss:
-    case kCmdRelaxMode: return OnFrameLossSwitch(context, static_cast<UINT>(id));
+    case kCmdRelaxMode: return OnFrameLossSwitch(context, window, static_cast<UINT>(id));
     default: return;
     }
 }
@@ -419,6 +440,7 @@ LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONUP: OnLeftButtonUp(context, x, y); return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(record, context, window, x, y); return 0;
     case kMeterMsgUpdateThumb: UpdateHistoryThumb(context->engine, window); return 0;
+    case kMeterMsgFrameLoss: UpdateCaption(context, window); return 0;
     default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -30,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 using metertest::Watchdog;
 
 bool InTestEnvironment() {
-    return std::getenv("TENVELO_NULL_SINK") != nullptr;
+    return std::getenv("TENVELO_AUDIO") != nullptr;
 }
 
 struct Rig {
@@ -149,7 +149,7 @@ void SlowDraw(MeterEngine*, DisplayFrame*) {
 const MeterDrawHooks kSlowHooks = {SlowDraw, nullptr, nullptr, nullptr};
 
 TEST(StreamStop, FinishesWhileTheDisplayIsSlow) {
-    if (!InTestEnvironment()) GTEST_SKIP() << "needs the test environment";
+    if (!InTestEnvironment()) GTEST_SKIP() << "needs the test environment's sound server";
     Watchdog watchdog(120);
     Rig rig(true);
     rig.OpenDemo(2.0);

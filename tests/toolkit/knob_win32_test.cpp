@@ -245,16 +245,56 @@ TEST_F(KnobEditingTest, AdjusterEachScaleMovesTheKnobByItsSensitivity) {
     }
 }
 
-TEST_F(KnobEditingTest, AdjusterDecibelKnobWorksInWholeDecibelLimits) {
-    HWND knob = MakeKnob(0.5f, 2.0f, 1.0f, kKnobEditPlain | kKnobDecibel, kId);
-    Adjuster(knob);
-    const PrecisionAdjuster* state = PrecisionAdjusterState();
-    ASSERT_NE(nullptr, state);
-    EXPECT_EQ(-6.0f, state->min);
-    EXPECT_EQ(6.0f, state->max);
-    EXPECT_FLOAT_EQ(0.0f, state->value);
-    DragScale(ToolkitPopup(kPopupAdjuster), 1, 600); // far past the top: +6 dB
-    EXPECT_NEAR(1.9953f, ValueOf(knob), 1e-3);
+// The limits are whole decibels inside the knob's range, so the top of the
+// coarse scale is a value the knob takes, and the owner hears that value.
+TEST_F(KnobEditingTest, AdjusterDecibelLimitsStayInsideTheKnobsRange) {
+    const struct {
+        float min, max;     // the knob's, as amplitudes
+        float dbMin, dbMax; // the adjuster's
+    } cases[] = {{0.5f, 2.0f, -6.0f, 6.0f},
+                 {0.25f, 0.5f, -12.0f, -7.0f}, // -12.04 .. -6.02 dB: truncation gave -6
+                 {0.9f, 0.95f, KnobDecibels(0.9f), KnobDecibels(0.95f)}}; // inside one dB
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.min << " .. " << c.max);
+        HWND knob = MakeKnob(c.min, c.max, c.min, kKnobEditPlain | kKnobDecibel, kId);
+        Adjuster(knob);
+        const PrecisionAdjuster* state = PrecisionAdjusterState();
+        ASSERT_NE(nullptr, state);
+        EXPECT_EQ(c.dbMin, state->min);
+        EXPECT_EQ(c.dbMax, state->max);
+        if (c.dbMax - c.dbMin >= 1.0f) { // a finer scale does not reach its end in one drag
+            owner_->Take();
+            DragScale(ToolkitPopup(kPopupAdjuster), 1, 600); // far past the top
+            EXPECT_NEAR(KnobFromDecibels(c.dbMax), ValueOf(knob), 1e-6);
+            EXPECT_EQ(std::vector<Event>{Command(kId, ValueOf(knob))}, owner_->Take());
+        }
+        DestroyWindow(knob);
+    }
+}
+
+// Every way the knob's value changes reaches an open adjuster, so its next
+// drag starts from the knob's value, not an old one.
+TEST_F(KnobEditingTest, AdjusterFollowsEveryValueChange) {
+    const struct {
+        const char* gesture;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    } cases[] = {{"up arrow", WM_KEYDOWN, VK_UP, 0},
+                 {"left arrow", WM_KEYDOWN, VK_LEFT, 0},
+                 {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0},
+                 {"owner's set value", WM_COMMAND, kRequestSetValue, LPARAM(FloatToBits(42.0f))},
+                 {"double-click", WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(16, 16)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.gesture);
+        HWND knob = MakeKnob(0.1f, 96.0f, 20.0f, kKnobEditPlain, kId); // default 20
+        SetValue(knob, 30.0f);
+        Adjuster(knob);
+        SendMessageA(knob, c.message, c.wParam, c.lParam);
+        ASSERT_NE(30.0f, ValueOf(knob));
+        EXPECT_EQ(ValueOf(knob), PrecisionAdjusterState()->value);
+        DestroyWindow(knob);
+    }
 }
 
 TEST_F(KnobEditingTest, AdjusterOwnerDestroyedOrToolkitExitCloseIt) {

@@ -1,6 +1,11 @@
 #include "view/history_graph.h"
 
+#include "app/engine_history.h"
+#include "history/history_file.h"
+#include "view/meter_window_internal.h"
+
 #include "tests/meter/engine_test_support.h"
+#include "tests/support/test_files.h"
 #include "tests/view/meter_window_test_support.h"
 
 namespace {
@@ -109,6 +114,54 @@ TEST_F(HistoryGraphTest, LiveColumnWhileTheUiThreadWaitsForTheFrames) {
     const int B = LeftGraphBottom(h);
     EXPECT_NE(d.At(g - 3, B - DbToPixels(&m, -12.0f)), Palette(0));  // the newest column
     EXPECT_NE(d.At(g + 31, B - DbToPixels(&m, -12.0f)), Palette(0)); // and the bar
+}
+
+// A loaded history is shown from its newest slot, and so is the thumb.
+TEST_F(HistoryGraphTest, LoadingAHistoryMovesTheThumbToItsEnd) {
+    testsupport::ScratchDir dir;
+    const std::string path = dir.file("h.his");
+    FillHistory(500);
+    ASSERT_EQ(0, WriteHistory(Store(), path.c_str(), 44100.0f, 0));
+    SendMessageA(window(), WM_KEYDOWN, VK_HOME, 0);
+    ASSERT_EQ(0, Thumb());
+    ASSERT_EQ(0, LoadEngineHistory(engine_, path.c_str()));
+    Pump();
+    EXPECT_EQ(Store()->viewPos, Store()->recordCount);
+    EXPECT_EQ(4000, Thumb());
+}
+
+// The caption counts the frames the display lost while relax mode and its
+// notification are on, and stops as soon as either is switched off.
+TEST_F(HistoryGraphTest, CaptionCountsLostFramesWhileAskedTo) {
+    const std::string name = Config().name;
+    const struct {
+        uint32_t relax, notify, lost;
+        const char* suffix;
+    } cases[] = {{1, 1, 7, " - 7 frames lost"},
+                 {1, 1, 1, " - 1 frame lost"},
+                 {1, 0, 7, ""},
+                 {0, 1, 7, ""}};
+    const std::vector<int16_t> pcm = metertest::Constant(4410, 16384, 16384);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "relax " << c.relax << " notify " << c.notify);
+        MeterSetFrameLossSwitches(engine_, c.relax, c.notify);
+        engine_->lostFrames.store(c.lost); // as the analysis counts them
+        AnalyseBuffer(&engine_, pcm.data(), metertest::Bytes(pcm));
+        ASSERT_EQ(1, MeterWaitDisplayIdle(engine_, 5000));
+        Pump();
+        char title[64];
+        GetWindowTextA(window(), title, sizeof title);
+        EXPECT_EQ(name + c.suffix, title);
+    }
+    MeterSetFrameLossSwitches(engine_, 1, 1);
+    engine_->lostFrames.store(3);
+    AnalyseBuffer(&engine_, pcm.data(), metertest::Bytes(pcm));
+    ASSERT_EQ(1, MeterWaitDisplayIdle(engine_, 5000));
+    Pump();
+    SendMessageA(window(), WM_COMMAND, kCmdNotifyFrameLoss, 0); // off, with no frame to follow
+    char title[64];
+    GetWindowTextA(window(), title, sizeof title);
+    EXPECT_EQ(name, title);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // meter window with a recorded history, taken by tools/screenshots
 // (dialog_cue_list.png, dialog_display_options.png).
 #include "display/display_options_dialog.h"
-#include "history/cue_list_dialog.h"
+#include "view/cue_list_dialog.h"
 #include "history/cue_store.h"
 #include "tests/support/modal_script_win32.h"
 #include "tools/gui/screenshot.h"

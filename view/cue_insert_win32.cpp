@@ -1,4 +1,4 @@
-#include "history/cue_insert.h"
+#include "view/cue_insert.h"
 
 #include "history/cue_store.h"
 #include "meter/meter_engine.h"

@@ -1,4 +1,4 @@
-#include "history/cue_list_dialog.h"
+#include "view/cue_list_dialog.h"
 
 #include <string>
 #include <vector>
