@@ -49,6 +49,7 @@ MMRESULT WINAPI Open(LPHWAVEOUT h, UINT, LPCWAVEFORMATEX, DWORD_PTR callback, DW
                      DWORD flags) {
     Device* d = g_device;
     if (flags & WAVE_FORMAT_QUERY) return MMSYSERR_NOERROR;
+    if (d->openResult != MMSYSERR_NOERROR) return d->openResult;
     d->opens++;
     if (h) *h = Handle();
     d->callback = callback;
@@ -66,6 +67,7 @@ MMRESULT WINAPI Close(HWAVEOUT) {
 }
 
 MMRESULT WINAPI Prepare(HWAVEOUT, LPWAVEHDR header, UINT) {
+    if (g_device->prepareResult != MMSYSERR_NOERROR) return g_device->prepareResult;
     g_device->prepares++;
     header->dwFlags |= WHDR_PREPARED;
     return MMSYSERR_NOERROR;
@@ -124,6 +126,7 @@ HGLOBAL WINAPI Alloc(UINT flags, SIZE_T bytes) {
 
 HANDLE WINAPI MakeThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack, LPTHREAD_START_ROUTINE proc,
                          LPVOID arg, DWORD flags, LPDWORD id) {
+    if (g_device->failThread) return nullptr;
     HANDLE h = CreateThread(sa, stack, proc, arg, flags, id);
     if (h) g_device->threadsMade++;
     return h;

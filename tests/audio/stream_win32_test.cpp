@@ -100,6 +100,37 @@ TEST(StreamActions, PlayAndStop) {
     EXPECT_EQ(device.Queued(), 0u);
 }
 
+// A device that does not open, prepare or start ends the stream at once,
+// and a thread that cannot be made starts none; either way the next Play
+// plays.
+TEST(StreamActions, EveryFailedStartLeavesPlayPossible) {
+    using fakewinmm::Device;
+    const struct {
+        const char* what;
+        void (*fail)(Device&);
+        int started;
+    } cases[] = {{"open", [](Device& d) { d.openResult = MMSYSERR_ALLOCATED; }, 1},
+                 {"prepare", [](Device& d) { d.prepareResult = MMSYSERR_NOMEM; }, 1},
+                 {"start", [](Device& d) { d.restartResult = MMSYSERR_ERROR; }, 1},
+                 {"thread", [](Device& d) { d.failThread = true; }, 0}};
+    Watchdog watchdog(60);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeRig f;
+        f.device.completeMs = 5;
+        f.rig.OpenDemo(0.5);
+        c.fail(f.device);
+        EXPECT_EQ(c.started, StartStream(&f.rig.stream));
+        ASSERT_TRUE(metertest::WaitFor([&] { return !StreamIsStreaming(&f.rig.stream); }));
+        EXPECT_EQ(0u, f.rig.stream.stats.buffers.load());
+        f.device.openResult = f.device.prepareResult = f.device.restartResult = MMSYSERR_NOERROR;
+        f.device.failThread = false;
+        ASSERT_EQ(1, StartStream(&f.rig.stream));
+        ASSERT_TRUE(metertest::WaitFor([&] { return f.rig.stream.stats.buffers.load() >= 3; }));
+        EXPECT_EQ(1, StreamStopAction(&f.rig.stream));
+    }
+}
+
 TEST(StreamLatency, MenuChoicesWhileStoppedAndPlaying) {
     FakeRig f;
     Rig& rig = f.rig;

@@ -43,4 +43,68 @@ TEST_F(BargraphTest, BarExactlyAtHeadIsTheFirstZoneOnly) {
     }
 }
 
+// The peak marker's outline: the "MaxColor" pen, the "MaxBorder" pen above
+// 0 dB, and none when the bar shows the peak itself.
+TEST_F(BargraphTest, PeakMarkerPenFollowsThePeak) {
+    const int h = 132, B = 152, x0 = 10;
+    const LevelMapping m = MakeLevelMapping(-60.0f, 6.0f, h);
+    const COLORREF maxColor = Value(8), maxBorder = Value(4);
+    ASSERT_NE(maxColor, maxBorder);
+    const struct {
+        float peakDb;
+        int marker; // 0 in PEAK mode
+        COLORREF outline;
+    } cases[] = {{-6.0f, 1, maxColor}, {0.0f, 1, maxColor}, {3.0f, 1, maxBorder},
+                 {-6.0f, 0, Palette(0)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.peakDb << " dB, marker " << c.marker);
+        Dib dib(80, 200);
+        const BarPixels bar = ComputeBarPixels(&m, -40.0f, c.peakDb, -12.0f, -3.0f);
+        DrawMeterBar(dib.dc(), settings, &bar, h, x0, 40, B, c.marker);
+        EXPECT_EQ(c.outline, dib.At(x0 + 20, B - bar.peak)); // the marker's top edge
+        EXPECT_EQ(c.outline, dib.At(x0, B - bar.peak + 1));  // its left edge
+    }
+}
+
+// The correlator marker sits at trunc((c + 1) h / 2) above the row's foot,
+// in brush 8 from the centre up and in brush 1 below it.
+TEST_F(BargraphTest, CorrelatorMarkerBrushChangesBelowTheCentre) {
+    const int h = 132, R = 3 * h + 100, x0 = 10;
+    const struct {
+        float c;
+        int pos;
+        int brush;
+    } cases[] = {{0.0f, 66, 8}, {-0.01f, 65, 1}, {1.0f, 132, 8}, {-1.0f, 0, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.c);
+        Dib dib(80, R + 20);
+        int32_t marker = -1;
+        DrawCorrelatorMarker(dib.dc(), c.c, h, x0, 40, &marker);
+        EXPECT_EQ(c.pos, marker);
+        EXPECT_EQ(Palette(c.brush), dib.At(x0 + 20, R - c.pos - 3));
+        EXPECT_EQ(Palette(15), dib.At(x0 + 20, R - c.pos)); // its centre line
+    }
+}
+
+// A mono engine draws one bar and no correlator, whatever the mode word says.
+TEST_F(BargraphTest, MonoDrawsOneBarAndNoCorrelator) {
+    ASSERT_EQ(1, MeterSetFormat(&engine_, 44100.0f, 1));
+    const MeterLayout l = MeterWindowLayout(0, 0, 200, 400, 1);
+    ASSERT_TRUE(l.usable);
+    DisplayFrame f{};
+    f.modeWord = kMeterModeBars | kMeterModeCorrelator;
+    f.peakSelect = 1;
+    f.minDb = -60.0f;
+    f.maxDb = 6.0f;
+    f.peakL = f.peakR = 0.5f;
+    f.correlation = -1.0f;
+    f.correlationMarker = -1;
+    Dib dib(200, 3 * l.graphHeight + 130);
+    DrawBars(engine_, &f, dib.dc(), &l);
+    const int x = l.historyWidth + 40;
+    EXPECT_NE(RGB(1, 2, 3), dib.At(x, LeftGraphBottom(l.graphHeight) - 2));
+    for (int y = LeftGraphBottom(l.graphHeight) + 1; y < dib.height(); ++y)
+        ASSERT_EQ(RGB(1, 2, 3), dib.At(x, y)) << "row " << y;
+}
+
 } // namespace
