@@ -2,6 +2,7 @@
 
 #include "app/engine_history.h"
 #include "history/history_file.h"
+#include "toolkit/formats.h"
 #include "view/meter_window_internal.h"
 
 #include "tests/meter/engine_test_support.h"
@@ -114,6 +115,80 @@ TEST_F(HistoryGraphTest, LiveColumnWhileTheUiThreadWaitsForTheFrames) {
     const int B = LeftGraphBottom(h);
     EXPECT_NE(d.At(g - 3, B - DbToPixels(&m, -12.0f)), Palette(0));  // the newest column
     EXPECT_NE(d.At(g + 31, B - DbToPixels(&m, -12.0f)), Palette(0)); // and the bar
+}
+
+// Whether the window shows text drawn with attribute attr at (x, y) over a
+// background of palette colour back, compared pixel for pixel over the
+// columns left .. right - 1 and rows top .. bottom - 1.
+bool ShowsText(Dib* shown, const char* text, uint32_t attr, int x, int y, int back,
+               const RECT& area) {
+    Dib expected(shown->width(), shown->height(), Palette(back));
+    const int oldMode = SetBkMode(expected.dc(), TRANSPARENT);
+    DrawTextAt(expected.dc(), attr, x, y, text);
+    SetBkMode(expected.dc(), oldMode);
+    for (int row = area.top; row < area.bottom; ++row)
+        for (int col = area.left; col < area.right; ++col)
+            if (shown->At(col, row) != expected.At(col, row)) return false;
+    return true;
+}
+
+// Ruler labels every 5 s at zoom 1 (hours, minutes, seconds) and every
+// 60 s at zoom 10 (hours and minutes), each full: the tick, and the label's
+// text to its left.
+TEST_F(HistoryGraphTest, RulerLabelsFallOnTheirIntervalWithTheirTexts) {
+    const struct {
+        int32_t zoom, slots;
+        int64_t seconds[3]; // of the three newest labels
+        int columnsApart;
+        const char* pattern;
+        int textLeft;
+    } cases[] = {{1, 500, {50, 45, 40}, 50, "%VmU:00.00.00h", 66},
+                 {10, 3000, {300, 240, 180}, 60, "%VmU:00.00.h", 53}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.zoom);
+        Store()->recordCount = Store()->writeIndex = Store()->viewPos = Store()->viewEnd = 0;
+        FillHistory(c.slots);
+        MeterSetZoom(engine_, c.zoom);
+        Dib* d = Capture();
+        for (int i = 0; i < 3; ++i) {
+            const int x = g - 3 - 2 * c.columnsApart * i;
+            SCOPED_TRACE(c.seconds[i]);
+            EXPECT_EQ(Palette(14), d->At(x, 12));      // the tick
+            EXPECT_EQ(Palette(11), d->At(x - 3, 12));  // and nothing beside it
+            char text[32];
+            FormatPattern(text, sizeof text, c.pattern, static_cast<int>(c.seconds[i]));
+            EXPECT_TRUE(ShowsText(d, text, 1551, x - c.textLeft, 2, 11,
+                                  RECT{x - c.textLeft, 2, x - 7, 19}))
+                << text;
+        }
+    }
+}
+
+// The time under the pointer, in the title bar: the sample clock of the
+// column's newest slot without its sign; none outside the graph.
+TEST_F(HistoryGraphTest, ReadoutShowsTheTimeOfTheColumnUnderThePointer) {
+    FillHistory(500);
+    Store()->history[499].samplePosition = 164206350; // 1 h 2 min 3.5 s
+    const struct {
+        int x;
+        const char* text; // null: no read-out
+    } cases[] = {{g - 1, "001 H 02' 03 : 500 ms"},
+                 {g - 3, "000 H 00' 49 : 900 ms"},
+                 {g - 4, "000 H 00' 49 : 900 ms"},
+                 {g - 5, "000 H 00' 49 : 800 ms"},
+                 {31, nullptr},
+                 {g, nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.x - g);
+        char text[64] = "";
+        EXPECT_EQ(c.text != nullptr, HistoryReadout(engine_, window(), c.x, text, sizeof text) == 1);
+        if (c.text) {
+            EXPECT_STREQ(c.text, text);
+        }
+    }
+    Store()->recordCount = Store()->writeIndex = Store()->viewPos = Store()->viewEnd = 10;
+    char text[64];
+    EXPECT_EQ(0, HistoryReadout(engine_, window(), g - 41, text, sizeof text)); // before slot 1
 }
 
 // A loaded history is shown from its newest slot, and so is the thumb.
