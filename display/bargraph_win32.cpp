@@ -47,7 +47,7 @@ void DrawCorrelatorMarker(HDC dc, float c, int32_t h, int x0, int m, int32_t* ma
     const int old = *marker;
     if (old >= 0 && old <= h)
         FillNoOutline(dc, PaletteBrush(9), x0, R - old - 5, x0 + m - 2, R - old + 6);
-    const int pos = static_cast<int>((c + 1.0f) * static_cast<float>(h) / 2.0f);
+    const int pos = CorrelationPixels(c, h);
     const int centre = h / 2;
     FillNoOutline(dc, PaletteBrush(pos < centre ? 1 : 8), x0, R - pos - 5, x0 + m - 2, R - pos + 6);
     HGDIOBJ oldPen = SelectObject(dc, PalettePen(15));

@@ -43,6 +43,12 @@ int32_t DbToPixels(const LevelMapping* m, float db) {
     return Truncate((static_cast<double>(db) - m->minDb) * m->pixelsPerDb);
 }
 
+int32_t CorrelationPixels(float c, int32_t h) {
+    if (!(c >= -1.0f)) c = c < 0.0f ? -1.0f : 0.0f; // below -1, or not a number
+    if (c > 1.0f) c = 1.0f;
+    return static_cast<int32_t>((c + 1.0f) * static_cast<float>(h) / 2.0f);
+}
+
 BarPixels ComputeBarPixels(const LevelMapping* m, float valueDb, float peakDb, float dbHead,
                            float dbMax) {
     BarPixels b{};

@@ -33,6 +33,11 @@ LevelMapping MakeLevelMapping(float minDb, float maxDb, int32_t height);
 // within +-1e6 so the conversion stays defined).
 int32_t DbToPixels(const LevelMapping* mapping, float db);
 
+// The correlator's offset above its row for correlation c in a graph of
+// height h: trunc((c + 1) h / 2), with c held to -1 .. +1 (and a c that is
+// not a number at 0), so that any value a file holds stays in its strip.
+int32_t CorrelationPixels(float c, int32_t h);
+
 // What one bar draws, in pixels above its bottom.
 struct BarPixels {
     int32_t value; // the bar, clamped to at most h

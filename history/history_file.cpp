@@ -133,11 +133,16 @@ bool ParseHeader(std::FILE* f, HistoryFileHeader* h) {
     return int64_t(length) >= needed;
 }
 
+bool PositionAllowed(int64_t position) {
+    return position >= -kHistoryPositionLimit && position <= kHistoryPositionLimit;
+}
+
 bool ReadContents(std::FILE* f, const HistoryFileHeader& h, HistoryStore* store) {
     for (int32_t k = 0; k < h.cueCount; ++k) {
         uint8_t cue[kCueBytes];
         if (!ReadBytes(f, cue, sizeof cue)) return false;
         store->cues[k].samplePosition = int64_t(GetU64(cue));
+        if (!PositionAllowed(store->cues[k].samplePosition)) return false;
         std::memcpy(store->cues[k].name, cue + 8, kCueNameSize);
         store->cues[k].name[kCueNameSize - 1] = '\0'; // names are drawn as C strings
     }
@@ -145,8 +150,10 @@ bool ReadContents(std::FILE* f, const HistoryFileHeader& h, HistoryStore* store)
     for (int32_t first = 0; first < h.recordCount; first += kChunkSlots) {
         const int32_t n = h.recordCount - first < kChunkSlots ? h.recordCount - first : kChunkSlots;
         if (!ReadBytes(f, chunk, size_t(n) * kSlotBytes)) return false;
-        for (int32_t i = 0; i < n; ++i)
+        for (int32_t i = 0; i < n; ++i) {
             DecodeSlot(chunk + i * kSlotBytes, store->history[first + i]);
+            if (!PositionAllowed(store->history[first + i].samplePosition)) return false;
+        }
     }
     return true;
 }

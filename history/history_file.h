@@ -7,6 +7,10 @@
 #include "history/history_store.h"
 
 constexpr int kHistoryFileHeaderSize = 48;
+// Sample positions a file may hold, either way from 0: over 50 years at
+// 44100 Hz, so every file a recording can make; beyond, the times shown
+// (whole seconds in 32 bits) and a recording on top (64 bits) could wrap.
+constexpr int64_t kHistoryPositionLimit = int64_t(1) << 46;
 extern const char kHistoryFileSignature[16]; // "HistoryLevel-PX" and a NUL
 
 // The header as it lies in the file.

@@ -66,6 +66,7 @@ int LoadToolkitOptions(ToolkitOptions* options, const char* key) {
     }
     TimeEntrySettings timeEntry;
     if (ReadSettingBinaryExact(key, kDialTCtxValue, &timeEntry, sizeof timeEntry)) {
+        RepairTimeEntrySettings(&timeEntry);
         options->timeEntry = timeEntry;
         ++taken;
     }

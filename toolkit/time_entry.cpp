@@ -19,6 +19,32 @@ const double kNoteBeats[kNoteCount] = {
 const uint32_t kBeatUnits[5] = {16, 8, 4, 2, 1};
 constexpr uint32_t kMaxBeatsPerBar = 64;
 
+bool RateAllowed(float rate) {
+    return rate > 0.0f && rate <= kMaxRate; // false for a rate that is not a number
+}
+
+bool NotesAllowed(const uint16_t notes[6]) {
+    for (int i = 0; i < kMaxNotes && notes[i] != kNoNote; ++i)
+        if (notes[i] >= kNoteCount) return false;
+    return true;
+}
+
+bool BeatUnitAllowed(uint32_t unit) {
+    for (uint32_t allowed : kBeatUnits)
+        if (unit == allowed) return true;
+    return false;
+}
+
+bool FocusAllowed(uint32_t focus) {
+    static const int kFields[] = {kTimeSeconds, kTimeMilliseconds, kTimeHertz, kTimeBpm,
+                                  kTimeTempo,   kTimeReplace,      kTimeMetres, kTimeSamples,
+                                  kTimeTicks,   kTimeBeatsPerBar,  kTimeBeatUnit, kTimePosition,
+                                  kTimeFrames,  kTimeFps};
+    for (int field : kFields)
+        if (int(focus & 0xFFFF) == field) return true;
+    return false;
+}
+
 double ReadNonNegative(const char* text) {
     double number = TextToNumber(text);
     return number > 0.0 ? number : 0.0;
@@ -172,4 +198,28 @@ int TimeEntryFieldText(const TimeEntrySettings* settings, int field, double seco
         return 0;
     }
     return static_cast<size_t>(length) < outSize ? length : static_cast<int>(outSize - 1);
+}
+
+int RepairTimeEntrySettings(TimeEntrySettings* s) {
+    TimeEntrySettings d;
+    SetDefaultTimeEntrySettings(&d);
+    int replaced = 0;
+    auto keep = [&replaced](bool allowed) {
+        if (!allowed) ++replaced;
+        return allowed;
+    };
+    if (!keep(NotesAllowed(s->notes)))
+        for (int i = 0; i < 6; ++i)
+            s->notes[i] = d.notes[i];
+    if (!keep(s->replaceMode <= 1)) s->replaceMode = d.replaceMode;
+    if (!keep(RateAllowed(s->tempo))) s->tempo = d.tempo;
+    if (!keep(FocusAllowed(s->focusField))) s->focusField = d.focusField;
+    if (!keep(s->sampleRate >= 1 && s->sampleRate <= kMaxRate)) s->sampleRate = d.sampleRate;
+    if (!keep(s->ticksPerBeat >= 1 && s->ticksPerBeat <= kMaxTicksPerBeat))
+        s->ticksPerBeat = d.ticksPerBeat;
+    if (!keep(s->beatsPerBar >= 1 && s->beatsPerBar <= kMaxBeatsPerBar))
+        s->beatsPerBar = d.beatsPerBar;
+    if (!keep(BeatUnitAllowed(s->beatUnit))) s->beatUnit = d.beatUnit;
+    if (!keep(RateAllowed(s->framesPerSecond))) s->framesPerSecond = d.framesPerSecond;
+    return replaced;
 }

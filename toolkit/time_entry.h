@@ -54,6 +54,16 @@ constexpr double kSecondsPerMetre = 0.003030303;
 // ends the list and is never read).
 void SetDefaultTimeEntrySettings(TimeEntrySettings* settings);
 
+// Settings read back from the store: each word outside its range takes its
+// default, so that nothing stored can show "nan" or divide by zero. Notes
+// are indices 0-14 up to the first kNoNote; replace mode 0 or 1; tempo and
+// frames per second finite, above 0 and at most kMaxRate; the focus one of
+// the fields; sample rate 1 to kMaxRate Hz; ticks per beat 1 to
+// kMaxTicksPerBeat; beats per bar 1 to 64; beat unit 1, 2, 4, 8 or 16.
+// Returns the number of words replaced.
+constexpr double kMaxRate = 1e6;
+int RepairTimeEntrySettings(TimeEntrySettings* settings);
+
 // Returns the length in beats of note index 0-14 (plain, triplet and dotted
 // rows of five), 0 for any other index.
 double NoteBeats(int index);

@@ -149,7 +149,7 @@ void DrawHistoryColumn(const HistoryStyle* s, HDC dc, const HistoryColumnValues*
     DrawLevelGraph(s, dc, v->peakR, v->powerR, v->averageR, x, width, h, RightGraphBottom(h));
     DrawMarks(dc, x, h + 60, 2 * h + 60, runEnd, cue);
     const int R = CorrelationRow(h);
-    const int pos = static_cast<int>((v->correlation + 1.0f) * static_cast<float>(h) / 2.0f);
+    const int pos = CorrelationPixels(v->correlation, h);
     FillNoOutline(dc, PaletteBrush(0), x, R + 10, x + width, R - h - 10);
     FillNoOutline(dc, PaletteBrush(pos < h / 2 ? 1 : 8), x, R - pos - 5, x + width, R - pos + 6);
     Line(dc, PalettePen(15), x, R - pos, x + width - 1, R - pos);

@@ -467,8 +467,52 @@ int ReadDefaultPlacement(RECT* out) {
     return 1;
 }
 
+constexpr DWORD kMeterWindowStyle = WS_VISIBLE | WS_CLIPCHILDREN | WS_DLGFRAME | WS_HSCROLL |
+                                   WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+constexpr int kVisibleWidth = 64; // what must lie on a monitor for the window to be found
+constexpr int kVisibleHeight = 32;
+
+// Whether a window rectangle can be seen and used: large enough for its
+// meter column to be drawn, and with a piece of it on some monitor's work
+// area to be taken with the mouse (the whole client area drags the window).
+// A stored placement can be anything: far off the screen, the place Windows
+// gives a minimised window, or a few pixels.
+bool PlacementUsable(const RECT& r, uint32_t channels) {
+    RECT least = {0, 0, kMinMeterWidth + 29, kMinGraphHeight + 40};
+    if (channels == 2) least.bottom = 3 * (kMinGraphHeight + 40);
+    AdjustWindowRectEx(&least, kMeterWindowStyle, FALSE, 0);
+    least.bottom += GetSystemMetrics(SM_CYHSCROLL);
+    if (r.right - r.left < least.right - least.left || r.bottom - r.top < least.bottom - least.top)
+        return false;
+    HMONITOR monitor = MonitorFromRect(&r, MONITOR_DEFAULTTONULL);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!monitor || !GetMonitorInfoA(monitor, &info)) return false;
+    RECT shown;
+    return IntersectRect(&shown, &r, &info.rcWork) && shown.right - shown.left >= kVisibleWidth &&
+           shown.bottom - shown.top >= kVisibleHeight;
+}
+
+// The placement a window opens at: the engine's own when it is usable, else
+// the stored default when that is, else the right edge of the screen.
+RECT OpeningPlacement(const MeterRect& own, uint32_t channels) {
+    const int screenW = GetSystemMetrics(SM_CXSCREEN);
+    const int screenH = GetSystemMetrics(SM_CYSCREEN);
+    // Rectangles are kept with inclusive right and bottom edges.
+    const RECT mine = {own.left, own.top, own.right + 1, own.bottom + 1};
+    if (own.right - own.left > 5 && own.bottom - own.top > 5 && PlacementUsable(mine, channels))
+        return mine;
+    RECT stored;
+    if (ReadDefaultPlacement(&stored)) {
+        const RECT r = {stored.left, stored.top, stored.right + 1, stored.bottom + 1};
+        if (PlacementUsable(r, channels)) return r;
+    }
+    return RECT{screenW - 180, 0, screenW, screenH};
+}
+
 // Re-places an open window at the engine's placement unless it is there.
-void ReplaceOpenWindow(HWND window, const MeterRect& rect) {
+void ReplaceOpenWindow(HWND window, const MeterRect& rect, uint32_t channels) {
+    if (!PlacementUsable(RECT{rect.left, rect.top, rect.right, rect.bottom}, channels)) return;
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     if (!GetWindowPlacement(window, &placement)) return;
@@ -554,33 +598,16 @@ int OpenMeterWindow(ControlPanel* panel) {
     context->controlPanel = panel;
     MeterConfig config;
     MeterGetConfig(engine, &config);
-    const int screenW = GetSystemMetrics(SM_CXSCREEN);
-    const int screenH = GetSystemMetrics(SM_CYSCREEN);
     if (HWND open = static_cast<HWND>(MeterGetWindow(engine))) {
-        ReplaceOpenWindow(open, config.windowRect);
+        ReplaceOpenWindow(open, config.windowRect, engine->channels);
         return 1;
     }
-    int x = screenW - 180, y = 0, w = 180, h = screenH;
-    RECT stored;
-    if (ReadDefaultPlacement(&stored)) {
-        x = stored.left;
-        y = stored.top;
-        w = stored.right - stored.left + 1;
-        h = stored.bottom - stored.top + 1;
-    }
-    const MeterRect& r = config.windowRect;
-    if (r.right - r.left > 5 && r.bottom - r.top > 5) {
-        x = r.left;
-        y = r.top;
-        w = r.right - r.left + 1;
-        h = r.bottom - r.top + 1;
-    }
+    const RECT r = OpeningPlacement(config.windowRect, engine->channels);
     // Topmost as "Always Visible" last left it (it starts checked).
     const DWORD exStyle = context->alwaysVisible ? WS_EX_TOPMOST : 0;
-    const DWORD style = WS_VISIBLE | WS_CLIPCHILDREN | WS_DLGFRAME | WS_HSCROLL | WS_SYSMENU |
-                        WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-    HWND window = CreateWindowExA(exStyle, kMeterWindowClass, config.name, style, x, y, w, h,
-                                  nullptr, nullptr, g_shared.instance, context);
+    HWND window = CreateWindowExA(exStyle, kMeterWindowClass, config.name, kMeterWindowStyle,
+                                  r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr,
+                                  nullptr, g_shared.instance, context);
     if (!window) return 0;
     ShowWindow(window, SW_SHOW);
     return 1;

@@ -142,6 +142,8 @@ TEST_F(HistoryFileTest, RefusedFilesLeaveTheStoreAsItWas) {
         {"recordCount 0", 28, 0},
         {"cueCount 1025", 24, 1025},
         {"counts larger than the file", 28, 101},
+        {"a slot past 2^46 samples", 48 + 256 + 40 * 99 + 4, 0x00004000}, // could wrap
+        {"a cue before -2^46 samples", 48 + 4, 0xFFFFBFFF},
     };
     const std::vector<uint8_t> good = Saved();
     Fill(&store, 37, 3);
@@ -178,6 +180,28 @@ TEST_F(HistoryFileTest, FailedSavesKeepTheOldFile) {
     EXPECT_TRUE(fs::is_directory(folder) && fs::is_empty(folder));
     fs::remove(folder);
     expectKept("target is a folder");
+}
+
+// The longest paths the file dialogs hand over save, and a save that
+// fails there leaves nothing beside its target: the temporary's name is
+// longer than the target's and over the old 260-character limit.
+TEST_F(HistoryFileTest, LongestDialogPathsSaveOrLeaveNothing) {
+    const std::string sep = dir.file("x").substr(dir.path().size(), 1);
+    for (size_t length : {254u, 258u, 259u}) {
+        SCOPED_TRACE(length);
+        const std::string folder =
+            dir.file(std::string(length - dir.path().size() - 2 - 5, 'f')); // "h.his"
+        ASSERT_TRUE(fs::create_directory(folder));
+        const std::string path = folder + sep + "h.his";
+        ASSERT_EQ(length, path.size());
+        EXPECT_EQ(0, WriteHistory(&store, path.c_str(), 44100.0, 0));
+        EXPECT_EQ(4304u, ReadAll(path).size());
+        fs::remove(path);
+        ASSERT_TRUE(fs::create_directory(path)); // a folder where the file should go
+        EXPECT_EQ(-1, WriteHistory(&store, path.c_str(), 44100.0, 0));
+        EXPECT_EQ(1, std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+        fs::remove_all(folder);
+    }
 }
 
 // A save that does not fit on a real 64 KiB volume (none on Windows here).

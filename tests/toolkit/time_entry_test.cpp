@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -70,6 +71,65 @@ TEST(TimeEntry, TicksClampAndTextsAreCut) {
         EXPECT_EQ(c.ticks, settings.ticksPerBeat) << c.typed;
     }
     EXPECT_EQ(0, TimeEntrySetSetting(&settings, kTimeSeconds, "1"));
+}
+
+// Stored settings: every word out of its range, not finite or beyond its
+// limit, goes back to its default alone; the words beside it stay.
+TEST(TimeEntry, StoredWordsOutOfRangeTakeTheirDefaults) {
+    using Set = void (*)(TimeEntrySettings&);
+    const struct {
+        const char* what;
+        Set spoil, expect; // expect: the word as its default
+    } cases[] = {
+        {"note 15", [](TimeEntrySettings& s) { s.notes[1] = 15; },
+         [](TimeEntrySettings& s) { std::memcpy(s.notes, Defaults().notes, sizeof s.notes); }},
+        {"replace mode 2", [](TimeEntrySettings& s) { s.replaceMode = 2; },
+         [](TimeEntrySettings& s) { s.replaceMode = 1; }},
+        {"tempo NaN", [](TimeEntrySettings& s) { s.tempo = std::nanf(""); },
+         [](TimeEntrySettings& s) { s.tempo = 120.0f; }},
+        {"tempo 0", [](TimeEntrySettings& s) { s.tempo = 0.0f; },
+         [](TimeEntrySettings& s) { s.tempo = 120.0f; }},
+        {"tempo -inf", [](TimeEntrySettings& s) { s.tempo = -HUGE_VALF; },
+         [](TimeEntrySettings& s) { s.tempo = 120.0f; }},
+        {"tempo 2e6", [](TimeEntrySettings& s) { s.tempo = 2e6f; },
+         [](TimeEntrySettings& s) { s.tempo = 120.0f; }},
+        {"focus 99", [](TimeEntrySettings& s) { s.focusField = 99; },
+         [](TimeEntrySettings& s) { s.focusField = kTimeSeconds; }},
+        {"sample rate 0", [](TimeEntrySettings& s) { s.sampleRate = 0; },
+         [](TimeEntrySettings& s) { s.sampleRate = 44100; }},
+        {"ticks 100000", [](TimeEntrySettings& s) { s.ticksPerBeat = 100000; },
+         [](TimeEntrySettings& s) { s.ticksPerBeat = 96; }},
+        {"beats per bar 65", [](TimeEntrySettings& s) { s.beatsPerBar = 65; },
+         [](TimeEntrySettings& s) { s.beatsPerBar = 4; }},
+        {"beat unit 3", [](TimeEntrySettings& s) { s.beatUnit = 3; },
+         [](TimeEntrySettings& s) { s.beatUnit = 4; }},
+        {"fps +inf", [](TimeEntrySettings& s) { s.framesPerSecond = HUGE_VALF; },
+         [](TimeEntrySettings& s) { s.framesPerSecond = 25.0f; }},
+        {"fps NaN", [](TimeEntrySettings& s) { s.framesPerSecond = std::nanf(""); },
+         [](TimeEntrySettings& s) { s.framesPerSecond = 25.0f; }},
+    };
+    // Every word in range and off its default, so that a repair shows.
+    TimeEntrySettings kept = Defaults();
+    kept.notes[0] = 14;
+    kept.notes[1] = 0;
+    kept.replaceMode = 0;
+    kept.tempo = 97.5f;
+    kept.focusField = kTimeFps;
+    kept.sampleRate = 48000;
+    kept.ticksPerBeat = 480;
+    kept.beatsPerBar = 7;
+    kept.beatUnit = 16;
+    kept.framesPerSecond = 29.97f;
+    TimeEntrySettings same = kept;
+    EXPECT_EQ(0, RepairTimeEntrySettings(&same));
+    EXPECT_EQ(0, std::memcmp(&same, &kept, sizeof kept));
+    for (const auto& c : cases) {
+        TimeEntrySettings s = kept, expected = kept;
+        c.spoil(s);
+        c.expect(expected);
+        EXPECT_EQ(1, RepairTimeEntrySettings(&s)) << c.what;
+        EXPECT_EQ(0, std::memcmp(&expected, &s, sizeof s)) << c.what;
+    }
 }
 
 TEST(MusicalPosition, ParsesAndRoundTrips) {

@@ -1,5 +1,7 @@
 #include "view/history_graph.h"
 
+#include <cmath>
+
 #include "app/engine_history.h"
 #include "history/history_file.h"
 #include "toolkit/formats.h"
@@ -189,6 +191,22 @@ TEST_F(HistoryGraphTest, ReadoutShowsTheTimeOfTheColumnUnderThePointer) {
     Store()->recordCount = Store()->writeIndex = Store()->viewPos = Store()->viewEnd = 10;
     char text[64];
     EXPECT_EQ(0, HistoryReadout(engine_, window(), g - 41, text, sizeof text)); // before slot 1
+}
+
+// Whatever correlation a file holds, its marker stays in the correlation
+// strip: beyond +-1 at the strip's ends, not a number at its centre.
+TEST_F(HistoryGraphTest, CorrelationsBeyondTheirRangeStayInTheirStrip) {
+    const int R = CorrelationRow(h);
+    const struct {
+        float c;
+        int pos;
+    } cases[] = {{5.0f, h}, {-5.0f, 0}, {std::nanf(""), h / 2}, {0.5f, 3 * h / 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.c);
+        Store()->recordCount = Store()->writeIndex = Store()->viewPos = Store()->viewEnd = 0;
+        FillHistory(10, 0.5f, 0.001f, 0.01f, c.c);
+        EXPECT_EQ(Palette(15), Capture()->At(g - 3, R - c.pos)); // the marker's line
+    }
 }
 
 // A loaded history is shown from its newest slot, and so is the thumb.

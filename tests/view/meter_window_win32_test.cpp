@@ -1,5 +1,7 @@
 #include "view/meter_window.h"
 
+#include "sys/settings_store.h"
+
 #include "tests/view/meter_window_test_support.h"
 
 namespace {
@@ -91,6 +93,70 @@ TEST_F(MeterWindowMenuTest, ChangeWindowName) {
         EXPECT_STREQ(title, c.title);
     }
     EXPECT_EQ(ui_.entries[1], "Main Out"); // the entry starts from the current name
+}
+
+// A placement nobody could see or use (far off the screen, where a
+// minimised window is reported, a few pixels) opens the window at the
+// stored default when that one is usable, else at the right edge.
+TEST_F(MeterWindowMenuTest, UnusablePlacementsOpenAtTheDefault) {
+    const RECT builtIn = {GetSystemMetrics(SM_CXSCREEN) - 180, 0, GetSystemMetrics(SM_CXSCREEN),
+                          GetSystemMetrics(SM_CYSCREEN)};
+    const RECT none = {};
+    const struct {
+        const char* what;
+        MeterRect own;
+        RECT stored; // written when not empty
+        RECT opened;
+    } cases[] = {
+        {"own usable", {50, 60, 649, 759}, none, {50, 60, 650, 760}},
+        {"minimised", {-32000, -32000, -31841, -31973}, none, builtIn},
+        {"far right", {1000000, 0, 1000500, 600}, none, builtIn},
+        {"112 x 27", {10, 10, 121, 36}, none, builtIn},
+        {"stored usable", {-32000, -32000, -31600, -31400}, {100, 100, 599, 699},
+         {100, 100, 600, 700}},
+        {"stored far off", {1000000, 0, 1000500, 600}, {-5000, -5000, -4500, -4400}, builtIn},
+    };
+    // The rows without a stored default come first: nothing removes one.
+    const char* names[4] = {kWindowX0Value, kWindowY0Value, kWindowX1Value, kWindowY1Value};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const LONG stored[4] = {c.stored.left, c.stored.top, c.stored.right, c.stored.bottom};
+        if (c.stored.right != 0)
+            for (int i = 0; i < 4; ++i)
+                WriteSettingBinary(kMeterWindowKey, names[i], &stored[i], 4);
+        MeterConfig config = Config();
+        config.windowRect = c.own;
+        MeterSetConfig(engine_, &config);
+        ASSERT_EQ(1, OpenMeterWindow(&panel_));
+        RECT r;
+        GetWindowRect(window(), &r);
+        EXPECT_TRUE(EqualRect(&r, &c.opened))
+            << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+        DestroyWindow(window());
+    }
+}
+
+// Minimising records nothing: the placement kept, stored as default and
+// reopened at is the window's normal one.
+TEST_F(MeterWindowMenuTest, MinimisedWindowKeepsItsNormalPlacement) {
+    ASSERT_TRUE(Open(600, 500, 40, 50));
+    RECT normal;
+    GetWindowRect(window(), &normal);
+    ShowWindow(window(), SW_MINIMIZE);
+    Pump();
+    SendMessageA(window(), WM_SYSCOMMAND, kSysSetDefaultPlacement, 0);
+    const MeterRect kept = Config().windowRect;
+    EXPECT_EQ(normal.left, kept.left);
+    EXPECT_EQ(normal.top, kept.top);
+    int32_t x0 = 0;
+    ASSERT_EQ(1, ReadSettingBinaryExact(kMeterWindowKey, kWindowX0Value, &x0, 4));
+    EXPECT_EQ(normal.left, x0);
+    DestroyWindow(window());
+    ASSERT_EQ(1, OpenMeterWindow(&panel_));
+    RECT reopened;
+    GetWindowRect(window(), &reopened);
+    EXPECT_EQ(normal.left, reopened.left);
+    EXPECT_EQ(normal.top, reopened.top);
 }
 
 } // namespace
