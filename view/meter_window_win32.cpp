@@ -472,14 +472,13 @@ constexpr DWORD kMeterWindowStyle = WS_VISIBLE | WS_CLIPCHILDREN | WS_DLGFRAME |
 constexpr int kVisibleWidth = 64; // what must lie on a monitor for the window to be found
 constexpr int kVisibleHeight = 32;
 
-// Whether a window rectangle can be seen and used: large enough for its
-// meter column to be drawn, and with a piece of it on some monitor's work
-// area to be taken with the mouse (the whole client area drags the window).
-// A stored placement can be anything: far off the screen, the place Windows
-// gives a minimised window, or a few pixels.
-bool PlacementUsable(const RECT& r, uint32_t channels) {
+// Whether a window rectangle can be seen and used: large enough to show a
+// meter column of one channel, and with a piece of it on some monitor's
+// work area to be taken with the mouse (the whole client area drags the
+// window). A stored placement can be anything: far off the screen, the
+// place Windows gives a minimised window, or a few pixels.
+bool PlacementUsable(const RECT& r) {
     RECT least = {0, 0, kMinMeterWidth + 29, kMinGraphHeight + 40};
-    if (channels == 2) least.bottom = 3 * (kMinGraphHeight + 40);
     AdjustWindowRectEx(&least, kMeterWindowStyle, FALSE, 0);
     least.bottom += GetSystemMetrics(SM_CYHSCROLL);
     if (r.right - r.left < least.right - least.left || r.bottom - r.top < least.bottom - least.top)
@@ -495,24 +494,24 @@ bool PlacementUsable(const RECT& r, uint32_t channels) {
 
 // The placement a window opens at: the engine's own when it is usable, else
 // the stored default when that is, else the right edge of the screen.
-RECT OpeningPlacement(const MeterRect& own, uint32_t channels) {
+RECT OpeningPlacement(const MeterRect& own) {
     const int screenW = GetSystemMetrics(SM_CXSCREEN);
     const int screenH = GetSystemMetrics(SM_CYSCREEN);
     // Rectangles are kept with inclusive right and bottom edges.
     const RECT mine = {own.left, own.top, own.right + 1, own.bottom + 1};
-    if (own.right - own.left > 5 && own.bottom - own.top > 5 && PlacementUsable(mine, channels))
+    if (own.right - own.left > 5 && own.bottom - own.top > 5 && PlacementUsable(mine))
         return mine;
     RECT stored;
     if (ReadDefaultPlacement(&stored)) {
         const RECT r = {stored.left, stored.top, stored.right + 1, stored.bottom + 1};
-        if (PlacementUsable(r, channels)) return r;
+        if (PlacementUsable(r)) return r;
     }
     return RECT{screenW - 180, 0, screenW, screenH};
 }
 
 // Re-places an open window at the engine's placement unless it is there.
-void ReplaceOpenWindow(HWND window, const MeterRect& rect, uint32_t channels) {
-    if (!PlacementUsable(RECT{rect.left, rect.top, rect.right, rect.bottom}, channels)) return;
+void ReplaceOpenWindow(HWND window, const MeterRect& rect) {
+    if (!PlacementUsable(RECT{rect.left, rect.top, rect.right, rect.bottom})) return;
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     if (!GetWindowPlacement(window, &placement)) return;
@@ -599,10 +598,10 @@ int OpenMeterWindow(ControlPanel* panel) {
     MeterConfig config;
     MeterGetConfig(engine, &config);
     if (HWND open = static_cast<HWND>(MeterGetWindow(engine))) {
-        ReplaceOpenWindow(open, config.windowRect, engine->channels);
+        ReplaceOpenWindow(open, config.windowRect);
         return 1;
     }
-    const RECT r = OpeningPlacement(config.windowRect, engine->channels);
+    const RECT r = OpeningPlacement(config.windowRect);
     // Topmost as "Always Visible" last left it (it starts checked).
     const DWORD exStyle = context->alwaysVisible ? WS_EX_TOPMOST : 0;
     HWND window = CreateWindowExA(exStyle, kMeterWindowClass, config.name, kMeterWindowStyle,

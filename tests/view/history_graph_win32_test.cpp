@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/engine_history.h"
+#include "history/cue_store.h"
 #include "history/history_file.h"
 #include "toolkit/formats.h"
 #include "view/meter_window_internal.h"
@@ -164,6 +165,27 @@ TEST_F(HistoryGraphTest, RulerLabelsFallOnTheirIntervalWithTheirTexts) {
                 << text;
         }
     }
+}
+
+// The event strip: a run's end as a boxed time left of its column, a cue
+// as a boxed time with its name to the right.
+TEST_F(HistoryGraphTest, EventStripLabelsRunEndsAndCues) {
+    FillHistory(500);
+    Store()->history[449].flags = kHistoryFlagLastSlot; // 45 s
+    ASSERT_EQ(1, CueInsert(Store(), Store()->history[299].samplePosition, "Intro")); // 30 s
+    Dib* d = Capture();
+    const int runEnd = g - 3 - 2 * 50, cue = g - 3 - 2 * 200, top = h + 22;
+    char text[32];
+    FormatPattern(text, sizeof text, "%VmU:#.00.00h", 45);
+    EXPECT_TRUE(ShowsText(d, text, 1551, runEnd - 58, top, 10,
+                          RECT{runEnd - 60, top + 1, runEnd - 5, top + 16}))
+        << text;
+    EXPECT_EQ(Palette(14), d->At(runEnd, top + 5)); // its tick
+    FormatPattern(text, sizeof text, "%VmU:#.00.00h", 30);
+    EXPECT_TRUE(ShowsText(d, text, 1551, cue - 58, top, 1, RECT{cue - 60, top + 1, cue + 1, top + 16}))
+        << text;
+    EXPECT_TRUE(ShowsText(d, "Intro", 1039, cue + 3, top + 2, 11,
+                          RECT{cue + 3, top + 2, cue + 40, top + 16}));
 }
 
 // The time under the pointer, in the title bar: the sample clock of the
