@@ -276,6 +276,51 @@ TEST_F(KnobTest, AngularModeToggledOnOneKnobDragsAll) {
     EXPECT_NEAR(ValueOf(b), 150.0f, 0.5f);
 }
 
+// The knob lies at (100, 50), 32 x 32, in its owner's client area; in linear
+// mode each pixel to the right is one step up.
+TEST_F(KnobTest, ValueBoxFollowsTheDragBesideTheKnob) {
+    options()->rotMode = 0;
+    const struct {
+        uint32_t infoValue, style;
+        float min, max, initial, step;
+        POINT at;                      // the box's top-left in the owner; unused when off
+        const char *pressed, *dragged; // its text at the press and 4 pixels right
+    } cases[] = {
+        {0x80000001, 0, 0.0f, 100.0f, 50.0f, 1.0f, {20, 30}, "50.000", "54.000"},
+        {0x80000002, 0, 0.0f, 100.0f, 50.0f, 1.0f, {132, 30}, "50.000", "54.000"},
+        {0x80000003, kKnobDecibel, 0.1f, 2.0f, 1.0f, 0.25f, {132, 82}, "0.000", "6.021"},
+        {0x80000004, 0, 0.0f, 100.0f, 50.0f, 1.0f, {20, 82}, "50.000", "54.000"},
+        {0x00000001, 0, 0.0f, 100.0f, 50.0f, 1.0f, {}, nullptr, nullptr}, // switched off
+    };
+    HWND box = ToolkitValueBox();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "infovalue 0x" << std::hex << c.infoValue);
+        options()->infoValue = c.infoValue;
+        HWND knob = Make(c.min, c.max, c.initial, c.step, c.style);
+        char text[64] = {};
+        Mouse(knob, WM_LBUTTONDOWN, 16, 16);
+        ASSERT_EQ(c.pressed != nullptr, IsWindowVisible(box) != FALSE);
+        if (c.pressed) {
+            POINT expected = c.at;
+            ClientToScreen(owner(), &expected);
+            RECT rect;
+            GetWindowRect(box, &rect);
+            EXPECT_TRUE(rect.left == expected.x && rect.top == expected.y)
+                << rect.left << ", " << rect.top;
+            GetWindowTextA(box, text, sizeof text);
+            EXPECT_STREQ(c.pressed, text);
+        }
+        Mouse(knob, WM_MOUSEMOVE, 20, 16);
+        if (c.dragged) {
+            GetWindowTextA(box, text, sizeof text);
+            EXPECT_STREQ(c.dragged, text);
+        }
+        Mouse(knob, WM_LBUTTONUP, 20, 16);
+        EXPECT_FALSE(IsWindowVisible(box));
+        DestroyWindow(knob);
+    }
+}
+
 class KnobEditingTest : public tktest::ToolkitTest {
   protected:
     void SetUp() override {
