@@ -76,8 +76,11 @@ TEST_F(ToolkitModuleTest, OptionsLoadByTheirRules) {
     }
 }
 
+int g_popupsClosed = 0;
+
 LRESULT CALLBACK ReportingPopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) {
+        ++g_popupsClosed;
         auto* head = reinterpret_cast<ControlNotifyHead*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         NotifyOwner(head, 77, 1);
         DestroyWindow(window);
@@ -86,6 +89,8 @@ LRESULT CALLBACK ReportingPopupProc(HWND window, UINT message, WPARAM wParam, LP
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Every popup slot holds a window that reports as it closes, one to an owner
+// window and the next through a callback.
 TEST_F(ToolkitModuleTest, NotificationRaisedDuringExitReachesNobody) {
     ASSERT_EQ(1, ToolkitInit(Self(), kSettingsAppName));
     OwnerWindow owner;
@@ -98,17 +103,22 @@ TEST_F(ToolkitModuleTest, NotificationRaisedDuringExitReachesNobody) {
     wc.hInstance = Self();
     wc.lpszClassName = "TkReportingPopup";
     RegisterClassA(&wc);
-    HWND popups[2];
-    for (int i = 0; i < 2; ++i) {
+    HWND popups[kPopupSlotCount];
+    for (uint32_t i = 0; i < kPopupSlotCount; ++i) {
         popups[i] = CreateWindowExA(0, "TkReportingPopup", "", WS_POPUP, 0, 0, 10, 10, nullptr,
                                     nullptr, Self(), nullptr);
-        SetWindowLongPtrA(popups[i], GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&heads[i]));
+        SetWindowLongPtrA(popups[i], GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&heads[i % 2]));
+        SetToolkitPopup(i, popups[i]);
     }
-    SetToolkitPopup(kPopupTimeEntry, popups[0]);
-    SetToolkitPopup(kPopupSpare2, popups[1]);
+    HWND valueBox = ToolkitValueBox();
+    g_popupsClosed = 0;
 
     ToolkitExit(Self());
     EXPECT_TRUE(owner.Take().empty() && callbacks == 0);
+    EXPECT_EQ(int(kPopupSlotCount), g_popupsClosed) << "each popup is asked to close";
+    for (HWND popup : popups)
+        EXPECT_FALSE(IsWindow(popup));
+    EXPECT_FALSE(IsWindow(valueBox));
     UnregisterClassA("TkReportingPopup", Self());
 }
 
