@@ -170,4 +170,49 @@ TEST_F(ToolkitTest, ButtonReportsEachModeAsItsOwnerExpects) {
     EXPECT_EQ(1.0f, SendCommand(radio, kRequestGetValue, 0));
 }
 
+// Held down, an auto-repeat button reports at the press and then on the 50 ms
+// ticks: every fourth up to tick 21 (450 ms to 1050 ms), every second up to
+// tick 41, then every tick. Ticks with the cursor outside neither report nor
+// count.
+TEST_F(ToolkitTest, ButtonAutoRepeatFollowsItsSchedule) {
+    const struct {
+        int ticks, outsideFrom, outsideTo; // outside for ticks [from, to)
+        std::vector<int> reports;          // ms after the press
+    } cases[] = {
+        {45,
+         -1,
+         -1,
+         {0, 450, 650, 850, 1050, 1150, 1250, 1350, 1450, 1550, 1650, 1750, 1850, 1950, 2050, 2100,
+          2150, 2200, 2250}},
+        {20, 3, 13, {0, 950}}, // ten ticks outside: the first repeat comes 500 ms later
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "outside from tick " << c.outsideFrom);
+        HWND button = MakeButton(owner(), kButtonPush | kButtonAutoRepeat);
+        Mouse(button, WM_LBUTTONDOWN, 5, 5);
+        std::vector<int> reports;
+        for (int tick = 0; tick <= c.ticks; ++tick) {
+            if (tick == c.outsideFrom) Mouse(button, WM_MOUSEMOVE, 60, 5);
+            if (tick == c.outsideTo) Mouse(button, WM_MOUSEMOVE, 5, 5);
+            if (tick > 0) SendMessageA(button, WM_TIMER, kButtonRepeatTimer, 0);
+            for (const Event& e : owner_->Take())
+                if (e == Command(kButtonId, 1)) reports.push_back(tick * 50);
+        }
+        Mouse(button, WM_LBUTTONUP, 5, 5);
+        EXPECT_EQ(c.reports, reports);
+        EXPECT_TRUE(owner_->Take().empty()) << "an auto-repeat release does not click";
+        DestroyWindow(button);
+    }
+}
+
+TEST_F(ToolkitTest, ButtonSetValueIsZeroOrOneAndNeverReported) {
+    HWND button = MakeButton(owner(), kButtonToggle);
+    const struct { float set, value; } cases[] = {{0.5f, 1.0f}, {0.0f, 0.0f}, {-2.0f, 1.0f}};
+    for (const auto& c : cases) {
+        SendCommand(button, kRequestSetValue, LPARAM(FloatToBits(c.set)));
+        EXPECT_EQ(c.value, SendCommand(button, kRequestGetValue, 0)) << c.set;
+    }
+    EXPECT_TRUE(owner_->Take().empty());
+}
+
 } // namespace
