@@ -1,6 +1,9 @@
 #include "view/meter_window.h"
 
+#include "sys/settings_store.h"
 #include "tests/view/meter_window_test_support.h"
+
+#include <string>
 
 namespace {
 
@@ -91,6 +94,80 @@ TEST_F(MeterWindowMenuTest, ChangeWindowName) {
         EXPECT_STREQ(title, c.title);
     }
     EXPECT_EQ(ui_.entries[1], "Main Out"); // the entry starts from the current name
+}
+
+class MeterWindowPlacementTest : public mwtest::MeterWindowTest {
+  protected:
+    void SetWindowRect(const MeterRect& r) {
+        MeterConfig c = Config();
+        c.windowRect = r;
+        MeterSetConfig(engine_, &c);
+    }
+    // Stores the first count of the four default-placement values (left, top,
+    // right, bottom), after removing any stored before.
+    void StoreDefault(int count, const int32_t (&values)[4]) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, (root_.root() + "\\" + kMeterWindowKey).c_str());
+        const char* names[4] = {kWindowX0Value, kWindowY0Value, kWindowX1Value, kWindowY1Value};
+        for (int i = 0; i < count; ++i)
+            WriteSettingBinary(kMeterWindowKey, names[i], &values[i], 4);
+    }
+    RECT WindowRect() {
+        RECT r = {};
+        GetWindowRect(window(), &r);
+        return r;
+    }
+};
+
+// A rectangle from the store or from the last placement comes back one pixel
+// wider and taller than it was: right - left + 1 by bottom - top + 1.
+TEST_F(MeterWindowPlacementTest, FirstOpening) {
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    const struct {
+        const char* name;
+        int stored; // how many of the default's four values are stored
+        MeterRect last;
+        int x, y, w, h; // w = 0: not checked (the smallest size Windows allows)
+    } cases[] = {
+        {"nothing stored: a strip along the right edge", 0, {}, sw - 180, 0, 180, sh},
+        {"three of four stored: the strip", 3, {}, sw - 180, 0, 180, sh},
+        {"the stored default", 4, {}, 100, 50, 300, 300},
+        {"the last placement", 4, {300, 200, 599, 499}, 300, 200, 300, 300},
+        {"5 pixels wide is no placement", 4, {300, 200, 305, 499}, 100, 50, 300, 300},
+        {"5 pixels tall is no placement", 4, {300, 200, 599, 205}, 100, 50, 300, 300},
+        {"6 by 6 is one", 4, {300, 200, 306, 206}, 300, 200, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreDefault(c.stored, {100, 50, 399, 349});
+        SetWindowRect(c.last);
+        ASSERT_EQ(1, OpenMeterWindow(&panel_));
+        const RECT r = WindowRect();
+        EXPECT_EQ(c.x, r.left);
+        EXPECT_EQ(c.y, r.top);
+        if (c.w) {
+            EXPECT_EQ(c.w, r.right - r.left);
+            EXPECT_EQ(c.h, r.bottom - r.top);
+        }
+        DestroyWindow(window());
+    }
+}
+
+TEST_F(MeterWindowPlacementTest, ReopenedWhereItWasOnePixelLarger) {
+    SetWindowRect({300, 200, 599, 499});
+    ASSERT_EQ(1, OpenMeterWindow(&panel_));
+    const MeterRect placed = Config().windowRect; // as Windows reports it
+    EXPECT_EQ(1u, Config().windowOpen);
+    EXPECT_EQ(1, OpenMeterWindow(&panel_)); // open already: nothing moves
+    RECT r = WindowRect();
+    EXPECT_TRUE(r.left == 300 && r.top == 200 && r.right == placed.right &&
+                r.bottom == placed.bottom);
+    DestroyWindow(window());
+    EXPECT_EQ(0u, Config().windowOpen);
+    ASSERT_EQ(1, OpenMeterWindow(&panel_));
+    r = WindowRect();
+    EXPECT_TRUE(r.left == 300 && r.top == 200 && r.right == placed.right + 1 &&
+                r.bottom == placed.bottom + 1)
+        << r.right - r.left << " x " << r.bottom - r.top;
 }
 
 } // namespace
