@@ -149,6 +149,178 @@ TEST_F(KnobTest, NeedleAtMinMidAndMax) {
     }
 }
 
+// A menu as its user reads it: "id text", marked "[v]" when checked and
+// "[gray]" when grayed; "---" for a separator; a submenu as "> text" with its
+// items indented below it.
+std::vector<std::string> Items(HMENU menu, const std::string& indent = "") {
+    std::vector<std::string> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[128] = {};
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            items.push_back(indent + "> " + text);
+            for (const std::string& item : Items(sub, indent + "  "))
+                items.push_back(item);
+            continue;
+        }
+        if (state & MF_SEPARATOR) {
+            items.push_back(indent + "---");
+            continue;
+        }
+        items.push_back(indent + std::to_string(GetMenuItemID(menu, i)) + " " + text +
+                        (state & MF_CHECKED ? " [v]" : "") + (state & MF_GRAYED ? " [gray]" : ""));
+    }
+    return items;
+}
+
+TEST_F(KnobTest, ContextMenuTextsIdsAndMarks) {
+    HWND plain = Make(-180.0f, 40.0f, 0.0f, 0.25f, kKnobEditPlain);
+    SetValue(plain, 40.0f);
+    const std::vector<std::string> optionItems = {
+        "10 Inverse Mousemove Mode [v]", // "Rot_Mode" 1 by default
+        "12 Angular Mousemove Mode",
+        "---",
+        "20 Display Knob Moves",
+        "> Time before change value...",
+        "  1000 Latency 0 ms [v]",
+        "  1100 Latency 100 ms",
+        "  1200 Latency 200 ms",
+        "  1300 Latency 300 ms",
+        "  1400 Latency 400 ms",
+        "  1500 Latency 500 ms",
+        "> Info Box...",
+        "  2000 Enable Info Value Box [v]", // "infovalue" 0x80000003 by default
+        "  ---",
+        "  2001 Display on Left Top",
+        "  2002 Display on Right Top",
+        "  2003 Display on Right Bottom [v]",
+        "  2004 Display on Left Bottom",
+    };
+    // The value items follow a separator.
+    auto withValues = [&optionItems](std::initializer_list<const char*> values) {
+        std::vector<std::string> items = optionItems;
+        items.push_back("---");
+        items.insert(items.end(), values.begin(), values.end());
+        return items;
+    };
+    EXPECT_EQ(
+        withValues({"50 Current value :+40.000 [gray]", "100 Default value (0.000000)\tDBLCLICK",
+                    "103 Edit Value\tINS [CTRL+CLICK]", "104 Adjust Value\t[SHIFT+CLICK]", "---",
+                    "101 Value Min (-180.000000)", "102 Value Max (+40.000000) [v]"}),
+        Items(KnobPrepareContextMenu(plain)));
+    // Decibel style: the dB forms, 3 decimals for the value and 1 for the rest.
+    HWND db = Make(0.1f, 2.0f, 1.0f, 0.01f, kKnobEditPlain | kKnobDecibel, 20);
+    EXPECT_EQ(
+        withValues({"50 Current value :0.000 db [gray]", "100 Default value (0.0 db)\tDBLCLICK [v]",
+                    "103 Edit Value\tINS [CTRL+CLICK]", "104 Adjust Value\t[SHIFT+CLICK]", "---",
+                    "101 Value Min (-20.0 db)", "102 Value Max (+6.0 db)"}),
+        Items(KnobPrepareContextMenu(db)));
+    HWND bare = Make(0.0f, 1.0f, 0.5f, 0.01f, kKnobNoValueMenu, 200);
+    EXPECT_EQ(optionItems, Items(KnobPrepareContextMenu(bare)));
+}
+
+// The option commands, given to one knob, change the toolkit-wide options,
+// and the next menu of another knob shows the change.
+TEST_F(KnobTest, ContextMenuOptionsReachEveryKnob) {
+    HWND a = Make(0.0f, 1.0f, 0.5f, 0.01f, kKnobEditPlain, 20);
+    HWND b = Make(0.0f, 1.0f, 0.5f, 0.01f, kKnobEditPlain, 100);
+    const struct {
+        uint32_t ToolkitOptions::*option;
+        uint32_t before;
+        UINT command;
+        uint32_t after;
+        UINT shown; // the item of b's menu that shows the change
+        UINT state; // its check and gray marks
+    } cases[] = {
+        {&ToolkitOptions::rotMode, 1, kKnobMenuInverse, 0, kKnobMenuInverse, 0},
+        {&ToolkitOptions::rotMode, 0, kKnobMenuInverse, 1, kKnobMenuInverse, MF_CHECKED},
+        {&ToolkitOptions::rotMode, 1, kKnobMenuAngular, 3, kKnobMenuInverse,
+         MF_CHECKED | MF_GRAYED},
+        {&ToolkitOptions::rotMode, 3, kKnobMenuAngular, 1, kKnobMenuAngular, 0},
+        {&ToolkitOptions::rotMode, 2, kKnobMenuAngular, 0, kKnobMenuInverse, 0}, // keeps bit 0
+        {&ToolkitOptions::rotMove, 0, kKnobMenuShowMoves, 1, kKnobMenuShowMoves, MF_CHECKED},
+        {&ToolkitOptions::rotMove, 1, kKnobMenuShowMoves, 0, kKnobMenuShowMoves, 0},
+        {&ToolkitOptions::rotLatency, 0, kKnobMenuLatency + 300, 300, kKnobMenuLatency + 300,
+         MF_CHECKED},
+        {&ToolkitOptions::rotLatency, 300, kKnobMenuLatency, 0, kKnobMenuLatency + 300, 0},
+        {&ToolkitOptions::infoValue, 0x80000003, kKnobMenuInfoBox, 3, kKnobMenuInfoBox, 0},
+        {&ToolkitOptions::infoValue, 0xF0000002, kKnobMenuInfoBox, 2, kKnobMenuInfoBox + 2,
+         MF_CHECKED}, // switching the box off clears bits 28-30 too
+        {&ToolkitOptions::infoValue, 2, kKnobMenuInfoBox, 0x80000002, kKnobMenuInfoBox, MF_CHECKED},
+        {&ToolkitOptions::infoValue, 0xF0000003, kKnobMenuInfoBox + 4, 0xF0000004,
+         kKnobMenuInfoBox + 4, MF_CHECKED},
+        {&ToolkitOptions::infoValue, 0x80000003, kKnobMenuInfoBox + 1, 0x80000001,
+         kKnobMenuInfoBox + 3, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "command " << c.command << " from 0x" << std::hex << c.before);
+        options()->*c.option = c.before;
+        SendMessageA(a, WM_COMMAND, c.command, 0);
+        EXPECT_EQ(c.after, options()->*c.option);
+        EXPECT_EQ(c.state, GetMenuState(KnobPrepareContextMenu(b), c.shown, MF_BYCOMMAND) &
+                               (MF_CHECKED | MF_GRAYED));
+    }
+    EXPECT_TRUE(owner_->Take().empty()) << "options are no value change";
+}
+
+TEST_F(KnobTest, AngularModeToggledOnOneKnobDragsAll) {
+    HWND a = Make(0.0f, 300.0f, 0.0f, 1.0f, 0, 20);
+    HWND b = Make(0.0f, 300.0f, 0.0f, 1.0f, 0, 100);
+    SendMessageA(a, WM_COMMAND, kKnobMenuAngular, 0);
+    POINT top = AtAngle(90.0f, 10.0f);
+    Mouse(b, WM_LBUTTONDOWN, 16, 16);
+    Mouse(b, WM_MOUSEMOVE, top.x, top.y); // a linear drag would step down (clamped)
+    Mouse(b, WM_LBUTTONUP, top.x, top.y);
+    EXPECT_NEAR(ValueOf(b), 150.0f, 0.5f);
+}
+
+// The knob lies at (100, 50), 32 x 32, in its owner's client area; in linear
+// mode each pixel to the right is one step up.
+TEST_F(KnobTest, ValueBoxFollowsTheDragBesideTheKnob) {
+    options()->rotMode = 0;
+    const struct {
+        uint32_t infoValue, style;
+        float min, max, initial, step;
+        POINT at;                      // the box's top-left in the owner; unused when off
+        const char *pressed, *dragged; // its text at the press and 4 pixels right
+    } cases[] = {
+        {0x80000001, 0, 0.0f, 100.0f, 50.0f, 1.0f, {20, 30}, "50.000", "54.000"},
+        {0x80000002, 0, 0.0f, 100.0f, 50.0f, 1.0f, {132, 30}, "50.000", "54.000"},
+        {0x80000003, kKnobDecibel, 0.1f, 2.0f, 1.0f, 0.25f, {132, 82}, "0.000", "6.021"},
+        {0x80000004, 0, 0.0f, 100.0f, 50.0f, 1.0f, {20, 82}, "50.000", "54.000"},
+        {0x00000001, 0, 0.0f, 100.0f, 50.0f, 1.0f, {}, nullptr, nullptr}, // switched off
+    };
+    HWND box = ToolkitValueBox();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "infovalue 0x" << std::hex << c.infoValue);
+        options()->infoValue = c.infoValue;
+        HWND knob = Make(c.min, c.max, c.initial, c.step, c.style);
+        char text[64] = {};
+        Mouse(knob, WM_LBUTTONDOWN, 16, 16);
+        ASSERT_EQ(c.pressed != nullptr, IsWindowVisible(box) != FALSE);
+        if (c.pressed) {
+            POINT expected = c.at;
+            ClientToScreen(owner(), &expected);
+            RECT rect;
+            GetWindowRect(box, &rect);
+            EXPECT_TRUE(rect.left == expected.x && rect.top == expected.y)
+                << rect.left << ", " << rect.top;
+            GetWindowTextA(box, text, sizeof text);
+            EXPECT_STREQ(c.pressed, text);
+        }
+        Mouse(knob, WM_MOUSEMOVE, 20, 16);
+        if (c.dragged) {
+            GetWindowTextA(box, text, sizeof text);
+            EXPECT_STREQ(c.dragged, text);
+        }
+        Mouse(knob, WM_LBUTTONUP, 20, 16);
+        EXPECT_FALSE(IsWindowVisible(box));
+        DestroyWindow(knob);
+    }
+}
+
 class KnobEditingTest : public tktest::ToolkitTest {
   protected:
     void SetUp() override {

@@ -76,8 +76,11 @@ TEST_F(ToolkitModuleTest, OptionsLoadByTheirRules) {
     }
 }
 
+int g_popupsClosed = 0;
+
 LRESULT CALLBACK ReportingPopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) {
+        ++g_popupsClosed;
         auto* head = reinterpret_cast<ControlNotifyHead*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         NotifyOwner(head, 77, 1);
         DestroyWindow(window);
@@ -86,6 +89,8 @@ LRESULT CALLBACK ReportingPopupProc(HWND window, UINT message, WPARAM wParam, LP
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Every popup slot holds a window that reports as it closes, one to an owner
+// window and the next through a callback.
 TEST_F(ToolkitModuleTest, NotificationRaisedDuringExitReachesNobody) {
     ASSERT_EQ(1, ToolkitInit(Self(), kSettingsAppName));
     OwnerWindow owner;
@@ -98,17 +103,22 @@ TEST_F(ToolkitModuleTest, NotificationRaisedDuringExitReachesNobody) {
     wc.hInstance = Self();
     wc.lpszClassName = "TkReportingPopup";
     RegisterClassA(&wc);
-    HWND popups[2];
-    for (int i = 0; i < 2; ++i) {
+    HWND popups[kPopupSlotCount];
+    for (uint32_t i = 0; i < kPopupSlotCount; ++i) {
         popups[i] = CreateWindowExA(0, "TkReportingPopup", "", WS_POPUP, 0, 0, 10, 10, nullptr,
                                     nullptr, Self(), nullptr);
-        SetWindowLongPtrA(popups[i], GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&heads[i]));
+        SetWindowLongPtrA(popups[i], GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&heads[i % 2]));
+        SetToolkitPopup(i, popups[i]);
     }
-    SetToolkitPopup(kPopupTimeEntry, popups[0]);
-    SetToolkitPopup(kPopupSpare2, popups[1]);
+    HWND valueBox = ToolkitValueBox();
+    g_popupsClosed = 0;
 
     ToolkitExit(Self());
     EXPECT_TRUE(owner.Take().empty() && callbacks == 0);
+    EXPECT_EQ(int(kPopupSlotCount), g_popupsClosed) << "each popup is asked to close";
+    for (HWND popup : popups)
+        EXPECT_FALSE(IsWindow(popup));
+    EXPECT_FALSE(IsWindow(valueBox));
     UnregisterClassA("TkReportingPopup", Self());
 }
 
@@ -158,6 +168,51 @@ TEST_F(ToolkitTest, ButtonReportsEachModeAsItsOwnerExpects) {
     Mouse(radio, WM_LBUTTONUP, 5, 5);
     EXPECT_TRUE(owner_->Take().empty());
     EXPECT_EQ(1.0f, SendCommand(radio, kRequestGetValue, 0));
+}
+
+// Held down, an auto-repeat button reports at the press and then on the 50 ms
+// ticks: every fourth up to tick 21 (450 ms to 1050 ms), every second up to
+// tick 41, then every tick. Ticks with the cursor outside neither report nor
+// count.
+TEST_F(ToolkitTest, ButtonAutoRepeatFollowsItsSchedule) {
+    const struct {
+        int ticks, outsideFrom, outsideTo; // outside for ticks [from, to)
+        std::vector<int> reports;          // ms after the press
+    } cases[] = {
+        {45,
+         -1,
+         -1,
+         {0, 450, 650, 850, 1050, 1150, 1250, 1350, 1450, 1550, 1650, 1750, 1850, 1950, 2050, 2100,
+          2150, 2200, 2250}},
+        {20, 3, 13, {0, 950}}, // ten ticks outside: the first repeat comes 500 ms later
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "outside from tick " << c.outsideFrom);
+        HWND button = MakeButton(owner(), kButtonPush | kButtonAutoRepeat);
+        Mouse(button, WM_LBUTTONDOWN, 5, 5);
+        std::vector<int> reports;
+        for (int tick = 0; tick <= c.ticks; ++tick) {
+            if (tick == c.outsideFrom) Mouse(button, WM_MOUSEMOVE, 60, 5);
+            if (tick == c.outsideTo) Mouse(button, WM_MOUSEMOVE, 5, 5);
+            if (tick > 0) SendMessageA(button, WM_TIMER, kButtonRepeatTimer, 0);
+            for (const Event& e : owner_->Take())
+                if (e == Command(kButtonId, 1)) reports.push_back(tick * 50);
+        }
+        Mouse(button, WM_LBUTTONUP, 5, 5);
+        EXPECT_EQ(c.reports, reports);
+        EXPECT_TRUE(owner_->Take().empty()) << "an auto-repeat release does not click";
+        DestroyWindow(button);
+    }
+}
+
+TEST_F(ToolkitTest, ButtonSetValueIsZeroOrOneAndNeverReported) {
+    HWND button = MakeButton(owner(), kButtonToggle);
+    const struct { float set, value; } cases[] = {{0.5f, 1.0f}, {0.0f, 0.0f}, {-2.0f, 1.0f}};
+    for (const auto& c : cases) {
+        SendCommand(button, kRequestSetValue, LPARAM(FloatToBits(c.set)));
+        EXPECT_EQ(c.value, SendCommand(button, kRequestGetValue, 0)) << c.set;
+    }
+    EXPECT_TRUE(owner_->Take().empty());
 }
 
 } // namespace

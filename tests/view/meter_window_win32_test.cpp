@@ -1,8 +1,9 @@
 #include "view/meter_window.h"
 
 #include "sys/settings_store.h"
-
 #include "tests/view/meter_window_test_support.h"
+
+#include <string>
 
 namespace {
 
@@ -95,68 +96,106 @@ TEST_F(MeterWindowMenuTest, ChangeWindowName) {
     EXPECT_EQ(ui_.entries[1], "Main Out"); // the entry starts from the current name
 }
 
-// A placement nobody could see or use (far off the screen, where a
-// minimised window is reported, a few pixels) opens the window at the
-// stored default when that one is usable, else at the right edge.
-TEST_F(MeterWindowMenuTest, UnusablePlacementsOpenAtTheDefault) {
-    const RECT builtIn = {GetSystemMetrics(SM_CXSCREEN) - 180, 0, GetSystemMetrics(SM_CXSCREEN),
-                          GetSystemMetrics(SM_CYSCREEN)};
-    const RECT none = {};
-    const struct {
-        const char* what;
-        MeterRect own;
-        RECT stored; // written when not empty
-        RECT opened;
-    } cases[] = {
-        {"own usable", {50, 60, 649, 759}, none, {50, 60, 650, 760}},
-        {"minimised", {-32000, -32000, -31841, -31973}, none, builtIn},
-        {"far right", {1000000, 0, 1000500, 600}, none, builtIn},
-        {"112 x 27", {10, 10, 121, 36}, none, builtIn},
-        {"stored usable", {-32000, -32000, -31600, -31400}, {100, 100, 599, 699},
-         {100, 100, 600, 700}},
-        {"stored far off", {1000000, 0, 1000500, 600}, {-5000, -5000, -4500, -4400}, builtIn},
-    };
-    // The rows without a stored default come first: nothing removes one.
-    const char* names[4] = {kWindowX0Value, kWindowY0Value, kWindowX1Value, kWindowY1Value};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const LONG stored[4] = {c.stored.left, c.stored.top, c.stored.right, c.stored.bottom};
-        if (c.stored.right != 0)
-            for (int i = 0; i < 4; ++i)
-                WriteSettingBinary(kMeterWindowKey, names[i], &stored[i], 4);
-        MeterConfig config = Config();
-        config.windowRect = c.own;
-        MeterSetConfig(engine_, &config);
-        ASSERT_EQ(1, OpenMeterWindow(&panel_));
-        RECT r;
+class MeterWindowPlacementTest : public mwtest::MeterWindowTest {
+  protected:
+    void SetWindowRect(const MeterRect& r) {
+        MeterConfig c = Config();
+        c.windowRect = r;
+        MeterSetConfig(engine_, &c);
+    }
+    // Stores the first count of the four default-placement values (left, top,
+    // right, bottom), after removing any stored before; -1 stores all four
+    // far off the screen.
+    void StoreDefault(int count, const int32_t (&values)[4]) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, (root_.root() + "\\" + kMeterWindowKey).c_str());
+        const char* names[4] = {kWindowX0Value, kWindowY0Value, kWindowX1Value, kWindowY1Value};
+        const int32_t farOff[4] = {-5000, -5000, -4500, -4400};
+        for (int i = 0; i < (count < 0 ? 4 : count); ++i)
+            WriteSettingBinary(kMeterWindowKey, names[i], count < 0 ? &farOff[i] : &values[i], 4);
+    }
+    RECT WindowRect() {
+        RECT r = {};
         GetWindowRect(window(), &r);
-        EXPECT_TRUE(EqualRect(&r, &c.opened))
-            << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+        return r;
+    }
+};
+
+// A rectangle from the store or from the last placement comes back one pixel
+// wider and taller than it was: right - left + 1 by bottom - top + 1.
+TEST_F(MeterWindowPlacementTest, FirstOpening) {
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    const struct {
+        const char* name;
+        int stored; // how many of the default's four values are stored
+        MeterRect last;
+        int x, y, w, h; // w = 0: not checked (the smallest size Windows allows)
+    } cases[] = {
+        {"nothing stored: a strip along the right edge", 0, {}, sw - 180, 0, 180, sh},
+        {"three of four stored: the strip", 3, {}, sw - 180, 0, 180, sh},
+        {"the stored default", 4, {}, 100, 50, 300, 300},
+        {"the last placement", 4, {300, 200, 599, 499}, 300, 200, 300, 300},
+        {"5 pixels wide is no placement", 4, {300, 200, 305, 499}, 100, 50, 300, 300},
+        {"5 pixels tall is no placement", 4, {300, 200, 599, 205}, 100, 50, 300, 300},
+        // What cannot be seen or used gives the stored default, or the strip.
+        {"6 by 6 is too small", 4, {300, 200, 306, 206}, 100, 50, 300, 300},
+        {"112 x 27 is too small", 4, {10, 10, 121, 36}, 100, 50, 300, 300},
+        {"where a minimised window is", 4, {-32000, -32000, -31841, -31973}, 100, 50, 300, 300},
+        {"far right", 4, {1000000, 0, 1000500, 600}, 100, 50, 300, 300},
+        {"nearly off the top left", 4, {-590, -290, 40, 20}, 100, 50, 300, 300},
+        {"the default far off too", -1, {1000000, 0, 1000500, 600}, sw - 180, 0, 180, sh},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreDefault(c.stored, {100, 50, 399, 349});
+        SetWindowRect(c.last);
+        ASSERT_EQ(1, OpenMeterWindow(&panel_));
+        const RECT r = WindowRect();
+        EXPECT_EQ(c.x, r.left);
+        EXPECT_EQ(c.y, r.top);
+        if (c.w) {
+            EXPECT_EQ(c.w, r.right - r.left);
+            EXPECT_EQ(c.h, r.bottom - r.top);
+        }
         DestroyWindow(window());
     }
 }
 
-// Minimising records nothing: the placement kept, stored as default and
+TEST_F(MeterWindowPlacementTest, ReopenedWhereItWasOnePixelLarger) {
+    SetWindowRect({300, 200, 599, 499});
+    ASSERT_EQ(1, OpenMeterWindow(&panel_));
+    const MeterRect placed = Config().windowRect; // as Windows reports it
+    EXPECT_EQ(1u, Config().windowOpen);
+    EXPECT_EQ(1, OpenMeterWindow(&panel_)); // open already: nothing moves
+    RECT r = WindowRect();
+    EXPECT_TRUE(r.left == 300 && r.top == 200 && r.right == placed.right &&
+                r.bottom == placed.bottom);
+    DestroyWindow(window());
+    EXPECT_EQ(0u, Config().windowOpen);
+    ASSERT_EQ(1, OpenMeterWindow(&panel_));
+    r = WindowRect();
+    EXPECT_TRUE(r.left == 300 && r.top == 200 && r.right == placed.right + 1 &&
+                r.bottom == placed.bottom + 1)
+        << r.right - r.left << " x " << r.bottom - r.top;
+}
+
+// Minimising records nothing: the placement kept, stored as the default and
 // reopened at is the window's normal one.
-TEST_F(MeterWindowMenuTest, MinimisedWindowKeepsItsNormalPlacement) {
-    ASSERT_TRUE(Open(600, 500, 40, 50));
-    RECT normal;
-    GetWindowRect(window(), &normal);
+TEST_F(MeterWindowPlacementTest, MinimisedWindowKeepsItsNormalPlacement) {
+    SetWindowRect({40, 50, 639, 549});
+    ASSERT_EQ(1, OpenMeterWindow(&panel_));
+    const RECT normal = WindowRect();
     ShowWindow(window(), SW_MINIMIZE);
     Pump();
     SendMessageA(window(), WM_SYSCOMMAND, kSysSetDefaultPlacement, 0);
-    const MeterRect kept = Config().windowRect;
-    EXPECT_EQ(normal.left, kept.left);
-    EXPECT_EQ(normal.top, kept.top);
+    EXPECT_EQ(normal.left, Config().windowRect.left);
+    EXPECT_EQ(normal.top, Config().windowRect.top);
     int32_t x0 = 0;
     ASSERT_EQ(1, ReadSettingBinaryExact(kMeterWindowKey, kWindowX0Value, &x0, 4));
     EXPECT_EQ(normal.left, x0);
     DestroyWindow(window());
     ASSERT_EQ(1, OpenMeterWindow(&panel_));
-    RECT reopened;
-    GetWindowRect(window(), &reopened);
-    EXPECT_EQ(normal.left, reopened.left);
-    EXPECT_EQ(normal.top, reopened.top);
+    EXPECT_EQ(normal.left, WindowRect().left);
+    EXPECT_EQ(normal.top, WindowRect().top);
 }
 
 } // namespace
