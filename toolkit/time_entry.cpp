@@ -36,8 +36,8 @@ bool BeatUnitAllowed(uint32_t unit) {
 }
 
 bool FocusAllowed(uint32_t focus) {
-    static const int kFields[] = {kTimeSeconds, kTimeMilliseconds, kTimeHertz, kTimeBpm,
-                                  kTimeTempo,   kTimeReplace,      kTimeMetres, kTimeSamples,
+    static const int kFields[] = {kTimeSeconds, kTimeMilliseconds, kTimeHertz,    kTimeBpm,
+                                  kTimeTempo,   kTimeReplace,      kTimeMetres,   kTimeSamples,
                                   kTimeTicks,   kTimeBeatsPerBar,  kTimeBeatUnit, kTimePosition,
                                   kTimeFrames,  kTimeFps};
     for (int field : kFields)

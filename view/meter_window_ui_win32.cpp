@@ -17,9 +17,9 @@ void FreeText(char* text) {
 }
 
 const MeterWindowUi kDefaultUi = {
-    DefaultMessageBox, // messageBox
-    EditTextDialog,    // editText
-    FreeText,          // freeText
+    DefaultMessageBox,  // messageBox
+    EditTextDialog,     // editText
+    FreeText,           // freeText
     OpenDisplayOptions, // displayOptions
     OpenCueList,        // cueList
 };

@@ -468,7 +468,7 @@ int ReadDefaultPlacement(RECT* out) {
 }
 
 constexpr DWORD kMeterWindowStyle = WS_VISIBLE | WS_CLIPCHILDREN | WS_DLGFRAME | WS_HSCROLL |
-                                   WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+                                    WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 constexpr int kVisibleWidth = 64; // what must lie on a monitor for the window to be found
 constexpr int kVisibleHeight = 32;
 
@@ -499,8 +499,7 @@ RECT OpeningPlacement(const MeterRect& own) {
     const int screenH = GetSystemMetrics(SM_CYSCREEN);
     // Rectangles are kept with inclusive right and bottom edges.
     const RECT mine = {own.left, own.top, own.right + 1, own.bottom + 1};
-    if (own.right - own.left > 5 && own.bottom - own.top > 5 && PlacementUsable(mine))
-        return mine;
+    if (own.right - own.left > 5 && own.bottom - own.top > 5 && PlacementUsable(mine)) return mine;
     RECT stored;
     if (ReadDefaultPlacement(&stored)) {
         const RECT r = {stored.left, stored.top, stored.right + 1, stored.bottom + 1};

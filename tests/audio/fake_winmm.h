@@ -27,8 +27,8 @@ struct Device {
     MMRESULT writeResult = MMSYSERR_NOERROR;
     MMRESULT restartResult = MMSYSERR_NOERROR;
     bool failThread = false; // the next threads cannot be made
-    int failAllocAt = -1;  // 0-based global allocation that fails; -1 none
-    DWORD completeMs = 0;  // 0: buffers complete only through Complete()
+    int failAllocAt = -1;    // 0-based global allocation that fails; -1 none
+    DWORD completeMs = 0;    // 0: buffers complete only through Complete()
     std::atomic<int> opens{0}, prepares{0}, pauses{0}, resets{0}, allocs{0}, threadsMade{0};
     std::vector<Written> written; // every accepted or refused write, in order
 

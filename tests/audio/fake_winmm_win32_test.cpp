@@ -8,7 +8,9 @@ namespace {
 
 Device* g_device = nullptr;
 
-HWAVEOUT Handle() { return reinterpret_cast<HWAVEOUT>(static_cast<uintptr_t>(0x5150)); }
+HWAVEOUT Handle() {
+    return reinterpret_cast<HWAVEOUT>(static_cast<uintptr_t>(0x5150));
+}
 
 void Notify(UINT message, DWORD_PTR param1) {
     Device* d = g_device;
@@ -37,10 +39,14 @@ void Work() {
     }
 }
 
-UINT WINAPI OutNum() { return 2; }
+UINT WINAPI OutNum() {
+    return 2;
+}
 MMRESULT WINAPI OutCaps(UINT_PTR id, LPWAVEOUTCAPSA caps, UINT) {
-    if (id == WAVE_MAPPER) std::snprintf(caps->szPname, MAXPNAMELEN, "Fake Mapper");
-    else std::snprintf(caps->szPname, MAXPNAMELEN, "Fake %u", unsigned(id));
+    if (id == WAVE_MAPPER)
+        std::snprintf(caps->szPname, MAXPNAMELEN, "Fake Mapper");
+    else
+        std::snprintf(caps->szPname, MAXPNAMELEN, "Fake %u", unsigned(id));
     caps->dwFormats = WAVE_FORMAT_4S16;
     return MMSYSERR_NOERROR;
 }
@@ -110,7 +116,8 @@ MMRESULT WINAPI Reset(HWAVEOUT) {
         std::lock_guard<std::mutex> guard(g_device->mutex);
         all.swap(g_device->queue);
     }
-    for (WAVEHDR* h : all) Finish(h);
+    for (WAVEHDR* h : all)
+        Finish(h);
     return MMSYSERR_NOERROR;
 }
 
@@ -154,11 +161,31 @@ size_t Device::Queued() {
 Scope::Scope(Device* device) {
     g_device = device;
     const WinmmTable* real = WinmmRealTable();
-    table_ = {OutNum, OutCaps, Open, Prepare, Unprepare, Write, Pause, Restart, Reset, Close, Text,
-              real->inGetNumDevs, real->inGetDevCaps, real->inOpen, real->inPrepareHeader,
+    table_ = {OutNum,
+              OutCaps,
+              Open,
+              Prepare,
+              Unprepare,
+              Write,
+              Pause,
+              Restart,
+              Reset,
+              Close,
+              Text,
+              real->inGetNumDevs,
+              real->inGetDevCaps,
+              real->inOpen,
+              real->inPrepareHeader,
               real->inUnprepareHeader,
-              real->inAddBuffer, real->inStart, real->inStop, real->inReset, real->inClose,
-              real->inGetErrorText, Alloc, MakeThread, real->closeHandle};
+              real->inAddBuffer,
+              real->inStart,
+              real->inStop,
+              real->inReset,
+              real->inClose,
+              real->inGetErrorText,
+              Alloc,
+              MakeThread,
+              real->closeHandle};
     WinmmSetTable(&table_);
 }
 

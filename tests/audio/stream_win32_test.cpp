@@ -46,8 +46,8 @@ struct Rig {
     explicit Rig(bool withEngine = false) {
         WaveDeviceListAcquire(nullptr);
         EXPECT_EQ(WaveDriverInit(&driver, kWaveOutput), 1);
-        window = CreateWindowExA(0, "STATIC", "stream test", WS_OVERLAPPED, 0, 0, 100, 100,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        window = CreateWindowExA(0, "STATIC", "stream test", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
         StreamInit(&stream, &driver, &file, &engine);
         EXPECT_EQ(ApplyLatency(&stream, window), 1);
         if (withEngine) {
@@ -148,11 +148,12 @@ TEST(StreamLatency, MenuChoicesWhileStoppedAndPlaying) {
         EXPECT_EQ(StreamChooseLatency(&rig.stream, rig.window, 50), 0);
     }
     EXPECT_EQ(text, "Cannot change latency during play...\nPlease Stop the stream "
-                             "before changing this parameter.");
+                    "before changing this parameter.");
     EXPECT_EQ(rig.stream.framesPerBuffer, 880u);
     EXPECT_FLOAT_EQ(rig.stream.latency, 0.02f);
     StopStream(&rig.stream);
-    for (const fakewinmm::Written& w : f.device.written) EXPECT_EQ(w.bytes.size(), 3520u);
+    for (const fakewinmm::Written& w : f.device.written)
+        EXPECT_EQ(w.bytes.size(), 3520u);
 }
 
 TEST(StreamLatency, StoredValues) {

@@ -54,8 +54,8 @@ TEST_F(BargraphTest, PeakMarkerPenFollowsThePeak) {
         float peakDb;
         int marker; // 0 in PEAK mode
         COLORREF outline;
-    } cases[] = {{-6.0f, 1, maxColor}, {0.0f, 1, maxColor}, {3.0f, 1, maxBorder},
-                 {-6.0f, 0, Palette(0)}};
+    } cases[] = {
+        {-6.0f, 1, maxColor}, {0.0f, 1, maxColor}, {3.0f, 1, maxBorder}, {-6.0f, 0, Palette(0)}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.peakDb << " dB, marker " << c.marker);
         Dib dib(80, 200);

@@ -23,12 +23,21 @@ template <typename T> T At(const std::vector<uint8_t>& b, size_t at) {
     std::memcpy(&v, b.data() + at, sizeof v);
     return v;
 }
-void SetU32(std::vector<uint8_t>& b, size_t at, uint32_t v) { std::memcpy(&b[at], &v, 4); }
+void SetU32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    std::memcpy(&b[at], &v, 4);
+}
 
 HistoryRecord Slot(int i) {
     const float f = float(i);
-    return {int64_t(i + 1) * 4410 + (int64_t(1) << 33), 0.5f + f, 0.25f + f, 0.125f + f,
-            -1.5f - f, 1e-12f * (f + 1), 3.0f * f, -0.75f, i == 99 ? 1u : 0u};
+    return {int64_t(i + 1) * 4410 + (int64_t(1) << 33),
+            0.5f + f,
+            0.25f + f,
+            0.125f + f,
+            -1.5f - f,
+            1e-12f * (f + 1),
+            3.0f * f,
+            -0.75f,
+            i == 99 ? 1u : 0u};
 }
 
 void Fill(HistoryStore* store, int slots, int cues) {
@@ -90,9 +99,9 @@ TEST_F(HistoryFileTest, GoldenBytesOfHundredSlotsAndTwoCues) {
         name.resize(120, '\0');
         EXPECT_EQ(std::string(b.begin() + at + 8, b.begin() + at + 128), name);
     }
-    float HistoryRecord::*const floats[] = {&HistoryRecord::peakL,   &HistoryRecord::powerL,
-                                            &HistoryRecord::averageL, &HistoryRecord::peakR,
-                                            &HistoryRecord::powerR,   &HistoryRecord::averageR,
+    float HistoryRecord::*const floats[] = {&HistoryRecord::peakL,      &HistoryRecord::powerL,
+                                            &HistoryRecord::averageL,   &HistoryRecord::peakR,
+                                            &HistoryRecord::powerR,     &HistoryRecord::averageR,
                                             &HistoryRecord::correlation};
     for (int i = 0; i < 100; ++i) {
         const size_t at = 48 + 256 + 40 * size_t(i);
@@ -134,7 +143,7 @@ TEST_F(HistoryFileTest, RoundTripReplacesTheStoreAndPutsTheViewAtTheEnd) {
 TEST_F(HistoryFileTest, RefusedFilesLeaveTheStoreAsItWas) {
     const struct {
         const char* what;
-        size_t at;      // 0: cut the file to value
+        size_t at; // 0: cut the file to value
         uint32_t value;
     } cases[] = {
         {"another signature", 12, 0x0058512D}, // "-QX"

@@ -95,7 +95,7 @@ TEST_F(HistoryGraphTest, SwitchingTheModeRedrawsTheWholeHistory) {
         Dib* d = Capture();
         EXPECT_EQ(d->At(x, B - high) != Palette(0), c.highFilled);
         EXPECT_EQ(d->At(x, B - low) != Palette(0), c.lowFilled);
-        EXPECT_EQ(d->At(x + 1, B - low), Palette(0)); // the gap between columns
+        EXPECT_EQ(d->At(x + 1, B - low), Palette(0));      // the gap between columns
         EXPECT_EQ(rms_.LastValue(), c.command == kCmdRms); // the panel's radio follows
     }
 }
@@ -156,12 +156,12 @@ TEST_F(HistoryGraphTest, RulerLabelsFallOnTheirIntervalWithTheirTexts) {
         for (int i = 0; i < 3; ++i) {
             const int x = g - 3 - 2 * c.columnsApart * i;
             SCOPED_TRACE(c.seconds[i]);
-            EXPECT_EQ(Palette(14), d->At(x, 12));      // the tick
-            EXPECT_EQ(Palette(11), d->At(x - 3, 12));  // and nothing beside it
+            EXPECT_EQ(Palette(14), d->At(x, 12));     // the tick
+            EXPECT_EQ(Palette(11), d->At(x - 3, 12)); // and nothing beside it
             char text[32];
             FormatPattern(text, sizeof text, c.pattern, static_cast<int>(c.seconds[i]));
-            EXPECT_TRUE(ShowsText(d, text, 1551, x - c.textLeft, 2, 11,
-                                  RECT{x - c.textLeft, 2, x - 7, 19}))
+            EXPECT_TRUE(
+                ShowsText(d, text, 1551, x - c.textLeft, 2, 11, RECT{x - c.textLeft, 2, x - 7, 19}))
                 << text;
         }
     }
@@ -171,7 +171,7 @@ TEST_F(HistoryGraphTest, RulerLabelsFallOnTheirIntervalWithTheirTexts) {
 // as a boxed time with its name to the right.
 TEST_F(HistoryGraphTest, EventStripLabelsRunEndsAndCues) {
     FillHistory(500);
-    Store()->history[449].flags = kHistoryFlagLastSlot; // 45 s
+    Store()->history[449].flags = kHistoryFlagLastSlot;                              // 45 s
     ASSERT_EQ(1, CueInsert(Store(), Store()->history[299].samplePosition, "Intro")); // 30 s
     Dib* d = Capture();
     const int runEnd = g - 3 - 2 * 50, cue = g - 3 - 2 * 200, top = h + 22;
@@ -182,7 +182,8 @@ TEST_F(HistoryGraphTest, EventStripLabelsRunEndsAndCues) {
         << text;
     EXPECT_EQ(Palette(14), d->At(runEnd, top + 5)); // its tick
     FormatPattern(text, sizeof text, "%VmU:#.00.00h", 30);
-    EXPECT_TRUE(ShowsText(d, text, 1551, cue - 58, top, 1, RECT{cue - 60, top + 1, cue + 1, top + 16}))
+    EXPECT_TRUE(
+        ShowsText(d, text, 1551, cue - 58, top, 1, RECT{cue - 60, top + 1, cue + 1, top + 16}))
         << text;
     EXPECT_TRUE(ShowsText(d, "Intro", 1039, cue + 3, top + 2, 11, // its first letters
                           RECT{cue + 3, top + 2, cue + 20, top + 16}));
@@ -205,7 +206,8 @@ TEST_F(HistoryGraphTest, ReadoutShowsTheTimeOfTheColumnUnderThePointer) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.x - g);
         char text[64] = "";
-        EXPECT_EQ(c.text != nullptr, HistoryReadout(engine_, window(), c.x, text, sizeof text) == 1);
+        EXPECT_EQ(c.text != nullptr,
+                  HistoryReadout(engine_, window(), c.x, text, sizeof text) == 1);
         if (c.text) {
             EXPECT_STREQ(c.text, text);
         }
@@ -252,10 +254,8 @@ TEST_F(HistoryGraphTest, CaptionCountsLostFramesWhileAskedTo) {
     const struct {
         uint32_t relax, notify, lost;
         const char* suffix;
-    } cases[] = {{1, 1, 7, " - 7 frames lost"},
-                 {1, 1, 1, " - 1 frame lost"},
-                 {1, 0, 7, ""},
-                 {0, 1, 7, ""}};
+    } cases[] = {
+        {1, 1, 7, " - 7 frames lost"}, {1, 1, 1, " - 1 frame lost"}, {1, 0, 7, ""}, {0, 1, 7, ""}};
     const std::vector<int16_t> pcm = metertest::Constant(4410, 16384, 16384);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "relax " << c.relax << " notify " << c.notify);
