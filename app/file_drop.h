@@ -8,19 +8,10 @@
 
 struct Program;
 
-enum DroppedFileKind {
-    kDroppedOther = 0,   // a folder, an unreadable file, any other content
-    kDroppedWave = 1,    // starts "RIFF", size, "WAVE"
-    kDroppedHistory = 2, // starts with the history file's signature
-};
-
-// The kind of the file at path, by its first bytes: its name and extension
-// play no part.
-DroppedFileKind KindOfDroppedFile(const char* path);
-
 // WM_DROPFILES: of the dropped files, the first WAVE file is selected, then
 // the first history file is loaded, each with the messages of its command;
-// other files and folders are passed over silently. A drop that arrives
+// the kind is told by the file's first bytes, never by its name; other
+// files and folders are passed over silently. A drop that arrives
 // while the previous one is still being handled (its message box is open)
 // is ignored. Frees drop.
 void TakeDroppedFiles(Program* program, HDROP drop);

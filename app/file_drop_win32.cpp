@@ -27,6 +27,20 @@ DWORD ReadFileStart(const char* path, unsigned char* bytes, DWORD size) {
     return read;
 }
 
+enum DroppedFileKind { kDroppedOther, kDroppedWave, kDroppedHistory };
+
+// A WAVE file starts "RIFF", size, "WAVE"; a history file with its
+// signature. Folders and files that do not open are neither.
+DroppedFileKind KindOfDroppedFile(const char* path) {
+    unsigned char head[16] = {};
+    const DWORD read = ReadFileStart(path, head, sizeof head);
+    if (read >= 12 && !std::memcmp(head, "RIFF", 4) && !std::memcmp(head + 8, "WAVE", 4))
+        return kDroppedWave;
+    if (read == sizeof head && !std::memcmp(head, kHistoryFileSignature, sizeof head))
+        return kDroppedHistory;
+    return kDroppedOther;
+}
+
 // Keeps each kind's first file. A name too long for the buffers is passed
 // over like any other file that cannot be taken.
 DroppedFiles SortDrop(HDROP drop) {
@@ -48,16 +62,6 @@ DroppedFiles SortDrop(HDROP drop) {
 }
 
 } // namespace
-
-DroppedFileKind KindOfDroppedFile(const char* path) {
-    unsigned char head[16] = {};
-    const DWORD read = ReadFileStart(path, head, sizeof head);
-    if (read >= 12 && !std::memcmp(head, "RIFF", 4) && !std::memcmp(head + 8, "WAVE", 4))
-        return kDroppedWave;
-    if (read == sizeof head && !std::memcmp(head, kHistoryFileSignature, sizeof head))
-        return kDroppedHistory;
-    return kDroppedOther;
-}
 
 void TakeDroppedFiles(Program* p, HDROP drop) {
     // The files are sorted and the drop freed before any message box: its

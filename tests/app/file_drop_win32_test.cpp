@@ -210,6 +210,26 @@ TEST_F(FileDropTest, TakesTheFirstOfEachKindByContentWithTheCommandsMessages) {
     MeterSetRecording(p().engine, 0);
 }
 
+// A drop on the meter window while the box of the drop before is open (the
+// box disables only its owner) is ignored: the history stays.
+TEST_F(FileDropTest, ADropWhileTheLastOneShowsItsBoxIsIgnored) {
+    ASSERT_EQ(OpenMeterWindow(&p().panel), 1);
+    HWND meter = static_cast<HWND>(MeterGetWindow(p().engine));
+    Restore();
+    FakeShell shell;
+    shell.duringBox = [&] {
+        PostMessageA(meter, WM_DROPFILES, reinterpret_cast<WPARAM>(ShellDrop({File("levels.dat")})),
+                     0);
+        apptest::Pump(50);
+    };
+    PostMessageA(window(), WM_DROPFILES, reinterpret_cast<WPARAM>(ShellDrop({File("mono.wav")})),
+                 0);
+    apptest::Pump(50);
+    ASSERT_EQ(shell.boxes.size(), 1u);
+    EXPECT_EQ(shell.boxes[0].title, kSorryFormatTitle);
+    EXPECT_EQ(EventsLine(), "event 20 / 432000");
+}
+
 // Both windows take drops, also after "Always Visible" has been switched
 // off and on (it rewrites the extended style).
 TEST_F(FileDropTest, BothWindowsAcceptFilesAfterAlwaysVisibleToggles) {

@@ -24,6 +24,8 @@ out=$4
 rm -rf "$out" && mkdir -p "$out"
 out=$(cd "$out" && pwd)
 version=$(basename "$zip" | sed -E 's/^tenvelo-(.*)-win(32|64)\.zip$/\1/')
+arch=i686
+[[ "$zip" != *-win64.zip ]] || arch=x86_64
 
 work=$(mktemp -d /tmp/tenvelo-clean.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -36,7 +38,7 @@ allowed="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dl
 shell32.dll user32.dll winmm.dll"
 status=0
 for exe in tenvelo.exe tenvelo-scan.exe; do
-    for dll in $(i686-w64-mingw32-objdump -p "$work/Tenvelo/$exe" |
+    for dll in $("$arch-w64-mingw32-objdump" -p "$work/Tenvelo/$exe" |
             sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
         grep -qw "$dll" <<<"$allowed" || { echo "FAILED: $exe imports $dll"; status=1; }
     done
