@@ -31,7 +31,12 @@ printf '\x01\x00' | dd of="$out/mono.his" bs=1 seek=22 conv=notrunc status=none
     "$TENVELO_WINE" "$tree/tenvelo.exe" >"$out/program.log" 2>&1 &
     wait_shown Tenvelo || { echo "FAILED: no main window"; exit 1; }
     sleep 1
-    drop() { "$native/tests/xdnd-drop" Tenvelo 125 200 "$@" || { echo "FAILED: drop of $*"; exit 1; }; }
+    # On the front panel, between its controls.
+    x=$(xwininfo -name Tenvelo | sed -n "s/.*Absolute upper-left X: *//p")
+    y=$(xwininfo -name Tenvelo | sed -n "s/.*Absolute upper-left Y: *//p")
+    drop() {
+        "$native/tests/xdnd-drop" $((x + 125)) $((y + 200)) "$@" || { echo "FAILED: drop of $*"; exit 1; }
+    }
     drop "$out/levels.txt"
     sleep 2
     import -window root "$out/drop-history.png"

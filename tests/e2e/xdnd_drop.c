@@ -1,13 +1,13 @@
-/* xdnd-drop: drops files on an X window the way a Linux file manager does,
- * through the XDND protocol (version 5) offering "text/uri-list": enter,
- * position, status, drop, the selection request for the list, finished.
+/* xdnd-drop: drops files at a point of the screen the way a Linux file
+ * manager does, through the XDND protocol (version 5) offering
+ * "text/uri-list": enter, position, status, drop, the selection request for
+ * the list, finished.
  *
- *   xdnd-drop TITLE X Y FILE...
+ *   xdnd-drop X Y FILE...
  *
- * TITLE names the top-level window (its WM_NAME); X, Y is a point of it,
- * relative to its top-left corner. The drop goes to the XdndAware window
- * under that point. Exits 0 when the target accepted and finished the drop,
- * 1 when it refused it or did not answer within 10 s, 2 on bad arguments. */
+ * The drop goes to the outermost XdndAware window at the root point X, Y.
+ * Exits 0 when the target accepted and finished the drop, 1 when it
+ * refused it or did not answer within 10 s, 2 on bad arguments. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <stdio.h>
@@ -20,24 +20,6 @@ static Display* dpy;
 static Window source;
 static Atom aAware, aEnter, aPosition, aStatus, aDrop, aFinished, aLeave, aSelection, aCopy,
     aUriList;
-
-static Window FindNamed(Window w, const char* title) {
-    char* name = NULL;
-    if (XFetchName(dpy, w, &name) && name) {
-        int same = strcmp(name, title) == 0;
-        XFree(name);
-        if (same) return w;
-    }
-    Window root, parent, *children = NULL;
-    unsigned int n = 0;
-    Window found = 0;
-    if (XQueryTree(dpy, w, &root, &parent, &children, &n)) {
-        for (unsigned int i = n; i-- > 0 && !found;)
-            found = FindNamed(children[i], title);
-        if (children) XFree(children);
-    }
-    return found;
-}
 
 static int IsAware(Window w) {
     Atom type;
@@ -118,8 +100,8 @@ static int WaitFor(Atom want, XEvent* got, const char* list) {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 5) {
-        fprintf(stderr, "usage: xdnd-drop TITLE X Y FILE...\n");
+    if (argc < 4) {
+        fprintf(stderr, "usage: xdnd-drop X Y FILE...\n");
         return 2;
     }
     dpy = XOpenDisplay(NULL);
@@ -140,21 +122,14 @@ int main(int argc, char** argv) {
     aUriList = XInternAtom(dpy, "text/uri-list", False);
 
     char list[8192] = "";
-    for (int i = 4; i < argc; ++i) {
+    for (int i = 3; i < argc; ++i) {
         if (strlen(list) + strlen(argv[i]) + 10 >= sizeof list) return 2;
         strcat(list, "file://");
         strcat(list, argv[i]);
         strcat(list, "\r\n");
     }
 
-    const Window top = FindNamed(root, argv[1]);
-    if (!top) {
-        fprintf(stderr, "xdnd-drop: no window named \"%s\"\n", argv[1]);
-        return 1;
-    }
-    int x = 0, y = 0;
-    Window ignored;
-    XTranslateCoordinates(dpy, top, root, atoi(argv[2]), atoi(argv[3]), &x, &y, &ignored);
+    const int x = atoi(argv[1]), y = atoi(argv[2]);
     const Window target = AwareAt(root, x, y);
     if (!target) {
         fprintf(stderr, "xdnd-drop: no XdndAware window at %d,%d\n", x, y);
