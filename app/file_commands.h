@@ -24,11 +24,12 @@ extern const char kSampleRateWarningTitle[];  // "Warning"
 // characters and room for the appended default extension.
 constexpr size_t kHistoryPathSize = 272;
 
-// "Select Wav File": stops the stream, asks for a file and opens it. A file
-// that does not open or is not 16-bit stereo 44100 Hz gets the "Sorry..."
-// box and the previously accepted file is opened again. Ignored while a
-// selection is under way.
-void SelectWaveFile(Program* program);
+// "Select Wav File": stops the stream, asks for a file (unless path names
+// one already, as a dropped file does) and opens it. A file that does not
+// open or is not 16-bit stereo 44100 Hz gets the "Sorry..." box and the
+// previously accepted file is opened again. Ignored while a selection is
+// under way.
+void SelectWaveFile(Program* program, const char* path = nullptr);
 
 // The history file dialog. Starts in the folder remembered as "dir" under
 // key (or the start directory), with "*" + extension as the name; mode 1
@@ -43,6 +44,10 @@ int SelectHistoryFile(HWND owner, const char* key, char* path, const char* filte
 // The control panel's load button: refused while recording, then the open
 // dialog, the read and its message boxes.
 void LoadHistoryCommand(ControlPanel* panel);
+
+// The same for a file already named (a dropped one): no dialog, and the
+// dialog's remembered folder stays as it was.
+void LoadHistoryPath(ControlPanel* panel, const char* path);
 
 // The control panel's save button: the save dialog, the write and its box.
 void SaveHistoryCommand(ControlPanel* panel);

@@ -75,6 +75,15 @@ void RefuseWave(Program* p) {
     if (p->rememberedWave[0]) WaveFileOpen(&p->file, p->rememberedWave);
 }
 
+// The chosen file replaces the open one, or is refused.
+void TakeWaveFile(Program* p, const char* path) {
+    WaveFileClose(&p->file);
+    const int accepted = OpenAcceptedWave(&p->file, path);
+    if (!accepted) RefuseWave(p);
+    SyncControlPanel(&p->panel);
+    if (accepted) std::snprintf(p->rememberedWave, sizeof p->rememberedWave, "%s", path);
+}
+
 // ---- History dialogs ----
 
 // Splits "D:\dir\name.ext" into "D:\dir" and "name.ext" (a root stays "D:\").
@@ -119,21 +128,47 @@ void ShowMessage(const ControlPanel* panel, const char* text, const char* title)
     Shell()->messageBox(MessageOwner(panel), text, title, MB_OK);
 }
 
+// The load button's work once a path is known: zoom 1, the read, its boxes.
+void LoadHistoryFile(ControlPanel* panel, const char* path) {
+    MeterEngine* engine = panel->engine;
+    if (panel->zoomKnob) SendCommand(panel->zoomKnob, kRequestSetValue, FloatToBits(1.0f));
+    const int result = LoadEngineHistory(engine, path);
+    if (result < 0) {
+        ShowMessage(panel, kLoadFailedText, kDiskErrorTitle);
+        return;
+    }
+    // The cue list shows the cues that were just replaced.
+    HWND cueList = static_cast<HWND>(MeterGetWindowContext(engine)->cueListDialog);
+    if (cueList) SendMessageA(cueList, WM_CLOSE, 0, 0);
+    SyncControlPanel(panel);
+    if (result > 0) {
+        char text[256];
+        std::snprintf(text, sizeof text, kSampleRateWarningFormat, result);
+        ShowMessage(panel, text, kSampleRateWarningTitle);
+    }
+}
+
+// Loading is refused while recording, with its box. Returns 1 when refused.
+int RefusedWhileRecording(const ControlPanel* panel) {
+    MeterConfig config;
+    MeterGetConfig(panel->engine, &config);
+    if (config.params.recordOn != 1) return 0;
+    ShowMessage(panel, kRecordingWarningText, kRecordingWarningTitle);
+    return 1;
+}
+
 } // namespace
 
-void SelectWaveFile(Program* p) {
+void SelectWaveFile(Program* p, const char* path) {
     StreamContext* stream = &p->stream;
     if (stream->selectingFile) return;
     stream->selectingFile = 1;
     StopStream(stream);
-    char path[kDialogPathSize];
-    if (AskForWaveFile(p->mainWindow, path)) {
-        WaveFileClose(&p->file);
-        const int accepted = OpenAcceptedWave(&p->file, path);
-        if (!accepted) RefuseWave(p);
-        SyncControlPanel(&p->panel);
-        if (accepted) std::snprintf(p->rememberedWave, sizeof p->rememberedWave, "%s", path);
-    }
+    char chosen[kDialogPathSize];
+    if (path)
+        TakeWaveFile(p, path);
+    else if (AskForWaveFile(p->mainWindow, chosen))
+        TakeWaveFile(p, chosen);
     stream->selectingFile = 0;
 }
 
@@ -157,33 +192,17 @@ int SelectHistoryFile(HWND owner, const char* key, char* path, const char* filte
 }
 
 void LoadHistoryCommand(ControlPanel* panel) {
-    MeterEngine* engine = panel->engine;
-    if (!engine) return;
-    MeterConfig config;
-    MeterGetConfig(engine, &config);
-    if (config.params.recordOn == 1) {
-        ShowMessage(panel, kRecordingWarningText, kRecordingWarningTitle);
-        return;
-    }
+    if (!panel->engine || RefusedWhileRecording(panel)) return;
     char path[kHistoryPathSize];
     if (!SelectHistoryFile(MessageOwner(panel), kHistoryLoadKey, path, kHistoryFilter,
                            kHistoryExtension, "Load History", kOpenMode))
         return;
-    if (panel->zoomKnob) SendCommand(panel->zoomKnob, kRequestSetValue, FloatToBits(1.0f));
-    const int result = LoadEngineHistory(engine, path);
-    if (result < 0) {
-        ShowMessage(panel, kLoadFailedText, kDiskErrorTitle);
-        return;
-    }
-    // The cue list shows the cues that were just replaced.
-    HWND cueList = static_cast<HWND>(MeterGetWindowContext(engine)->cueListDialog);
-    if (cueList) SendMessageA(cueList, WM_CLOSE, 0, 0);
-    SyncControlPanel(panel);
-    if (result > 0) {
-        char text[256];
-        std::snprintf(text, sizeof text, kSampleRateWarningFormat, result);
-        ShowMessage(panel, text, kSampleRateWarningTitle);
-    }
+    LoadHistoryFile(panel, path);
+}
+
+void LoadHistoryPath(ControlPanel* panel, const char* path) {
+    if (!panel->engine || RefusedWhileRecording(panel)) return;
+    LoadHistoryFile(panel, path);
 }
 
 void SaveHistoryCommand(ControlPanel* panel) {

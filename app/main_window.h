@@ -50,6 +50,7 @@ struct Program {
     WaveFile file;                      // the loaded WAVE file
     StreamContext stream;               // the streaming thread and the latency
     char rememberedWave[kWavePathSize]; // the last accepted WAVE file, "" at start
+    uint32_t takingDrop;                // 1 while dropped files are being taken
 };
 
 // Saves the working directory as StartupDirectory (at most 1000 characters;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/commands.h"
+#include "app/file_drop.h"
 #include "app/shell_table.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
@@ -62,6 +63,7 @@ void StartPanel(Program* p, HWND window) {
     RegisterHotKeys(p);
     p->infoMenu = CreateInfoMenu();
     WindowDragInit(&p->drag, window);
+    DragAcceptFiles(window, TRUE);
 }
 
 // ---- Message handlers ----
@@ -152,6 +154,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MOUSEMOVE: WindowDragMove(&p->drag, x, y); return 1;
     case WM_LBUTTONUP: WindowDragEnd(&p->drag, x, y); return 1;
     case WM_RBUTTONDOWN: OnRightButtonDown(p, x, y); return 1;
+    case WM_DROPFILES: TakeDroppedFiles(p, reinterpret_cast<HDROP>(wParam)); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -1,5 +1,7 @@
 #include "view/meter_window.h"
 
+#include <shellapi.h>
+
 #include <atomic>
 #include <cstdio>
 #include <new>
@@ -168,7 +170,17 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
     AppendMenuA(system, MF_STRING, kSysWhereIsWindow, "Where is this window !?");
     AppendMenuA(system, MF_STRING, kSysSetDefaultPlacement,
                 "Set current Window Position as default settings");
+    DragAcceptFiles(window, TRUE);
     return 0;
+}
+
+// Files dropped here are the main window's to take, as if dropped there.
+void OnDropFiles(MeterWindowContext* context, HDROP drop) {
+    ControlPanel* panel = Panel(context);
+    if (panel && panel->parent)
+        SendMessageA(panel->parent, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    else
+        DragFinish(drop);
 }
 
 // A frame handed over before the engine forgot the window may still be
@@ -241,7 +253,9 @@ void OnLevelMode(MeterWindowContext* context, MeterLevelMode mode) {
 void OnAlwaysVisible(MeterWindowContext* context, HWND window) {
     context->alwaysVisible = context->alwaysVisible ? 0 : 1;
     const bool on = context->alwaysVisible == 1;
-    SetWindowLongA(window, GWL_EXSTYLE, on ? WS_EX_TOPMOST : 0);
+    // Only the topmost bit: the window keeps accepting dropped files.
+    const LONG others = GetWindowLongA(window, GWL_EXSTYLE) & ~WS_EX_TOPMOST;
+    SetWindowLongA(window, GWL_EXSTYLE, others | (on ? WS_EX_TOPMOST : 0));
     SetWindowPos(window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_FRAMECHANGED);
 }
@@ -439,6 +453,7 @@ LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MOUSEMOVE: OnMouseMove(context, window, x, y); return 0;
     case WM_LBUTTONUP: OnLeftButtonUp(context, x, y); return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(record, context, window, x, y); return 0;
+    case WM_DROPFILES: OnDropFiles(context, reinterpret_cast<HDROP>(wParam)); return 0;
     case kMeterMsgUpdateThumb: UpdateHistoryThumb(context->engine, window); return 0;
     case kMeterMsgFrameLoss: UpdateCaption(context, window); return 0;
     default: break;

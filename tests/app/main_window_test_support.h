@@ -46,13 +46,15 @@ struct Box {
 
 // Message boxes are recorded and answered with `answer`; the file dialogs
 // hand back the next scripted path (an empty one cancels). `duringDialog`
-// runs inside a file dialog, as the modal loop would deliver messages.
+// and `duringBox` run inside a file dialog or a message box, as their modal
+// loops would deliver messages.
 struct FakeShell {
     std::vector<Box> boxes;
     int answer = IDOK;
     std::vector<std::string> paths;
     std::vector<std::string> dialogTitles;
     std::function<void()> duringDialog;
+    std::function<void()> duringBox;
     ShellTable table{};
 
     FakeShell() {
@@ -79,8 +81,10 @@ struct FakeShell {
         return TRUE;
     }
     static int WINAPI MessageBox(HWND, LPCSTR text, LPCSTR title, UINT) {
-        Current()->boxes.push_back(Box{title ? title : "", text ? text : ""});
-        return Current()->answer;
+        FakeShell* self = Current();
+        self->boxes.push_back(Box{title ? title : "", text ? text : ""});
+        if (self->duringBox) self->duringBox();
+        return self->answer;
     }
 };
 

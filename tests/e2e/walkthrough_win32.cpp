@@ -80,11 +80,32 @@ struct History {
     const HistoryRecord& at(int32_t i) const { return store.history[i]; }
 };
 
+// Position and levels bit for bit: the same engine measured the same
+// buffers. Only the program's last slot ends a recording run.
+void ExpectScanSlots(const History& saved, const History& scanned) {
+    ASSERT_LE(saved.count(), scanned.count());
+    int differing = 0;
+    for (int32_t i = 0; i < saved.count(); ++i) {
+        const HistoryRecord& a = saved.at(i);
+        const HistoryRecord& b = scanned.at(i);
+        const uint32_t flags = i + 1 == saved.count() ? kHistoryFlagLastSlot : 0;
+        if ((std::memcmp(&a, &b, offsetof(HistoryRecord, flags)) != 0 || a.flags != flags) &&
+            differing++ < 5)
+            ADD_FAILURE() << "slot " << i << ": position " << a.samplePosition << " against "
+                          << b.samplePosition << ", peak L " << a.peakL << " against " << b.peakL;
+    }
+    EXPECT_EQ(differing, 0);
+}
+
 class Walkthrough : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = Env("TENVELO_E2E_DIR");
         if (dir_.empty()) GTEST_SKIP() << "run by tests/e2e/walkthrough.sh";
+        // A release unpacked elsewhere (TENVELO_PROGRAM) runs its own test only.
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        if (Env("TENVELO_PROGRAM").empty() == (name == "FromACleanFolder"))
+            GTEST_SKIP() << "not this run's test";
         watchdog_ = std::thread([this] { Watch(); });
         StartProgram();
     }
@@ -133,18 +154,25 @@ class Walkthrough : public ::testing::Test {
         shots::SaveScreen(screen, file);
     }
 
+    // The build tree's program, started in the walkthrough's folder; or
+    // TENVELO_PROGRAM, started in its own folder as a double click would.
     void StartProgram() {
-        char self[MAX_PATH];
-        GetModuleFileNameA(nullptr, self, sizeof self);
-        std::string exe(self);
-        exe.resize(exe.find_last_of('\\')); // tests
-        exe.resize(exe.find_last_of('\\'));
-        exe += "\\tenvelo.exe";
+        std::string exe = Env("TENVELO_PROGRAM"), folder = dir_;
+        if (exe.empty()) {
+            char self[MAX_PATH];
+            GetModuleFileNameA(nullptr, self, sizeof self);
+            exe = self;
+            exe.resize(exe.find_last_of('\\')); // tests
+            exe.resize(exe.find_last_of('\\'));
+            exe += "\\tenvelo.exe";
+        } else {
+            folder = exe.substr(0, exe.find_last_of('\\'));
+        }
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         std::string command = "\"" + exe + "\"";
         ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   dir_.c_str(), &startup, &process_))
+                                   folder.c_str(), &startup, &process_))
             << exe;
         main_ = WaitForTopWindow(process_.dwProcessId, "w_principale", "Tenvelo", 20000);
         ASSERT_NE(main_, nullptr) << "no main window";
@@ -435,23 +463,11 @@ void Walkthrough::CheckHistory() {
     // One slot per 100 ms of what the device played, and the buffers that
     // were measured but still queued at F2 (two of 50 ms, at most).
     const int playedSlots = static_cast<int>(playedBytes_ / 4 / 4410);
-    std::printf("walkthrough: %i slots saved, %zu frames played\n", saved.count(), playedBytes_ / 4);
+    std::printf("walkthrough: %i slots saved, %zu frames played\n", saved.count(),
+                playedBytes_ / 4);
     EXPECT_GE(saved.count(), playedSlots - 1);
     EXPECT_LE(saved.count(), playedSlots + 2);
-    ASSERT_LE(saved.count(), scanned.count());
-    // Position and levels bit for bit: the same engine measured the same
-    // buffers. Only the program's last slot ends a recording run.
-    int differing = 0;
-    for (int32_t i = 0; i < saved.count(); ++i) {
-        const HistoryRecord& a = saved.at(i);
-        const HistoryRecord& b = scanned.at(i);
-        const uint32_t flags = i + 1 == saved.count() ? kHistoryFlagLastSlot : 0;
-        if ((std::memcmp(&a, &b, offsetof(HistoryRecord, flags)) != 0 || a.flags != flags) &&
-            differing++ < 5)
-            ADD_FAILURE() << "slot " << i << ": position " << a.samplePosition << " against "
-                          << b.samplePosition << ", peak L " << a.peakL << " against " << b.peakL;
-    }
-    EXPECT_EQ(differing, 0);
+    ExpectScanSlots(saved, scanned);
 
     ASSERT_EQ(CueCount(&saved.store), 2);
     const char* names[2] = {"Tone steps", "Inverted phase"};
@@ -542,11 +558,11 @@ TEST_F(Walkthrough, RunsForTheCpuFigure) {
 
 TEST_F(Walkthrough, AsAUserMeetsIt) {
     if (!Env("TENVELO_CPU_SECONDS").empty()) GTEST_SKIP() << "a CPU run";
-    const std::function<void()> steps[] = {
-        [&] { SelectDemoFile(); }, [&] { OpenMeterWindow(); },    [&] { Play(); },
-        [&] { AddCues(); },        [&] { ZoomAndScroll(); },      [&] { JumpThroughCueList(); },
-        [&] { ChangeColour(); },   [&] { SaveResetLoad(); },      [&] { BadInput(); },
-        [&] { Quit(); }};
+    const std::function<void()> steps[] = {[&] { SelectDemoFile(); }, [&] { OpenMeterWindow(); },
+                                           [&] { Play(); },           [&] { AddCues(); },
+                                           [&] { ZoomAndScroll(); },  [&] { JumpThroughCueList(); },
+                                           [&] { ChangeColour(); },   [&] { SaveResetLoad(); },
+                                           [&] { BadInput(); },       [&] { Quit(); }};
     for (const auto& step : steps) {
         step();
         if (HasFatalFailure()) return;
@@ -555,6 +571,41 @@ TEST_F(Walkthrough, AsAUserMeetsIt) {
     CheckCapture();
     CheckHistory();
     CheckRegistry();
+}
+
+// The release as a user meets it, unpacked into an empty folder of a fresh
+// prefix (tests/e2e/clean_folder.sh): the window and its menu, the version
+// in the About box, a few seconds of the demo file recorded and saved, a
+// clean quit. The saved slots are tenvelo-scan's.
+TEST_F(Walkthrough, FromACleanFolder) {
+    Step("the window, the Command menu's About");
+    RECT client;
+    GetClientRect(main_, &client);
+    EXPECT_EQ(client.right, 250);
+    EXPECT_NE(GetMenu(main_), nullptr);
+    ActivateMain();
+    OpenMenu('C');
+    PressKey('A');
+    const std::string version = "Version " + Env("TENVELO_VERSION");
+    EXPECT_NE(AnswerMessageBox("About...").find(version), std::string::npos) << version;
+    SelectDemoFile();
+    if (HasFatalFailure()) return;
+    Step("record, play a few seconds, save");
+    ActivateMain();
+    ClickClient(main_, kRecordSwitch.x, kRecordSwitch.y);
+    PressKey(VK_F1);
+    Sleep(4000);
+    Shot("playing");
+    PressKey(VK_F2);
+    ClickClient(main_, kRecordSwitch.x, kRecordSwitch.y); // off: the run's last slot is marked
+    ClickClient(main_, kSaveButton.x, kSaveButton.y);
+    AnswerFileDialog("Save History", In("clean.his"));
+    Quit();
+    History saved(In("clean.his")), scanned(In("scan.his"));
+    ASSERT_EQ(saved.result, 0) << "clean.his unreadable";
+    ASSERT_EQ(scanned.result, 0) << "scan.his unreadable";
+    EXPECT_GE(saved.count(), 20);
+    ExpectScanSlots(saved, scanned);
 }
 
 } // namespace

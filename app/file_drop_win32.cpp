@@ -1,0 +1,76 @@
+#include "app/file_drop.h"
+
+#include <cstring>
+
+#include "app/file_commands.h"
+#include "app/main_window.h"
+#include "history/history_file.h"
+
+namespace {
+
+// The first dropped file of each kind; empty when none came.
+struct DroppedFiles {
+    char wave[kWavePathSize];
+    char history[kWavePathSize];
+};
+
+// Reads up to size bytes from the start of the file. Returns the count
+// read; 0 for a folder (CreateFileA opens none without backup semantics)
+// or a file that does not open.
+DWORD ReadFileStart(const char* path, unsigned char* bytes, DWORD size) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD read = 0;
+    if (!ReadFile(file, bytes, size, &read, nullptr)) read = 0;
+    CloseHandle(file);
+    return read;
+}
+
+enum DroppedFileKind { kDroppedOther, kDroppedWave, kDroppedHistory };
+
+// A WAVE file starts "RIFF", size, "WAVE"; a history file with its
+// signature. Folders and files that do not open are neither.
+DroppedFileKind KindOfDroppedFile(const char* path) {
+    unsigned char head[16] = {};
+    const DWORD read = ReadFileStart(path, head, sizeof head);
+    if (read >= 12 && !std::memcmp(head, "RIFF", 4) && !std::memcmp(head + 8, "WAVE", 4))
+        return kDroppedWave;
+    if (read == sizeof head && !std::memcmp(head, kHistoryFileSignature, sizeof head))
+        return kDroppedHistory;
+    return kDroppedOther;
+}
+
+// Keeps each kind's first file. A name too long for the buffers is passed
+// over like any other file that cannot be taken.
+DroppedFiles SortDrop(HDROP drop) {
+    DroppedFiles files = {};
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char path[kWavePathSize];
+        if (DragQueryFileA(drop, i, nullptr, 0) >= sizeof path) continue;
+        DragQueryFileA(drop, i, path, sizeof path);
+        char* slot = nullptr;
+        switch (KindOfDroppedFile(path)) {
+        case kDroppedWave: slot = files.wave; break;
+        case kDroppedHistory: slot = files.history; break;
+        case kDroppedOther: break;
+        }
+        if (slot && !slot[0]) std::memcpy(slot, path, std::strlen(path) + 1);
+    }
+    return files;
+}
+
+} // namespace
+
+void TakeDroppedFiles(Program* p, HDROP drop) {
+    // The files are sorted and the drop freed before any message box: its
+    // modal loop may deliver the next drop.
+    const DroppedFiles files = SortDrop(drop);
+    DragFinish(drop);
+    if (p->takingDrop) return;
+    p->takingDrop = 1;
+    if (files.wave[0]) SelectWaveFile(p, files.wave);
+    if (files.history[0]) LoadHistoryPath(&p->panel, files.history);
+    p->takingDrop = 0;
+}
