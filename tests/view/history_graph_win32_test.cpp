@@ -193,13 +193,14 @@ TEST_F(HistoryGraphTest, EventStripLabelsRunEndsAndCues) {
 // column's newest slot without its sign; none outside the graph.
 TEST_F(HistoryGraphTest, ReadoutShowsTheTimeOfTheColumnUnderThePointer) {
     FillHistory(500);
-    Store()->history[499].samplePosition = 164206350; // 1 h 2 min 3.5 s
+    Store()->history[499].samplePosition = kHistoryPositionLimit; // the largest a file holds
+    Store()->history[498].samplePosition = 164206350;             // 1 h 2 min 3.5 s
     const struct {
         int x;
         const char* text; // null: no read-out
-    } cases[] = {{g - 1, "001 H 02' 03 : 500 ms"},
-                 {g - 3, "000 H 00' 49 : 900 ms"},
-                 {g - 4, "000 H 00' 49 : 900 ms"},
+    } cases[] = {{g - 1, "443239 H 45' 33 : 280 ms"},
+                 {g - 3, "001 H 02' 03 : 500 ms"},
+                 {g - 4, "001 H 02' 03 : 500 ms"},
                  {g - 5, "000 H 00' 49 : 800 ms"},
                  {31, nullptr},
                  {g, nullptr}};
