@@ -133,8 +133,7 @@ void LoudnessFree(LoudnessMeter* m) {
 }
 
 int LoudnessStart(LoudnessMeter* m, uint64_t frames) {
-    std::memset(m->shelf, 0, sizeof m->shelf);
-    std::memset(m->highpass, 0, sizeof m->highpass);
+    std::memset(m->history, 0, sizeof m->history);
     m->stepSum = 0.0;
     m->stepFill = 0;
     m->stepCount = 0;
@@ -157,8 +156,10 @@ void LoudnessAdd(LoudnessMeter* m, const void* samples, uint32_t frames) {
     TruePeakAdd(&m->truePeak, samples, frames);
     const unsigned char* p = static_cast<const unsigned char*>(samples);
     // Both channels side by side in two lanes; the state in locals for the loop.
-    D2 s1 = {m->shelf[0][0], m->shelf[1][0]}, s2 = {m->shelf[0][1], m->shelf[1][1]};
-    D2 h1 = {m->highpass[0][0], m->highpass[1][0]}, h2 = {m->highpass[0][1], m->highpass[1][1]};
+    D2 h[6];
+    for (int k = 0; k < 6; ++k)
+        h[k] = D2{m->history[k][0], m->history[k][1]};
+    D2 x1 = h[0], x2 = h[1], y1 = h[2], y2 = h[3], z1 = h[4], z2 = h[5];
     double stepSum = m->stepSum;
     uint32_t fill = m->stepFill;
     while (frames > 0) {
@@ -169,12 +170,12 @@ void LoudnessAdd(LoudnessMeter* m, const void* samples, uint32_t frames) {
             std::memcpy(&l, p, 2);
             std::memcpy(&r, p + 2, 2);
             const D2 x = D2{double(l), double(r)} * double(kSampleScale);
-            const D2 y = kShelf[0] * x + s1;
-            s1 = kShelf[1] * x - kShelf[3] * y + s2;
-            s2 = kShelf[2] * x - kShelf[4] * y;
-            const D2 z = y + h1; // the high-pass's numerator is 1, -2, 1
-            h1 = -2.0 * y - kHighpassA1 * z + h2;
-            h2 = y - kHighpassA2 * z;
+            // Only the last multiply-add of each stage waits for the previous
+            // output: the loop is bound by that chain, so it is kept short.
+            const D2 y =
+                (kShelf[0] * x + kShelf[1] * x1 + kShelf[2] * x2 - kShelf[4] * y2) - kShelf[3] * y1;
+            const D2 z = ((y - 2.0 * y1 + y2) - kHighpassA2 * z2) - kHighpassA1 * z1;
+            x2 = x1, x1 = x, y2 = y1, y1 = y, z2 = z1, z1 = z;
             squares += z * z;
         }
         stepSum += squares[0] + squares[1];
@@ -187,12 +188,10 @@ void LoudnessAdd(LoudnessMeter* m, const void* samples, uint32_t frames) {
             fill = 0;
         }
     }
-    for (int ch = 0; ch < 2; ++ch) {
-        m->shelf[ch][0] = s1[ch];
-        m->shelf[ch][1] = s2[ch];
-        m->highpass[ch][0] = h1[ch];
-        m->highpass[ch][1] = h2[ch];
-    }
+    const D2 out[6] = {x1, x2, y1, y2, z1, z2};
+    for (int k = 0; k < 6; ++k)
+        for (int ch = 0; ch < 2; ++ch)
+            m->history[k][ch] = out[k][ch];
     m->stepSum = stepSum;
     m->stepFill = fill;
 }

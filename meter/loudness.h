@@ -16,14 +16,15 @@ constexpr uint32_t kShortTermSteps = 30;       // 3 s
 // Fixed after LoudnessInit: truePeak's scratch. Reserved by LoudnessStart:
 // steps, sorted, capacity. The rest is the stream's.
 struct LoudnessMeter {
-    double shelf[2][2];    // state of the high-shelf stage per channel (transposed direct form II)
-    double highpass[2][2]; // state of the high-pass stage per channel
-    double stepSum;        // weighted squares of the current step, both channels
-    uint32_t stepFill;     // frames in the current step
-    double* steps;         // mean squares of the complete steps, both channels summed
-    double* sorted;        // room for the gating's block energies
-    uint32_t stepCount;    // complete steps so far
-    uint32_t capacity;     // steps the arrays hold
+    // The filters' last two inputs x, shelf outputs y and high-pass outputs z,
+    // [x1, x2, y1, y2, z1, z2][channel] (direct form I).
+    double history[6][2];
+    double stepSum;     // weighted squares of the current step, both channels
+    uint32_t stepFill;  // frames in the current step
+    double* steps;      // mean squares of the complete steps, both channels summed
+    double* sorted;     // room for the gating's block energies
+    uint32_t stepCount; // complete steps so far
+    uint32_t capacity;  // steps the arrays hold
     TruePeak truePeak;
 };
 

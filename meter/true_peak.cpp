@@ -1,5 +1,6 @@
 #include "meter/true_peak.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -61,13 +62,34 @@ inline float Largest(V4 v) {
 }
 
 float LargestMagnitude(const float* x, uint32_t n) {
-    float m = 0.0f;
-    for (uint32_t i = 0; i < n; ++i) {
-        const float a = x[i] < 0 ? -x[i] : x[i];
-        m = a > m ? a : m;
-    }
+    V4 best = {0, 0, 0, 0};
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        best = Max(best, Abs(Load4(x + i)));
+    float m = Largest(best);
+    for (; i < n; ++i)
+        m = std::fabs(x[i]) > m ? std::fabs(x[i]) : m;
     return m;
 }
+
+// The third phase is the first reversed and the second is symmetric, so
+// the taps fold in pairs: with u = x[j] + x[11 - j] and v = x[j] - x[11 - j],
+// phase 1 = A.u + B.v, phase 3 = A.u - B.v, phase 2 = C.u over j < 6.
+struct Folded {
+    float a[kTruePeakTaps / 2], b[kTruePeakTaps / 2], c[kTruePeakTaps / 2];
+};
+
+constexpr Folded Fold() {
+    Folded f{};
+    for (int j = 0; j < kTruePeakTaps / 2; ++j) {
+        f.a[j] = (kPhases[0][j] + kPhases[0][kTruePeakTaps - 1 - j]) * 0.5f;
+        f.b[j] = (kPhases[0][j] - kPhases[0][kTruePeakTaps - 1 - j]) * 0.5f;
+        f.c[j] = kPhases[1][j];
+    }
+    return f;
+}
+
+constexpr Folded kFolded = Fold();
 
 // The largest interpolated magnitude of the points after x[c] for c in
 // [first, first + count); x[first - 5] .. x[first + count + 8] must be
@@ -77,13 +99,17 @@ float InterpolatedPeak(const float* x, uint32_t first, uint32_t count) {
     const I4 lane = {0, 1, 2, 3};
     for (uint32_t c = first; c < first + count; c += 4) {
         const float* w = x + c - 5;
-        const I4 inside = lane < int32_t(first + count - c);
-        for (const float* taps : kPhases) {
-            V4 acc = taps[0] * Load4(w);
-            for (int j = 1; j < kTruePeakTaps; ++j)
-                acc += taps[j] * Load4(w + j);
-            best = Max(best, reinterpret_cast<V4>(reinterpret_cast<I4>(Abs(acc)) & inside));
+        V4 p = {0, 0, 0, 0}, q = p, r = p;
+        for (int j = 0; j < kTruePeakTaps / 2; ++j) {
+            const V4 head = Load4(w + j), tail = Load4(w + kTruePeakTaps - 1 - j);
+            const V4 u = head + tail, v = head - tail;
+            p += kFolded.a[j] * u;
+            q += kFolded.b[j] * v;
+            r += kFolded.c[j] * u;
         }
+        const V4 m = Max(Max(Abs(p + q), Abs(p - q)), Abs(r));
+        const I4 inside = lane < int32_t(first + count - c);
+        best = Max(best, reinterpret_cast<V4>(reinterpret_cast<I4>(m) & inside));
     }
     return Largest(best);
 }
@@ -133,13 +159,16 @@ void TruePeakReset(TruePeak* m) {
 void TruePeakAdd(TruePeak* m, const void* samples, uint32_t frames) {
     const size_t stride = ChannelStride(m->capacity);
     const unsigned char* p = static_cast<const unsigned char*>(samples);
+    float* left = m->scratch + kTruePeakHistory;
+    float* right = left + stride;
+    for (uint32_t i = 0; i < frames; ++i, p += 4) {
+        int16_t s[2];
+        std::memcpy(s, p, sizeof s);
+        left[i] = float(s[0]) * kSampleScale;
+        right[i] = float(s[1]) * kSampleScale;
+    }
     for (int ch = 0; ch < 2; ++ch) {
         float* x = m->scratch + ch * stride;
-        for (uint32_t i = 0; i < frames; ++i) {
-            int16_t s;
-            std::memcpy(&s, p + 4 * size_t(i) + 2 * ch, sizeof s);
-            x[kTruePeakHistory + i] = float(s) * kSampleScale;
-        }
         m->peak[ch] = ChannelPeak(x, frames, m->peak[ch]);
         std::memmove(x, x + frames, kTruePeakHistory * sizeof(float));
     }
