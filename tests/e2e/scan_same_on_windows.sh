@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows tenvelo-scan.exe under Wine writes the same histories, CSVs
-# and JSON summary as the native build, with loudness and automatic cues on:
-# the demo file, and a copy with a burst of full-scale samples at 5 s.
+# (but for lines ending in CR LF) and JSON summary as the native build, with
+# loudness and automatic cues on: the demo file, and a copy with a burst of
+# full-scale samples at 5 s.
 #   tests/e2e/scan_same_on_windows.sh WINDOWS_BUILD NATIVE_BUILD OUT_DIR
 set -euo pipefail
 tree=$(cd "$1" && pwd)
@@ -27,8 +28,12 @@ args=(--loudness --auto-cues --csv-each --out-dir his demo.wav clipped.wav)
 mv "$out/his" "$out/windows"
 
 status=0
-for f in demo.his demo.csv clipped.his clipped.csv; do
+for f in demo.his clipped.his; do
     if cmp "$out/native/$f" "$out/windows/$f"; then echo "same: $f"; else status=1; fi
+done
+# The CSV is a text file: Windows ends its lines with CR LF.
+for f in demo.csv clipped.csv; do
+    if tr -d '\r' <"$out/windows/$f" | cmp "$out/native/$f" -; then echo "same: $f"; else status=1; fi
 done
 if cmp "$out/native.json" "$out/windows.json"; then echo "same: JSON"; else status=1; fi
 grep -q '"clip LR 12 samples"' "$out/native.json" || { echo "no clip cue"; status=1; }
