@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "meter/level_analysis.h"
+#include "meter/vector4.h"
 
 namespace {
 
@@ -32,28 +33,6 @@ constexpr float kMaxGain = 1.98f;
 // Interpolated points are measured in chunks of this many sample periods.
 constexpr uint32_t kChunk = 64;
 
-typedef float V4 __attribute__((vector_size(16)));
-typedef int32_t I4 __attribute__((vector_size(16)));
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
-
-inline V4 Load4(const float* p) {
-    V4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline V4 Abs(V4 v) {
-    const I4 mask = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
-    return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & mask);
-}
-
-inline V4 Max(V4 a, V4 b) {
-    const I4 m = a > b;
-    return reinterpret_cast<V4>((reinterpret_cast<I4>(a) & m) | (reinterpret_cast<I4>(b) & ~m));
-}
-
 inline float Largest(V4 v) {
     float m = v[0];
     for (int k = 1; k < 4; ++k)
@@ -65,7 +44,7 @@ float LargestMagnitude(const float* x, uint32_t n) {
     V4 best = {0, 0, 0, 0};
     uint32_t i = 0;
     for (; i + 4 <= n; i += 4)
-        best = Max(best, Abs(Load4(x + i)));
+        best = Max4(best, Abs4(Load4(x + i)));
     float m = Largest(best);
     for (; i < n; ++i)
         m = std::fabs(x[i]) > m ? std::fabs(x[i]) : m;
@@ -107,9 +86,9 @@ float InterpolatedPeak(const float* x, uint32_t first, uint32_t count) {
             q += kFolded.b[j] * v;
             r += kFolded.c[j] * u;
         }
-        const V4 m = Max(Max(Abs(p + q), Abs(p - q)), Abs(r));
+        const V4 m = Max4(Max4(Abs4(p + q), Abs4(p - q)), Abs4(r));
         const I4 inside = lane < int32_t(first + count - c);
-        best = Max(best, reinterpret_cast<V4>(reinterpret_cast<I4>(m) & inside));
+        best = Max4(best, Keep4(m, inside));
     }
     return Largest(best);
 }

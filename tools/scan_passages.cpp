@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "meter/power_of_ten.h"
+#include "meter/vector4.h"
 
 namespace {
 
@@ -17,22 +18,7 @@ constexpr float kFullScale = 32767.0f; // |sample| at or above: clipped (32767 o
 // otherwise mark every half-wave.
 constexpr int64_t kClipJoinFrames = 44100;
 
-typedef float V4 __attribute__((vector_size(16)));
-typedef int32_t I4 __attribute__((vector_size(16)));
 typedef int16_t S4 __attribute__((vector_size(8)));
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
-
-inline V4 Abs(V4 v) {
-    const I4 mask = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
-    return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & mask);
-}
-
-inline V4 Max(V4 a, V4 b) {
-    const I4 m = a > b;
-    return reinterpret_cast<V4>((reinterpret_cast<I4>(a) & m) | (reinterpret_cast<I4>(b) & ~m));
-}
 
 // Two frames as left, right, left, right.
 inline V4 LoadPair(const unsigned char* p) {
@@ -49,7 +35,7 @@ void PieceSums(PassageFinder* f, const unsigned char* p, uint32_t frames) {
     for (; i + 2 <= frames; i += 2, p += 8) {
         const V4 v = LoadPair(p);
         const V4 swapped = __builtin_shuffle(v, I4{1, 0, 3, 2});
-        peak = Max(peak, Abs(v));
+        peak = Max4(peak, Abs4(v));
         squares += v * v;
         products += v * swapped;
     }
@@ -57,7 +43,7 @@ void PieceSums(PassageFinder* f, const unsigned char* p, uint32_t frames) {
         unsigned char last[8] = {};
         std::memcpy(last, p, 4);
         const V4 v = LoadPair(last);
-        peak = Max(peak, Abs(v));
+        peak = Max4(peak, Abs4(v));
         squares += v * v;
         products += v * __builtin_shuffle(v, I4{1, 0, 3, 2});
     }

@@ -12,6 +12,7 @@
 
 #include "tests/meter/loudness_signals.h"
 
+using loudnesstest::kPi;
 using loudnesstest::Section;
 using loudnesstest::Sines;
 
@@ -56,7 +57,7 @@ std::vector<int16_t> Programme(double seconds, uint32_t seed) {
     std::vector<int16_t> pcm(2 * size_t(frames));
     double l = 0, r = 0;
     for (uint32_t i = 0; i < frames; ++i) {
-        const double gain = 3000.0 * (1.2 + std::sin(2 * M_PI * i / (44100.0 * 17)));
+        const double gain = 3000.0 * (1.2 + std::sin(2 * kPi * i / (44100.0 * 17)));
         l = 0.9 * l + 0.1 * noise(rng);
         r = 0.7 * r + 0.3 * noise(rng);
         pcm[2 * i] = int16_t(std::clamp(gain * 4 * l, -32768.0, 32767.0));
@@ -81,7 +82,7 @@ TEST(LoudnessAgainstLibebur128, AgreeWithinTolerance) {
         {"range 10", Sines({{20, -20}, {20, -30}})},
         {"range 20", Sines({{20, -40}, {20, -20}})},
         {"range 15", Sines({{20, -50}, {20, -35}, {20, -20}, {20, -35}, {20, -50}})},
-        {"inter-sample peak", Sines({{5, -6.0, 11025.0, M_PI / 4}})},
+        {"inter-sample peak", Sines({{5, -6.0, 11025.0, kPi / 4}})},
         {"high tones", Sines({{4, -1, 15000.0, 0.3}, {4, -3, 19000.0, 1.1}, {4, -2, 7919.0}})},
         {"low tone", Sines({{8, -12, 40.0}})},
         {"programme", Programme(40, 7)},

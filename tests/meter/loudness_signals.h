@@ -10,6 +10,8 @@
 
 namespace loudnesstest {
 
+constexpr double kPi = 3.14159265358979323846;
+
 struct Section {
     double seconds;
     double dbfs; // peak level of the sine; below -150: digital silence
@@ -24,7 +26,7 @@ inline std::vector<int16_t> Sines(const std::vector<Section>& sections) {
         const double amplitude = s.dbfs < -150 ? 0.0 : 32768.0 * std::pow(10.0, s.dbfs / 20.0);
         const uint32_t frames = uint32_t(std::lround(s.seconds * 44100.0));
         for (uint32_t i = 0; i < frames; ++i) {
-            const double v = amplitude * std::sin(2.0 * M_PI * s.hz * i / 44100.0 + s.phase);
+            const double v = amplitude * std::sin(2.0 * kPi * s.hz * i / 44100.0 + s.phase);
             const int16_t q = int16_t(std::lround(std::fmax(-32768.0, std::fmin(32767.0, v))));
             pcm.push_back(q);
             pcm.push_back(q);
@@ -35,15 +37,21 @@ inline std::vector<int16_t> Sines(const std::vector<Section>& sections) {
 
 constexpr uint32_t kBufferFrames = 4408; // the streaming buffer at 0.1 s
 
+// Starts m on pcm and adds it in buffers of `buffer` frames (m made for them).
+inline bool Feed(LoudnessMeter* m, const std::vector<int16_t>& pcm, uint32_t buffer) {
+    const uint32_t frames = uint32_t(pcm.size() / 2);
+    if (!LoudnessStart(m, frames)) return false;
+    for (uint32_t done = 0; done < frames; done += buffer)
+        LoudnessAdd(m, pcm.data() + 2 * size_t(done),
+                    frames - done < buffer ? frames - done : buffer);
+    return true;
+}
+
 // Runs the meter over pcm in buffers of kBufferFrames.
 inline LoudnessResult Measure(const std::vector<int16_t>& pcm) {
     LoudnessMeter m{};
     LoudnessResult r{};
-    const uint32_t frames = uint32_t(pcm.size() / 2);
-    if (!LoudnessInit(&m, kBufferFrames) || !LoudnessStart(&m, frames)) return r;
-    for (uint32_t done = 0; done < frames; done += kBufferFrames)
-        LoudnessAdd(&m, pcm.data() + 2 * size_t(done),
-                    frames - done < kBufferFrames ? frames - done : kBufferFrames);
+    if (!LoudnessInit(&m, kBufferFrames) || !Feed(&m, pcm, kBufferFrames)) return r;
     LoudnessFinish(&m, &r);
     LoudnessFree(&m);
     return r;

@@ -7,6 +7,7 @@
 
 #include "tests/meter/loudness_signals.h"
 
+using loudnesstest::kPi;
 using loudnesstest::Measure;
 using loudnesstest::Section;
 using loudnesstest::Sines;
@@ -49,7 +50,7 @@ TEST(Loudness, SignalsOfKnownLoudness) {
          -20.0,
          -20.0},
         // A quarter of the rate at 45 degrees: every sample at 1/sqrt(2) of the crest.
-        {"inter-sample peak", {{5, -6.0, 11025.0, M_PI / 4}}, NAN, NAN, NAN, -6.0},
+        {"inter-sample peak", {{5, -6.0, 11025.0, kPi / 4}}, NAN, NAN, NAN, -6.0},
     };
     for (const KnownCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -105,10 +106,7 @@ TEST(Loudness, BufferSizeDoesNotMatter) {
     const LoudnessResult whole = Measure(pcm);
     LoudnessMeter m{};
     ASSERT_EQ(LoudnessInit(&m, 7), 1);
-    ASSERT_EQ(LoudnessStart(&m, pcm.size() / 2), 1);
-    for (size_t done = 0; done < pcm.size() / 2; done += 7)
-        LoudnessAdd(&m, pcm.data() + 2 * done,
-                    uint32_t(std::min<size_t>(7, pcm.size() / 2 - done)));
+    ASSERT_TRUE(loudnesstest::Feed(&m, pcm, 7));
     LoudnessResult small;
     LoudnessFinish(&m, &small);
     EXPECT_EQ(small.integrated, whole.integrated);
@@ -127,10 +125,7 @@ TEST(Loudness, WindowsAtAFrameEndWithTheLastCompleteStep) {
     const std::vector<int16_t> pcm = Sines({{1, -40}, {4, -20}});
     LoudnessMeter m{};
     ASSERT_EQ(LoudnessInit(&m, 4408), 1);
-    ASSERT_EQ(LoudnessStart(&m, pcm.size() / 2), 1);
-    for (size_t done = 0; done < pcm.size() / 2; done += 4408)
-        LoudnessAdd(&m, pcm.data() + 2 * done,
-                    uint32_t(std::min<size_t>(4408, pcm.size() / 2 - done)));
+    ASSERT_TRUE(loudnesstest::Feed(&m, pcm, 4408));
     EXPECT_EQ(LoudnessMomentaryAt(&m, 4 * 4410 - 1), kNone);
     EXPECT_NEAR(LoudnessMomentaryAt(&m, 4 * 4410), -40.0, 0.1);
     EXPECT_NEAR(LoudnessMomentaryAt(&m, 44100 + 4 * 4410 + 4409), -20.0, 0.1);

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 // Stereo PCM built section by section.
 struct Pcm {
     std::vector<int16_t> samples;
@@ -18,7 +20,7 @@ struct Pcm {
         const uint32_t n = uint32_t(seconds * 44100);
         for (uint32_t i = 0; i < n; ++i) {
             const double v =
-                std::fmax(-32768, std::fmin(32767, a * std::sin(2 * M_PI * hz * i / 44100)));
+                std::fmax(-32768, std::fmin(32767, a * std::sin(2 * kPi * hz * i / 44100)));
             samples.push_back(int16_t(std::lround(v)));
             samples.push_back(
                 int16_t(std::lround(std::fmax(-32768, std::fmin(32767, v * rightGain)))));
