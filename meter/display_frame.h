@@ -13,31 +13,31 @@ struct MeterEngine;
 // display thread from the hand-over until it reports the frame done. The
 // ballistic values (peakL .. correlation) are written by the display thread only.
 struct DisplayFrame {
-    MeterEngine* engine;      // back pointer; its lock guards the history counts
-    uint32_t lostFrames;      // the engine's count at hand-over
-    uint32_t notifyFrameLoss; // copy
-    uint32_t N;               // samples summed in this frame
-    void* window;             // the meter window at hand-over, target of the drawing
-    uint32_t modeWord;        // applied values at hand-over
+    MeterEngine* engine;       // back pointer; its lock guards the history counts
+    uint32_t lostFrames;       // the engine's count at hand-over
+    uint32_t notifyFrameLoss;  // copy
+    uint32_t N;                // samples summed in this frame
+    void* window;              // the meter window at hand-over, target of the drawing
+    uint32_t modeWord;         // applied values at hand-over
     uint32_t rmsSelect;
     uint32_t peakSelect;
     uint32_t linearBallistics; // 0 factor ballistics, 1 additive steps
     float minDb;
     float maxDb;
     float dbOffset;
-    float peakRelease; // release and attack coefficients (factors or steps)
+    float peakRelease;         // release and attack coefficients (factors or steps)
     float powerRelease;
     float averageRelease;
     float powerAttack;
     float averageAttack;
-    float framePeakL;  // the frame's sums; the statistics step turns each
-    float frameSumL;   // sum into the mean and each sum of squares into
-    float frameSumSqL; // the mean square
+    float framePeakL;          // the frame's sums; the statistics step turns each
+    float frameSumL;           // sum into the mean and each sum of squares into
+    float frameSumSqL;         // the mean square
     float framePeakR;
     float frameSumR;
     float frameSumSqR;
-    float peakL;    // ballistic values: amplitudes for peak and average,
-    float averageL; // mean squares for power
+    float peakL;               // ballistic values: amplitudes for peak and average,
+    float averageL;            // mean squares for power
     float powerL;
     float peakR;
     float averageR;

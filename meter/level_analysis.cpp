@@ -62,8 +62,7 @@ float Reduce(const float* v) {
 
 void LanesTo(const Lanes& l, ChannelAccumulators* acc, float scale) {
     float peak = l.peak[0];
-    for (int k = 1; k < kLanes; ++k)
-        peak = l.peak[k] > peak ? l.peak[k] : peak;
+    for (int k = 1; k < kLanes; ++k) peak = l.peak[k] > peak ? l.peak[k] : peak;
     acc->peak = peak * scale;
     acc->sum = Reduce(l.sum) * scale;
     acc->sumSq = Reduce(l.sumSq) * (scale * scale);
@@ -112,8 +111,7 @@ inline V4 Abs(V4 v) {
 // a > b ? a : b in each lane.
 inline V4 Max(V4 a, V4 b) {
 #if defined(__SSE__)
-    return reinterpret_cast<V4>(
-        _mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
+    return reinterpret_cast<V4>(_mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
 #else
     I4 m = a > b;
     return reinterpret_cast<V4>((reinterpret_cast<I4>(a) & m) | (reinterpret_cast<I4>(b) & ~m));
@@ -195,8 +193,7 @@ __attribute__((noinline)) void StereoChunk(const unsigned char* in, uint32_t n, 
     // Four lanes: the seven accumulators then stay in registers.
     Quad q = QuadFrom(L, R, corr, 0);
     uint32_t i = 0;
-    for (; i + 4 <= n; i += 4)
-        StereoStep<kMode>(in + 4 * i, wl + i, rl + i, wr + i, rr + i, q);
+    for (; i + 4 <= n; i += 4) StereoStep<kMode>(in + 4 * i, wl + i, rl + i, wr + i, rr + i, q);
     QuadTo(q, L, R, corr, 0);
     for (; i < n; ++i) {
         const unsigned char* p = in + 4 * i;
