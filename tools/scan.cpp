@@ -108,7 +108,7 @@ struct WholeOption {
 const WholeOption kWholeOptions[] = {
     {"--fps", 2, 30, &ScanOptions::framesPerSecond},
     {"--jobs", 1, kMaxJobs, &ScanOptions::jobs},
-    {"--clip-run", 1, 1000, nullptr},
+    {"--clip-run", 1, 1000, nullptr}, // no field of its own: autoCues.clipRun
 };
 
 struct PathOption {
