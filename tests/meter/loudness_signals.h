@@ -35,6 +35,36 @@ inline std::vector<int16_t> Sines(const std::vector<Section>& sections) {
     return pcm;
 }
 
+// A signal of the EBU loudness test sets that fits 44100 Hz 16-bit stereo,
+// and what it must read: a 1 kHz sine at L dBFS in both channels is L LUFS.
+// NAN: not a known value.
+struct KnownSignal {
+    const char* what;
+    std::vector<Section> sections;
+    double lufs;  // integrated and maximum momentary loudness
+    double range; // loudness range, LU
+    double truePeak;
+};
+
+inline std::vector<KnownSignal> KnownSignals() {
+    return {
+        {"sine -23", {{20, -23}}, -23.0, 0.0, -23.0},
+        {"sine -33", {{20, -33}}, -33.0, 0.0, -33.0},
+        {"-36 / -23 / -36: the relative gate", {{10, -36}, {60, -23}, {10, -36}}, -23.0, NAN, -23},
+        {"-72 / -36 / -23 / -36 / -72: both gates",
+         {{10, -72}, {10, -36}, {20, -23}, {10, -36}, {10, -72}},
+         -23.0,
+         NAN,
+         -23.0},
+        {"range 10 LU", {{20, -20}, {20, -30}}, NAN, 10.0, -20.0},
+        {"range 5 LU", {{20, -20}, {20, -15}}, NAN, 5.0, -15.0},
+        {"range 20 LU", {{20, -40}, {20, -20}}, NAN, 20.0, -20.0},
+        {"range 15 LU", {{20, -50}, {20, -35}, {20, -20}, {20, -35}, {20, -50}}, NAN, 15.0, -20},
+        // A quarter of the rate at 45 degrees: every sample at 1/sqrt(2) of the crest.
+        {"inter-sample peak", {{5, -6.0, 11025.0, kPi / 4}}, NAN, NAN, -6.0},
+    };
+}
+
 constexpr uint32_t kBufferFrames = 4408; // the streaming buffer at 0.1 s
 
 // Starts m on pcm and adds it in buffers of `buffer` frames (m made for them).
