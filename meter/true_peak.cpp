@@ -13,7 +13,7 @@ namespace {
 // x[n + 6]: sin(pi t) / (pi t) under a Kaiser window (beta 5, half-width
 // 6.5), each phase scaled to a gain of 1 at 0 Hz. Read with sines up to 20
 // kHz: within -0.14 / +0.07 dB of the true peak. Phase 0 is the sample.
-const float kPhases[3][kTruePeakTaps] = {
+constexpr float kPhases[3][kTruePeakTaps] = {
     {-7.385261471e-03f, 1.828606578e-02f, -3.838893164e-02f, 7.618512342e-02f, -1.661136151e-01f,
      8.997157700e-01f, 2.920571739e-01f, -1.093925073e-01f, 5.409639264e-02f, -2.685058346e-02f,
      1.196423288e-02f, -4.173859672e-03f},

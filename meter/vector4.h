@@ -32,6 +32,15 @@ inline V4 Max4(V4 a, V4 b) {
     return reinterpret_cast<V4>((reinterpret_cast<I4>(a) & m) | (reinterpret_cast<I4>(b) & ~m));
 }
 
+// Lanes 0 1 2 3 of v as 1 0 3 2: left and right of each stereo frame swapped.
+inline V4 SwapPairs4(V4 v) {
+#if defined(__clang__)
+    return __builtin_shufflevector(v, v, 1, 0, 3, 2);
+#else
+    return __builtin_shuffle(v, I4{1, 0, 3, 2});
+#endif
+}
+
 // v with lanes where keep is 0 set to 0.
 inline V4 Keep4(V4 v, I4 keep) {
     return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & keep);

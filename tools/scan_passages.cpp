@@ -34,7 +34,7 @@ void PieceSums(PassageFinder* f, const unsigned char* p, uint32_t frames) {
     uint32_t i = 0;
     for (; i + 2 <= frames; i += 2, p += 8) {
         const V4 v = LoadPair(p);
-        const V4 swapped = __builtin_shuffle(v, I4{1, 0, 3, 2});
+        const V4 swapped = SwapPairs4(v);
         peak = Max4(peak, Abs4(v));
         squares += v * v;
         products += v * swapped;
@@ -45,7 +45,7 @@ void PieceSums(PassageFinder* f, const unsigned char* p, uint32_t frames) {
         const V4 v = LoadPair(last);
         peak = Max4(peak, Abs4(v));
         squares += v * v;
-        products += v * __builtin_shuffle(v, I4{1, 0, 3, 2});
+        products += v * SwapPairs4(v);
     }
     f->blockPeak[0] = std::fmax(f->blockPeak[0], std::fmax(peak[0], peak[2]));
     f->blockPeak[1] = std::fmax(f->blockPeak[1], std::fmax(peak[1], peak[3]));
