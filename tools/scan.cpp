@@ -47,6 +47,14 @@ const char kUsage[] =
     "  --csv FILE             one row per history slot (a single input only)\n"
     "  --csv-each             a CSV beside every history file (NAME.csv)\n"
     "  --cue SECONDS=NAME     add a cue point (repeatable)\n"
+    "  --loudness             integrated loudness, loudness range, maximum momentary and\n"
+    "                         short-term loudness, true peak; per slot in the CSV\n"
+    "  --auto-cues[=KINDS]    a cue at each passage found, KINDS of clip,phase,silence (all)\n"
+    "  --clip-run N           full-scale samples in a row that are clipping, 1..1000 (3)\n"
+    "  --phase-below C        correlation limit, -1..1 (-0.2), --phase-seconds S (1)\n"
+    "  --silence-below DB     level both channels stay below, -120..0 (-60),\n"
+    "                         --silence-seconds S (2)\n"
+    "  --json FILE            a JSON summary of every input (- for standard output)\n"
     "  --demo                 scan the generated demo file (no INPUT needed)\n"
     "  --quiet                print nothing but errors\n"
     "  --help                 this text\n"
@@ -77,6 +85,20 @@ const NumberOption kNumberOptions[] = {
     {"--latency", 0.001, 1.0, &ScanOptions::latency},
 };
 
+// The passage rules' limits, fields of ScanOptions::autoCues.
+struct RuleOption {
+    const char* name;
+    double low, high;
+    double PassageRules::*field;
+};
+
+const RuleOption kRuleOptions[] = {
+    {"--phase-below", -1.0, 1.0, &PassageRules::phaseBelow},
+    {"--phase-seconds", 0.01, 3600.0, &PassageRules::phaseSeconds},
+    {"--silence-below", -120.0, 0.0, &PassageRules::silenceDb},
+    {"--silence-seconds", 0.01, 3600.0, &PassageRules::silenceSeconds},
+};
+
 struct WholeOption {
     const char* name;
     int low, high;
@@ -86,6 +108,7 @@ struct WholeOption {
 const WholeOption kWholeOptions[] = {
     {"--fps", 2, 30, &ScanOptions::framesPerSecond},
     {"--jobs", 1, kMaxJobs, &ScanOptions::jobs},
+    {"--clip-run", 1, 1000, nullptr}, // no field of its own: autoCues.clipRun
 };
 
 struct PathOption {
@@ -98,6 +121,7 @@ const PathOption kPathOptions[] = {
     {"-o", "a file name", &ScanOptions::output},
     {"--csv", "a file name", &ScanOptions::csv},
     {"--out-dir", "a folder", &ScanOptions::outDir},
+    {"--json", "a file name or -", &ScanOptions::json},
 };
 
 struct SwitchOption {
@@ -106,10 +130,40 @@ struct SwitchOption {
 };
 
 const SwitchOption kSwitchOptions[] = {
-    {"--linear", &ScanOptions::linear}, {"--csv-each", &ScanOptions::csvEach},
-    {"--demo", &ScanOptions::demo},     {"--quiet", &ScanOptions::quiet},
-    {"--help", &ScanOptions::help},     {"-h", &ScanOptions::help},
+    {"--linear", &ScanOptions::linear},     {"--csv-each", &ScanOptions::csvEach},
+    {"--demo", &ScanOptions::demo},         {"--quiet", &ScanOptions::quiet},
+    {"--help", &ScanOptions::help},         {"-h", &ScanOptions::help},
+    {"--loudness", &ScanOptions::loudness},
 };
+
+// --auto-cues alone, or =KINDS: a comma-separated list of clip, phase, silence.
+bool ParseAutoCues(const std::string& arg, PassageRules* rules, std::string* error) {
+    static const struct {
+        const char* name;
+        int kind;
+    } kKinds[] = {{"clip", kPassageClip}, {"phase", kPassagePhase}, {"silence", kPassageSilence}};
+    if (arg == "--auto-cues") {
+        rules->kinds = kPassageClip | kPassagePhase | kPassageSilence;
+        return true;
+    }
+    std::string list = arg.substr(std::strlen("--auto-cues="));
+    int kinds = 0;
+    for (size_t at = 0; at <= list.size();) {
+        const size_t comma = std::min(list.find(',', at), list.size());
+        const std::string word = list.substr(at, comma - at);
+        int kind = 0;
+        for (const auto& k : kKinds)
+            if (word == k.name) kind = k.kind;
+        if (!kind) {
+            *error = arg + ": needs kinds of clip, phase, silence";
+            return false;
+        }
+        kinds |= kind;
+        at = comma + 1;
+    }
+    rules->kinds = kinds;
+    return true;
+}
 
 template <typename T, size_t N> const T* FindOption(const T (&table)[N], const std::string& arg) {
     for (const T& entry : table)
@@ -122,9 +176,10 @@ template <typename T, size_t N> const T* FindOption(const T (&table)[N], const s
 int ParseValueOption(const std::string& arg, const char* value, ScanOptions* o,
                      std::string* error) {
     const NumberOption* number = FindOption(kNumberOptions, arg);
+    const RuleOption* rule = FindOption(kRuleOptions, arg);
     const WholeOption* whole = FindOption(kWholeOptions, arg);
     const PathOption* path = FindOption(kPathOptions, arg);
-    if (!number && !whole && !path && arg != "--cue") return 0;
+    if (!number && !rule && !whole && !path && arg != "--cue") return 0;
     if (!value || (path && !*value)) {
         *error = arg + " needs " +
                  (path             ? path->what
@@ -139,10 +194,13 @@ int ParseValueOption(const std::string& arg, const char* value, ScanOptions* o,
             return 1;
         }
         std::snprintf(range, sizeof range, "a number from %g to %g", number->low, number->high);
+    } else if (rule) {
+        if (ParseNumber(value, rule->low, rule->high, &(o->autoCues.*rule->field))) return 1;
+        std::snprintf(range, sizeof range, "a number from %g to %g", rule->low, rule->high);
     } else if (whole) {
         double v;
         if (ParseNumber(value, whole->low, whole->high, &v) && v == std::floor(v)) {
-            o->*whole->field = int(v);
+            (whole->field ? o->*whole->field : o->autoCues.clipRun) = int(v);
             return 1;
         }
         std::snprintf(range, sizeof range, "a whole number from %d to %d", whole->low, whole->high);
@@ -203,19 +261,28 @@ void Summarise(const HistoryStore& store, ScanSummary* s) {
     }
 }
 
-// Writes the CSV to temp; the caller moves it into place once the history
-// is written too.
-bool WriteCsvTemp(const HistoryStore& store, const std::string& temp) {
+// Writes the CSV to temp, with each slot's momentary and short-term
+// loudness when loudness is given; the caller moves it into place once the
+// history is written too.
+bool WriteCsvTemp(const HistoryStore& store, const LoudnessMeter* loudness,
+                  const std::string& temp) {
     std::FILE* f = std::fopen(temp.c_str(), "w");
     if (!f) return false;
-    bool ok = std::fprintf(f, "seconds,peak_l_db,rms_l_db,average_l_db,peak_r_db,rms_r_db,"
-                              "average_r_db,correlation,flags\n") > 0;
+    bool ok = std::fprintf(f,
+                           "seconds,peak_l_db,rms_l_db,average_l_db,peak_r_db,rms_r_db,"
+                           "average_r_db,correlation,flags%s\n",
+                           loudness ? ",momentary_lufs,short_term_lufs" : "") > 0;
     for (int32_t i = 0; ok && i < store.recordCount; ++i) {
         const HistoryRecord& r = store.history[i];
-        ok = std::fprintf(f, "%.6f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.4f,%u\n", SlotSeconds(r),
+        ok = std::fprintf(f, "%.6f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.4f,%u", SlotSeconds(r),
                           AmplitudeToDb(r.peakL), PowerToDb(r.powerL), AmplitudeToDb(r.averageL),
                           AmplitudeToDb(r.peakR), PowerToDb(r.powerR), AmplitudeToDb(r.averageR),
                           r.correlation, unsigned(r.flags)) > 0;
+        const uint64_t at = r.samplePosition > 0 ? uint64_t(r.samplePosition) : 0;
+        if (ok && loudness)
+            ok = std::fprintf(f, ",%.2f,%.2f", LoudnessMomentaryAt(loudness, at),
+                              LoudnessShortTermAt(loudness, at)) > 0;
+        ok = ok && std::fputc('\n', f) != EOF;
     }
     ok = (std::fclose(f) == 0) && ok;
     if (!ok) FileRemove(temp.c_str());
@@ -224,15 +291,15 @@ bool WriteCsvTemp(const HistoryStore& store, const std::string& temp) {
 
 // The history and the CSV, each through a temporary and a replace: on any
 // failure neither file is new, and the CSV only moves in once the history did.
-int WriteOutputs(MeterEngine* e, const std::string& his, const std::string& csv,
-                 std::string* error) {
+int WriteOutputs(MeterEngine* e, const LoudnessMeter* loudness, const std::string& his,
+                 const std::string& csv, std::string* error) {
     const HistoryStore& store = e->frame.history;
     if (store.recordCount == 0) {
         *error = "nothing recorded: the file is too short";
         return 1;
     }
     const std::string csvTemp = csv + ".tmp~";
-    if (!csv.empty() && !WriteCsvTemp(store, csvTemp)) {
+    if (!csv.empty() && !WriteCsvTemp(store, loudness, csvTemp)) {
         *error = "cannot write " + csv;
         return 1;
     }
@@ -280,20 +347,52 @@ int OpenInput(WaveFile* file, const std::string& input, std::string* error) {
 }
 
 // Runs every buffer the reader delivers through the engine, in buffers of
-// the streaming size.
-void Measure(ScanWorker* w, uint64_t fileFrames, const ScanProgress* progress) {
+// the streaming size, and through the loudness meter and the passage
+// finder when they are on (the file's frames only, not the last buffer's
+// padding).
+void Measure(ScanWorker* w, const ScanOptions& o, uint64_t fileFrames,
+             const ScanProgress* progress) {
     const uint32_t bytes = w->reader.bufferBytes;
     const uint64_t frames = bytes / 4;
-    uint64_t done = 0;
+    uint64_t done = 0, measured = 0;
     uint32_t n = 0;
     while (const uint8_t* block = ScanReaderNext(&w->reader, &n)) {
-        for (uint32_t i = 0; i < n; ++i)
-            AnalyseBuffer(&w->engine, block + size_t(i) * bytes, bytes);
+        for (uint32_t i = 0; i < n; ++i) {
+            const uint8_t* buffer = block + size_t(i) * bytes;
+            AnalyseBuffer(&w->engine, buffer, bytes);
+            const uint32_t real = uint32_t(std::min<uint64_t>(frames, fileFrames - measured));
+            measured += real;
+            if (o.loudness) LoudnessAdd(&w->loudness, buffer, real);
+            if (o.autoCues.kinds) PassageFinderAdd(&w->passages, buffer, real);
+        }
         if (progress) {
             const uint64_t now = std::min<uint64_t>(done + n * frames, fileFrames);
             progress->advance(progress->context, now - done);
             done = now;
         }
+    }
+}
+
+// The cues of --cue, then those of the passages found, into the history in
+// time order while it has room; the summary keeps what it holds.
+void InsertCues(const ScanOptions& o, const PassageFinder* finder, HistoryStore* store,
+                ScanSummary* s) {
+    uint32_t refused = 0;
+    for (const ScanCue& cue : o.cues)
+        refused += !CueInsert(store, int64_t(std::llround(cue.seconds * kRate)), cue.name.c_str());
+    if (o.autoCues.kinds) {
+        char name[kCueNameSize];
+        for (uint32_t k = 0; k < finder->count; ++k) {
+            PassageName(finder->found[k], name, sizeof name);
+            refused += !CueInsert(store, finder->found[k].start, name);
+        }
+        refused += finder->total - finder->count;
+    }
+    s->cuesLeftOut = refused;
+    s->cues.clear();
+    for (int32_t k = 1; k <= CueCount(store); ++k) {
+        const CueRecord* cue = CueAt(store, k);
+        s->cues.push_back({double(cue->samplePosition) / kRate, cue->name});
     }
 }
 
@@ -382,6 +481,8 @@ int ParseScanArguments(int argc, const char* const* argv, ScanOptions* o, std::s
             ++i;
         } else if (const SwitchOption* s = FindOption(kSwitchOptions, arg)) {
             o->*s->field = true;
+        } else if (arg.rfind("--auto-cues", 0) == 0 && (arg.size() == 11 || arg[11] == '=')) {
+            if (!ParseAutoCues(arg, &o->autoCues, error)) return 0;
         } else if (arg.size() > 1 && arg[0] == '-') {
             *error = "unknown option " + arg;
             return 0;
@@ -402,7 +503,9 @@ int ScanWorkerInit(ScanWorker* w, const ScanOptions& o) {
     if (w->engine) w->engine->fixedDelay = 1; // a file's delay is the options' throughout
     if (w->engine && w->engine->frame.history.history &&
         MeterSetFormat(&w->engine, float(kRate), 2) &&
-        ScanReaderInit(&w->reader, bytes, blockBuffers))
+        ScanReaderInit(&w->reader, bytes, blockBuffers) &&
+        (!o.loudness || LoudnessInit(&w->loudness, bytes / 4)) &&
+        (!o.autoCues.kinds || PassageFinderInit(&w->passages, kCueCapacity)))
         return 1;
     ScanWorkerFree(w);
     return 0;
@@ -411,29 +514,39 @@ int ScanWorkerInit(ScanWorker* w, const ScanOptions& o) {
 void ScanWorkerFree(ScanWorker* w) {
     ScanReaderFree(&w->reader);
     MeterEngineDestroy(&w->engine);
+    LoudnessFree(&w->loudness);
+    PassageFinderFree(&w->passages);
 }
 
 int ScanWorkerRun(ScanWorker* w, const ScanOptions& o, const std::string& input, bool readAhead,
                   const ScanProgress* progress, ScanSummary* summary, std::string* error) {
     WaveFile file;
     if (OpenInput(&file, input, error)) return 1;
+    if (o.loudness && !LoudnessStart(&w->loudness, file.dataLength)) {
+        WaveFileClose(&file);
+        *error = "out of memory";
+        return 3;
+    }
+    if (o.autoCues.kinds) PassageFinderStart(&w->passages, o.autoCues);
     // Every buffer that holds data frames, the last one filled with silence.
     const uint64_t frames = w->reader.bufferBytes / 4;
     const uint64_t buffers = (uint64_t(file.dataLength) + frames - 1) / frames;
     ScanReaderStart(&w->reader, &file, buffers, readAhead); // reads while the engine is prepared
     MeterEngine* e = w->engine;
     ConfigureScanEngine(e, o);
-    Measure(w, file.dataLength, progress);
+    Measure(w, o, file.dataLength, progress);
     ScanReaderFinish(&w->reader);
     WaveFileClose(&file);
     summary->seconds = file.dataLength / kRate;
     summary->buffers = uint32_t(buffers);
 
     HistoryStore& store = e->frame.history;
-    for (const ScanCue& cue : o.cues)
-        CueInsert(&store, int64_t(std::llround(cue.seconds * kRate)), cue.name.c_str());
+    InsertCues(o, &w->passages, &store, summary);
     Summarise(store, summary);
-    return WriteOutputs(e, ScanHistoryPath(o, input), ScanCsvPath(o, input), error);
+    summary->loudnessMeasured = o.loudness;
+    if (o.loudness) LoudnessFinish(&w->loudness, &summary->loudness);
+    return WriteOutputs(e, o.loudness ? &w->loudness : nullptr, ScanHistoryPath(o, input),
+                        ScanCsvPath(o, input), error);
 }
 
 int RunScan(const ScanOptions& o, ScanSummary* summary, std::string* error) {
@@ -453,8 +566,21 @@ std::string FormatScanLine(const ScanOptions& o, const std::string& input, const
     char text[256];
     std::snprintf(text, sizeof text,
                   ": %.3f s, %d frames, peak %.2f / %.2f dB, rms %.2f / %.2f dB, "
-                  "lowest correlation %+.3f at %.2f s -> ",
+                  "lowest correlation %+.3f at %.2f s",
                   s.seconds, int(s.frames), s.peakDb[0], s.peakDb[1], s.rmsDb[0], s.rmsDb[1],
                   s.lowestCorrelation, s.lowestCorrelationAt);
-    return input + text + ScanHistoryPath(o, input);
+    std::string line = input + text;
+    if (s.loudnessMeasured) {
+        const LoudnessResult& l = s.loudness;
+        std::snprintf(text, sizeof text,
+                      ", integrated %.1f LUFS, range %.1f LU, max momentary %.1f LUFS, "
+                      "max short-term %.1f LUFS, true peak %.1f / %.1f dBTP",
+                      l.integrated, l.range, l.maxMomentary, l.maxShortTerm, l.truePeakDb[0],
+                      l.truePeakDb[1]);
+        line += text;
+    }
+    if (s.cuesLeftOut > 0)
+        line += ", " + std::to_string(s.cuesLeftOut) + " cues left out (a history holds " +
+                std::to_string(kCueCapacity) + ")";
+    return line + " -> " + ScanHistoryPath(o, input);
 }

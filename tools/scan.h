@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "meter/loudness.h"
+#include "tools/scan_passages.h"
 #include "tools/scan_reader.h"
 
 struct HistoryRecord;
@@ -36,7 +38,10 @@ struct ScanOptions {
     bool linear = false;       // additive release steps
     double latency = 0.1;      // seconds: the streaming buffer size
     std::vector<ScanCue> cues;
-    bool demo = false; // scan the generated demo file
+    bool loudness = false; // --loudness
+    std::string json;      // --json: the JSON summary's file, "-" for standard output; empty: none
+    PassageRules autoCues; // --auto-cues and the limits of its kinds
+    bool demo = false;     // scan the generated demo file
     bool quiet = false;
     bool help = false;
 };
@@ -74,6 +79,10 @@ struct ScanSummary {
     double rmsAt[2] = {0, 0};
     float lowestCorrelation = 1.0f;
     double lowestCorrelationAt = 0;
+    bool loudnessMeasured = false; // --loudness: loudness holds the file's
+    LoudnessResult loudness{};
+    std::vector<ScanCue> cues; // the history's cues, in time order
+    uint32_t cuesLeftOut = 0;  // cues (given or found) the full history had no room for
 };
 
 // Told after each block how many sample frames of the file were measured.
@@ -89,6 +98,8 @@ struct ScanProgress {
 struct ScanWorker {
     MeterEngine* engine;
     ScanReader reader;
+    LoudnessMeter loudness; // with --loudness
+    PassageFinder passages; // with --auto-cues
 };
 
 // Makes the worker, value-initialised by the caller, for options' latency.

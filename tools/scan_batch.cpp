@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sys/thread.h"
+#include "tools/scan_json.h"
 
 namespace {
 
@@ -21,9 +22,10 @@ constexpr int kProgressWidth = 60;
 
 struct BatchFile {
     std::string input;
-    int status;       // 0 written, else the exit status of its failure
-    std::string text; // the summary line, or the error
-    bool done;        // finished, its line may be printed
+    int status;          // 0 written, else the exit status of its failure
+    std::string text;    // the summary line, or the error
+    bool done;           // finished, its line may be printed
+    ScanSummary summary; // for the JSON summary
 };
 
 // Fixed once the workers start: options, files' inputs, readAhead, out,
@@ -82,14 +84,18 @@ void Advance(void* context, uint64_t frames) {
 }
 
 // Records file i's result and prints every line that is now next in order.
-void Finish(Batch* b, size_t i, int status, const std::string& text) {
+// Summary lines give way to a JSON summary on the same stream.
+void Finish(Batch* b, size_t i, int status, const std::string& text,
+            const ScanSummary* summary = nullptr) {
     SysLockEnter(&b->outputLock);
     b->files[i].status = status;
     b->files[i].text = text;
     b->files[i].done = true;
+    if (summary) b->files[i].summary = *summary;
+    const bool silent = b->options->quiet || b->options->json == "-";
     for (; b->printed < b->files.size() && b->files[b->printed].done; ++b->printed) {
         const BatchFile& f = b->files[b->printed];
-        if (f.status == 0 && b->options->quiet) continue;
+        if (f.status == 0 && silent) continue;
         ClearProgress(b);
         if (f.status == 0)
             std::fprintf(b->out, "%s\n", f.text.c_str());
@@ -119,7 +125,8 @@ void WorkerMain(void* arg) {
         std::string error;
         const int status = ScanWorkerRun(run->worker, *b->options, f.input, b->readAhead,
                                          b->showProgress ? &progress : nullptr, &summary, &error);
-        Finish(b, i, status, status ? error : FormatScanLine(*b->options, f.input, summary));
+        Finish(b, i, status, status ? error : FormatScanLine(*b->options, f.input, summary),
+               &summary);
     }
 }
 
@@ -151,13 +158,25 @@ uint64_t EstimateFrames(const std::vector<BatchFile>& files) {
     return frames;
 }
 
+// The JSON summary, when asked for. Returns 0, or 1 when it cannot be written.
+int WriteJson(const ScanOptions& o, const std::vector<BatchFile>& files, const ScanBatchIo& io) {
+    if (o.json.empty()) return 0;
+    std::vector<ScanJsonEntry> entries;
+    for (const BatchFile& f : files)
+        entries.push_back({f.input, f.status, f.status ? f.text : "", f.summary});
+    std::string error;
+    if (WriteScanJson(o.json, ScanJsonText(o, entries), io.out, &error)) return 0;
+    std::fprintf(io.err, "tenvelo-scan: %s\n", error.c_str());
+    return 1;
+}
+
 } // namespace
 
 int RunScanBatch(const ScanOptions& o, const ScanBatchIo& io) {
     Batch b;
     b.options = &o;
     for (const std::string& input : o.inputs)
-        b.files.push_back({input, 0, "", false});
+        b.files.push_back({input, 0, "", false, ScanSummary()});
     if (b.files.empty()) return 0;
     RefuseSharedOutputs(o, &b.files);
     b.out = io.out;
@@ -203,5 +222,5 @@ int RunScanBatch(const ScanOptions& o, const ScanBatchIo& io) {
     int status = 0;
     for (const BatchFile& f : b.files)
         status = std::max(status, f.status);
-    return status;
+    return std::max(status, WriteJson(o, b.files, io));
 }

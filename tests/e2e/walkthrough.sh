@@ -22,6 +22,8 @@ out=$(cd "$out" && pwd)
 # position at the end of the buffer that completed them.
 "$native/tools/tenvelo-scan" --quiet --latency 0.05 "$out/demo.wav" -o "$out/scan.his" \
     --csv "$out/scan.csv"
+# The demo's inverted passage and silence as automatic cues.
+"$native/tools/tenvelo-scan" --quiet --auto-cues "$out/demo.wav" -o "$out/auto.his"
 # Bad input: a WAVE file cut inside its header, a history whose header
 # counts more cue records than the file holds, a save target that is
 # read-only.

@@ -2,13 +2,15 @@
 // own and is driven only through real keyboard and mouse input and the
 // dialogs' own fields: pick the demo file, record, open the meter window,
 // play, set and name cues, zoom and scroll, jump through the cue list,
-// change a colour, save, reset, load, meet bad input, quit. Then the files,
+// change a colour, save, reset, load, meet bad input, load a scan's
+// automatic cues and read them in the Cue List, quit. Then the files,
 // the registry and the sound the program left behind are checked.
 //
 // Run by tests/e2e/walkthrough.sh inside the test environment (a Wine
 // virtual desktop, the paced capture device), which prepares the folder
 // named by TENVELO_E2E_DIR: demo.wav, scan.his (tenvelo-scan of the same
-// file) and the bad inputs. Screenshots of every step land there too.
+// file), auto.his (the same with --auto-cues) and the bad inputs.
+// Screenshots of every step land there too.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -260,6 +262,7 @@ class Walkthrough : public ::testing::Test {
     void AddCues();
     void ZoomAndScroll();
     void JumpThroughCueList();
+    void AutoCueList();
     void ChangeColour();
     void SaveResetLoad();
     void BadInput();
@@ -442,6 +445,35 @@ void Walkthrough::BadInput() {
     Shot("after-bad-input");
 }
 
+// A scan's automatic cues are ordinary cues: loaded, the Cue List shows
+// them by name, in time order.
+void Walkthrough::AutoCueList() {
+    Step("a scan with automatic cues: its Cue List");
+    ActivateMain();
+    ClickClient(main_, kLoadButton.x, kLoadButton.y);
+    AnswerFileDialog("Load History", In("auto.his"));
+    MeterMenu(kMenuEditCueList);
+    HWND dialog = Dialog("Cue List");
+    ASSERT_NE(dialog, nullptr) << "no cue list";
+    HWND list = FindWindowExA(dialog, nullptr, "ListBox", nullptr);
+    ASSERT_NE(list, nullptr) << "no list box";
+    std::vector<std::string> entries;
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    // Wine hands another process the list's texts as UTF-16 only (the names
+    // are ASCII).
+    for (LRESULT k = 0; k < count && SendMessageW(list, LB_GETTEXTLEN, k, 0) < 255; ++k) {
+        wchar_t text[256] = {};
+        SendMessageW(list, LB_GETTEXT, WPARAM(k), reinterpret_cast<LPARAM>(text));
+        entries.push_back(std::string(text, text + wcslen(text)));
+    }
+    Shot("auto-cue-list");
+    CloseWith(dialog, "Quit", meter_);
+    const char* const names[] = {" - phase -1.00 for 4.0 s", " - silence 2.0 s"};
+    ASSERT_EQ(entries.size(), 2u);
+    for (int k = 0; k < 2; ++k)
+        EXPECT_NE(entries[k].find(names[k]), std::string::npos) << entries[k];
+}
+
 void Walkthrough::Quit() {
     Step("quit from the menu");
     ActivateMain();
@@ -558,11 +590,11 @@ TEST_F(Walkthrough, RunsForTheCpuFigure) {
 
 TEST_F(Walkthrough, AsAUserMeetsIt) {
     if (!Env("TENVELO_CPU_SECONDS").empty()) GTEST_SKIP() << "a CPU run";
-    const std::function<void()> steps[] = {[&] { SelectDemoFile(); }, [&] { OpenMeterWindow(); },
-                                           [&] { Play(); },           [&] { AddCues(); },
-                                           [&] { ZoomAndScroll(); },  [&] { JumpThroughCueList(); },
-                                           [&] { ChangeColour(); },   [&] { SaveResetLoad(); },
-                                           [&] { BadInput(); },       [&] { Quit(); }};
+    const std::function<void()> steps[] = {
+        [&] { SelectDemoFile(); }, [&] { OpenMeterWindow(); },    [&] { Play(); },
+        [&] { AddCues(); },        [&] { ZoomAndScroll(); },      [&] { JumpThroughCueList(); },
+        [&] { ChangeColour(); },   [&] { SaveResetLoad(); },      [&] { BadInput(); },
+        [&] { AutoCueList(); },    [&] { Quit(); }};
     for (const auto& step : steps) {
         step();
         if (HasFatalFailure()) return;

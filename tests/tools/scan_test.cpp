@@ -39,6 +39,13 @@ TEST(ScanArguments, AcceptOrRefuseWithOneLine) {
         {{"in.wav", "-o"}, 0, "-o needs a file name"},
         {{"in.wav", "--out-dir", ""}, 0, "--out-dir needs a folder"},
         {{"--bogus", "in.wav"}, 0, "unknown option --bogus"},
+        {{"--auto-cues=phase,silence", "--phase-below", "-0.5", "--loudness", "in.wav"}, 1, ""},
+        {{"--auto-cues=clip,hum", "in.wav"}, 0, "--auto-cues=clip,hum: needs kinds of clip"},
+        {{"--auto-cues=", "in.wav"}, 0, "--auto-cues=: needs kinds"},
+        {{"--auto-cuesx", "in.wav"}, 0, "unknown option --auto-cuesx"},
+        {{"--clip-run", "0", "in.wav"}, 0, "--clip-run 0: needs a whole number from 1 to 1000"},
+        {{"--silence-below", "3", "in.wav"}, 0, "--silence-below 3: needs a number from -120 to 0"},
+        {{"in.wav", "--json"}, 0, "--json needs a file name or -"},
     };
     for (const ParseCase& c : cases) {
         std::vector<const char*> argv = {"tenvelo-scan"};
@@ -169,6 +176,7 @@ TEST(OfflineScan, HistoryIsTheLiveEnginesByteForByte) {
         {"--attack", "48", "--linear", "--peak-fall", "96"},
         {"--latency", "0.02", "--fps", "30", "--cue", "1=A", "--cue", "2.5=B"},
         {"--latency", "1", "--delay", "2", "--fps", "2", "--phase-release", "30"},
+        {"--loudness"}, // measuring loudness leaves the history as it was
     };
     for (const auto& args : optionSets) {
         std::vector<const char*> argv = {"tenvelo-scan", "x.wav"};
@@ -191,6 +199,68 @@ TEST(OfflineScan, HistoryIsTheLiveEnginesByteForByte) {
             }
         }
     }
+}
+
+// A file with a clipped burst, an inverted passage and a silence gets
+// exactly those three cues, each within one slot of the passage's start,
+// between the cues given on the command line.
+TEST(AutoCues, MarkEachPassageOnce) {
+    SettingsTestRoot settings;
+    ScratchDir dir;
+    std::vector<int16_t> pcm;
+    auto tone = [&pcm](double seconds, double gain, double rightGain) {
+        for (uint32_t i = 0; i < uint32_t(seconds * 44100); ++i) {
+            const double v =
+                std::fmax(-32768.0, std::fmin(32767.0, gain * 16384 * std::sin(i * 0.0627)));
+            pcm.push_back(int16_t(v));
+            pcm.push_back(int16_t(v * rightGain));
+        }
+    };
+    tone(1.0, 1, 1); // 0 s
+    tone(0.3, 4, 1); // 1 s: clipped on both channels
+    tone(1.7, 1, 1);
+    tone(2.0, 1, -1); // 3 s: inverted
+    tone(1.0, 1, 1);
+    tone(3.0, 0, 0); // 6 s: silence
+    tone(1.0, 1, 1);
+    ScanOptions o;
+    o.input = dir.file("passages.wav");
+    o.output = dir.file("passages.his");
+    o.cues = {{0.5, "given"}, {5.5, "given too"}};
+    o.autoCues.kinds = kPassageClip | kPassagePhase | kPassageSilence;
+    ASSERT_TRUE(scantest::WriteStereoWave(o.input, pcm));
+    ScanSummary summary;
+    std::string error;
+    ASSERT_EQ(RunScan(o, &summary, &error), 0) << error;
+    const struct {
+        double seconds;
+        const char* name;
+    } expected[] = {{0.5, "given"},
+                    {1.0, "clip LR 34 samples"},
+                    {3.0, "phase -1.00 for 2.0 s"},
+                    {5.5, "given too"},
+                    {6.0, "silence 3.0 s"}};
+    HistoryStore store = {};
+    HistoryFileInfo info;
+    ASSERT_EQ(ReadHistory(&store, o.output.c_str(), 44100.0, &info), 0);
+    ASSERT_EQ(CueCount(&store), 5);
+    ASSERT_EQ(summary.cues.size(), 5u);
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_NEAR(CueAt(&store, k + 1)->samplePosition / 44100.0, expected[k].seconds, 0.1);
+        EXPECT_STREQ(CueAt(&store, k + 1)->name, expected[k].name);
+        EXPECT_EQ(summary.cues[k].name, expected[k].name);
+    }
+    EXPECT_EQ(summary.cuesLeftOut, 0u);
+    HistoryStoreFree(&store);
+
+    // A history holds 1024 cues: the given ones first, the rest counted.
+    o.cues.assign(1023, {0.25, "given"});
+    ASSERT_EQ(RunScan(o, &summary, &error), 0) << error;
+    EXPECT_EQ(summary.cues.size(), 1024u);
+    EXPECT_EQ(summary.cues[1023].name, "clip LR 34 samples");
+    EXPECT_EQ(summary.cuesLeftOut, 2u);
+    EXPECT_NE(FormatScanLine(o, o.input, summary).find(", 2 cues left out (a history holds 1024)"),
+              std::string::npos);
 }
 
 } // namespace

@@ -1,0 +1,47 @@
+// Four float lanes as the compiler's vector type: SSE in every build (the
+// i686 one included), lane by lane where there is none. For sample loops
+// that must give the same bits in every build: these operations round
+// exactly as the scalar ones do.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+typedef float V4 __attribute__((vector_size(16)));
+typedef int32_t I4 __attribute__((vector_size(16)));
+#if defined(__GNUC__) && !defined(__clang__)
+// Without SSE GCC notes that vector arguments are passed differently; these
+// helpers are inlined, so that is no concern.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
+inline V4 Load4(const float* p) {
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline V4 Abs4(V4 v) {
+    const I4 mask = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
+    return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & mask);
+}
+
+// a > b ? a : b in each lane.
+inline V4 Max4(V4 a, V4 b) {
+    const I4 m = a > b;
+    return reinterpret_cast<V4>((reinterpret_cast<I4>(a) & m) | (reinterpret_cast<I4>(b) & ~m));
+}
+
+// Lanes 0 1 2 3 of v as 1 0 3 2: left and right of each stereo frame swapped.
+inline V4 SwapPairs4(V4 v) {
+#if defined(__clang__)
+    return __builtin_shufflevector(v, v, 1, 0, 3, 2);
+#else
+    return __builtin_shuffle(v, I4{1, 0, 3, 2});
+#endif
+}
+
+// v with lanes where keep is 0 set to 0.
+inline V4 Keep4(V4 v, I4 keep) {
+    return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & keep);
+}

@@ -1,0 +1,85 @@
+#include "tools/scan_json.h"
+
+#include <cmath>
+
+#include <nlohmann/json.hpp>
+
+#include "sys/file_replace.h"
+
+namespace {
+
+using json = nlohmann::ordered_json; // fields in the order written
+
+// value rounded to `places` decimals (what the summary line shows, and no
+// float-to-double noise); null when it is not finite.
+json Number(double value, int places) {
+    if (!std::isfinite(value)) return nullptr;
+    const double scale = std::pow(10.0, places);
+    return std::round(value * scale) / scale;
+}
+
+json Pair(double left, double right, int places) {
+    return json::array({Number(left, places), Number(right, places)});
+}
+
+void AddLoudness(const LoudnessResult& l, json* j) {
+    (*j)["integrated_lufs"] = Number(l.integrated, 2);
+    (*j)["loudness_range_lu"] = Number(l.range, 2);
+    (*j)["max_momentary_lufs"] = Number(l.maxMomentary, 2);
+    (*j)["max_short_term_lufs"] = Number(l.maxShortTerm, 2);
+    (*j)["true_peak_dbtp"] = Pair(l.truePeakDb[0], l.truePeakDb[1], 2);
+}
+
+json Entry(const ScanOptions& o, const ScanJsonEntry& e) {
+    json j = {{"file", e.input}};
+    if (e.status != 0) {
+        j["error"] = e.error;
+        return j;
+    }
+    const ScanSummary& s = e.summary;
+    j["history"] = ScanHistoryPath(o, e.input);
+    j["seconds"] = s.seconds;
+    j["frames"] = s.frames;
+    j["peak_db"] = Pair(s.peakDb[0], s.peakDb[1], 2);
+    j["rms_db"] = Pair(s.rmsDb[0], s.rmsDb[1], 2);
+    j["lowest_correlation"] = Number(s.lowestCorrelation, 3);
+    j["lowest_correlation_seconds"] = Number(s.lowestCorrelationAt, 2);
+    if (s.loudnessMeasured) AddLoudness(s.loudness, &j);
+    if (!o.cues.empty() || o.autoCues.kinds) {
+        json cues = json::array();
+        for (const ScanCue& c : s.cues)
+            cues.push_back({{"seconds", c.seconds}, {"name", c.name}});
+        j["cues"] = cues;
+        j["cues_left_out"] = s.cuesLeftOut;
+    }
+    return j;
+}
+
+} // namespace
+
+std::string ScanJsonText(const ScanOptions& o, const std::vector<ScanJsonEntry>& entries) {
+    json all = json::array();
+    for (const ScanJsonEntry& e : entries)
+        all.push_back(Entry(o, e));
+    // Names need not be UTF-8 (cue names and paths are bytes): replace what is not.
+    return all.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+int WriteScanJson(const std::string& target, const std::string& text, std::FILE* out,
+                  std::string* error) {
+    if (target == "-") {
+        if (std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0)
+            return 1;
+        *error = "cannot write the JSON summary to standard output";
+        return 0;
+    }
+    const std::string temp = target + ".tmp~";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    const bool opened = f != nullptr;
+    bool ok = opened && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = (opened && std::fclose(f) == 0) && ok;
+    if (ok && FileReplace(temp.c_str(), target.c_str())) return 1;
+    if (opened) FileRemove(temp.c_str());
+    *error = "cannot write " + target;
+    return 0;
+}
