@@ -222,6 +222,15 @@ int ParseValueOption(const std::string& arg, const char* value, ScanOptions* o,
 }
 
 // Options that name one file cannot serve several inputs.
+// Whether two paths name one file: the same file when both exist, else the
+// same path once normalised.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) return true;
+    return std::filesystem::path(a).lexically_normal() ==
+           std::filesystem::path(b).lexically_normal();
+}
+
 bool CheckInputs(const ScanOptions& o, std::string* error) {
     const size_t n = o.inputs.size();
     if (n == 0 && !o.demo) {
@@ -231,6 +240,14 @@ bool CheckInputs(const ScanOptions& o, std::string* error) {
     if (!o.output.empty() && !o.outDir.empty()) {
         *error = "-o and --out-dir exclude each other";
         return false;
+    }
+    // An output named like an input would overwrite the recording it measures.
+    for (const std::string* out : {&o.output, &o.csv, &o.json}) {
+        for (const std::string& input : o.inputs) {
+            if (out->empty() || *out == "-" || !SameFile(*out, input)) continue;
+            *error = "the output " + *out + " is the input " + input;
+            return false;
+        }
     }
     if (n > 1 && (!o.output.empty() || !o.csv.empty())) {
         const bool his = !o.output.empty();

@@ -46,6 +46,9 @@ TEST(ScanArguments, AcceptOrRefuseWithOneLine) {
         {{"--clip-run", "0", "in.wav"}, 0, "--clip-run 0: needs a whole number from 1 to 1000"},
         {{"--silence-below", "3", "in.wav"}, 0, "--silence-below 3: needs a number from -120 to 0"},
         {{"in.wav", "--json"}, 0, "--json needs a file name or -"},
+        {{"a.wav", "b.wav", "--json", "./b.wav"}, 0, "the output ./b.wav is the input b.wav"},
+        {{"in.wav", "-o", "in.wav"}, 0, "the output in.wav is the input in.wav"},
+        {{"in.wav", "--csv", "sub/../in.wav"}, 0, "the output sub/../in.wav is the input"},
     };
     for (const ParseCase& c : cases) {
         std::vector<const char*> argv = {"tenvelo-scan"};
