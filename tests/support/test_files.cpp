@@ -14,10 +14,27 @@
 #if defined(__linux__)
 #include <sys/mount.h>
 #endif
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace testsupport {
+
+namespace {
+
+int ProcessId() {
+#if defined(_WIN32)
+    return _getpid();
+#else
+    return int(getpid());
+#endif
+}
+
+} // namespace
 
 ScratchDir::ScratchDir() {
     static std::atomic<int> counter{0};
@@ -26,7 +43,9 @@ ScratchDir::ScratchDir() {
     for (char& c : name)
         if (c == '/' || c == '\\') c = '_';
     fs::path base = fs::temp_directory_path() / "tenvelo-tests";
-    path_ = (base / (name + "-" + std::to_string(counter++))).string();
+    // The process in the name: trees built side by side run the same tests at once.
+    path_ = (base / (name + "-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++)))
+                .string();
     std::error_code ec;
     fs::remove_all(path_, ec);
     fs::create_directories(path_);
@@ -71,16 +90,20 @@ SmallVolume::SmallVolume() {
         return;
     }
     path_ = drive;
-    for (auto& e : fs::directory_iterator(path_, ec)) fs::remove_all(e.path(), ec);
+    for (auto& e : fs::directory_iterator(path_, ec))
+        fs::remove_all(e.path(), ec);
 }
 
 SmallVolume::~SmallVolume() {
     std::error_code ec;
     if (!path_.empty())
-        for (auto& e : fs::directory_iterator(path_, ec)) fs::remove_all(e.path(), ec);
+        for (auto& e : fs::directory_iterator(path_, ec))
+            fs::remove_all(e.path(), ec);
 }
 
-bool SmallVolume::MakeReadOnly() { return false; }
+bool SmallVolume::MakeReadOnly() {
+    return false;
+}
 #endif
 
 std::string SmallVolume::file(const std::string& name) const {
@@ -103,7 +126,9 @@ bool FileExists(const std::string& path) {
     return fs::exists(path, ec);
 }
 
-void PutTag(std::vector<uint8_t>& out, const char tag[4]) { out.insert(out.end(), tag, tag + 4); }
+void PutTag(std::vector<uint8_t>& out, const char tag[4]) {
+    out.insert(out.end(), tag, tag + 4);
+}
 
 std::vector<uint8_t> WaveBytes(uint16_t channels, const std::vector<int16_t>& pcm, uint32_t rate) {
     const uint32_t bytes = uint32_t(pcm.size() * 2);
