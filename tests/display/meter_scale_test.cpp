@@ -40,6 +40,7 @@ TEST(MeterScale, MajorTicksLeaveRoomForTheirLabels) {
 
 TEST(MeterScale, TinyOrEmptyRangesStayBounded) {
     EXPECT_TRUE(DbTicks(6.0f, 6.0f, 132).empty());
+    EXPECT_TRUE(DbTicks(100.0f, -200.0f, 132).empty()); // an inverted range has no scale
     EXPECT_LE(DbTicks(-60.0f, -59.999f, 2000).size(), size_t(kMaxScaleTicks));
     ScaleTickSpec ticks[kMaxScaleTicks];
     EXPECT_GT(ListCorrelationTicks(132, ticks, kMaxScaleTicks), 0);
