@@ -142,7 +142,8 @@ TEST(WaveFileOpen, LongPathRefused) {
     std::string full = dir.path();
     while (full.size() + 201 < size_t(kWavePathSize)) {
         full += "/" + std::string(200, 'd');
-        std::filesystem::create_directory(full);
+        std::error_code ignored; // Windows may refuse long paths: then the file is not made
+        std::filesystem::create_directory(full, ignored);
     }
     full += "/" + std::string(kWavePathSize - full.size() - 1, 'a');
     const bool exists = WriteAll(full, kWave);
