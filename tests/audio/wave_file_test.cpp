@@ -136,21 +136,23 @@ TEST(WaveFileOpen, ChunkLayouts) {
 }
 
 // A path with no room for its NUL in the record is refused, also when the
-// file exists (where the platform can make a path of exactly that length).
+// file exists (made natively: Windows paths stop near 260 characters).
 TEST(WaveFileOpen, LongPathRefused) {
     ScratchDir dir;
+    std::vector<std::string> paths = {dir.path() + "/" + std::string(kWavePathSize, 'a')};
+#if !defined(_WIN32)
     std::string full = dir.path();
     while (full.size() + 201 < size_t(kWavePathSize)) {
         full += "/" + std::string(200, 'd');
-        std::error_code ignored; // Windows may refuse long paths: then the file is not made
-        std::filesystem::create_directory(full, ignored);
+        std::filesystem::create_directory(full);
     }
     full += "/" + std::string(kWavePathSize - full.size() - 1, 'a');
-    const bool exists = WriteAll(full, kWave);
-    for (const std::string& path : {full, dir.path() + "/" + std::string(kWavePathSize, 'a')}) {
+    ASSERT_TRUE(WriteAll(full, kWave));
+    paths.push_back(full);
+#endif
+    for (const std::string& path : paths) {
         WaveFile file;
-        EXPECT_EQ(WaveFileOpen(&file, path.c_str()), 2)
-            << path.size() << (exists ? ", exists" : "");
+        EXPECT_EQ(WaveFileOpen(&file, path.c_str()), 2) << path.size();
         EXPECT_EQ(file.handle, nullptr);
     }
 }
