@@ -50,12 +50,6 @@ const ValueInfo kValueInfo[kMeterValueCount] = {
     {kDiapasonValue, kFloat},
 };
 
-// Record indexes in the order they are written: the correlator colours go
-// before the persistence colour, and #7 after #6 so the fill wins.
-const int kSaveOrder[kMeterValueCount] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
-                                          12, 13, 11, 14, 15, 16, 17, 18, 19, 20, 21,
-                                          22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
-
 constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
     return r | g << 8 | b << 16;
 }
@@ -162,10 +156,11 @@ int LoadMeterSettingsValues(const char* key, MeterSettingsValues* out) {
 
 int SaveMeterSettingsValues(const char* key, const MeterSettingsValues* values) {
     int ok = 1;
-    for (int index : kSaveOrder) {
+    // In record order: #7 after #6, so the fill wins their shared name.
+    for (int i = 0; i < kMeterValueCount; ++i) {
         uint8_t bytes[4];
-        GetSlot(values, index, bytes);
-        if (!WriteSettingBinary(key, kValueInfo[index].name, bytes, 4)) ok = 0;
+        GetSlot(values, i, bytes);
+        if (!WriteSettingBinary(key, kValueInfo[i].name, bytes, 4)) ok = 0;
     }
     return ok;
 }

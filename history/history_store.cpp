@@ -73,11 +73,10 @@ void HistoryReset(HistoryStore* store) {
 }
 
 void HistorySetZoom(HistoryStore* store, int32_t zoom) {
+    // viewEnd lies within 0 .. recordCount (every scroll is clamped to the
+    // slots), so rounding it down keeps the view on a slot.
     const int32_t z = HistoryGetZoom(zoom);
-    int32_t pos = (store->viewEnd / z) * z;
-    const int32_t last = (store->recordCount / z) * z;
-    if (last < pos) pos = last;
-    store->viewPos = pos < 0 ? 0 : pos;
+    store->viewPos = (store->viewEnd / z) * z;
 }
 
 int32_t HistoryGetZoom(int32_t zoomWord) {

@@ -89,9 +89,9 @@ void HistoryFollow(HistoryStore* store);
 // the record switch are left alone.
 void HistoryReset(HistoryStore* store);
 
-// Aligns viewPos for zoom z (slots per pixel column): the smaller of viewEnd
-// and recordCount rounded down to a multiple of z, at least 0. A zoom below 1
-// counts as 1. The caller writes z into both zoom words and clears derivedValid.
+// Aligns viewPos for zoom z (slots per pixel column): viewEnd rounded down to
+// a multiple of z. A zoom below 1 counts as 1. The caller writes z into both
+// zoom words and clears derivedValid.
 void HistorySetZoom(HistoryStore* store, int32_t zoom);
 
 // The zoom to compute with, from the first parameter copy's zoom word: the

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,7 @@ TEST(WaveFileOpen, ChunkLayouts) {
         {"data before fmt", Riff(Cat({kData, kStereoFmt})), 5},
         {"riff size max", Riff(Cat({kStereoFmt, kData}), 0xFFFFFFFF), 0, 44, 40, 10, 16},
         {"riff ends before data", Riff(Cat({kStereoFmt, kData}), 28), 5},
+        {"empty data at the end", Riff(Cat({kStereoFmt, Chunk("data", Bytes{})})), 0, 44, 0, 0, 16},
         {"empty", Bytes{}, 3},
         {"data larger than file", Riff(Cat({kStereoFmt, Chunk("data", 4000, Frames(10, 4))})), 0,
          44, 4000, 1000, 16},
@@ -133,33 +135,54 @@ TEST(WaveFileOpen, ChunkLayouts) {
     }
 }
 
+// A path with no room for its NUL in the record is refused, also when the
+// file exists (made natively: Windows paths stop near 260 characters).
 TEST(WaveFileOpen, LongPathRefused) {
     ScratchDir dir;
-    const std::string tooLong = dir.path() + "/" + std::string(kWavePathSize, 'a');
-    WaveFile file;
-    EXPECT_EQ(WaveFileOpen(&file, tooLong.c_str()), 2);
-    EXPECT_EQ(file.handle, nullptr);
+    std::vector<std::string> paths = {dir.path() + "/" + std::string(kWavePathSize, 'a')};
+#if !defined(_WIN32)
+    std::string full = dir.path();
+    while (full.size() + 201 < size_t(kWavePathSize)) {
+        full += "/" + std::string(200, 'd');
+        std::filesystem::create_directory(full);
+    }
+    full += "/" + std::string(kWavePathSize - full.size() - 1, 'a');
+    ASSERT_TRUE(WriteAll(full, kWave));
+    paths.push_back(full);
+#endif
+    for (const std::string& path : paths) {
+        WaveFile file;
+        EXPECT_EQ(WaveFileOpen(&file, path.c_str()), 2) << path.size();
+        EXPECT_EQ(file.handle, nullptr);
+    }
 }
 
 TEST(WaveFileRead, LeadSilenceDataAndTailSilence) {
+    // 100 frames, and a file that ends 2 bytes into its 11th frame although
+    // its data chunk claims 1000.
+    OpenedWave whole(Riff(Cat({kStereoFmt, Chunk("data", Frames(100, 4))})));
+    OpenedWave cut(Riff(Cat({kStereoFmt, Chunk("data", 4000, Cut(Frames(11, 4), 42))})));
+    ASSERT_EQ(whole.result, 0);
+    ASSERT_EQ(cut.result, 0);
     struct Case {
+        OpenedWave& w;
         int64_t position;
         uint32_t byteCount;
-    } cases[] = {{-5, 800}, {98, 23}};
-    OpenedWave w(Riff(Cat({kStereoFmt, Chunk("data", Frames(100, 4))})));
-    ASSERT_EQ(w.result, 0);
+        int64_t fileFrames; // whole frames the file holds
+    } cases[] = {
+        {whole, -5, 800, 100}, {whole, 98, 23, 100}, {whole, -500, 800, 100}, {cut, 0, 48, 10}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.position);
         Bytes buffer(c.byteCount + 8, 0xAA);
-        w.file.position = c.position;
-        EXPECT_EQ(WaveFileRead(&w.file, buffer.data(), c.byteCount), 0);
+        c.w.file.position = c.position;
+        EXPECT_EQ(WaveFileRead(&c.w.file, buffer.data(), c.byteCount), 0);
         const uint32_t frames = c.byteCount / 4;
         for (uint32_t k = 0; k < frames * 4; ++k) {
             const int64_t i = c.position + k / 4;
-            ASSERT_EQ(buffer[k], i >= 0 && i < 100 ? FrameByte(i, k % 4, 4) : 0) << k;
+            ASSERT_EQ(buffer[k], i >= 0 && i < c.fileFrames ? FrameByte(i, k % 4, 4) : 0) << k;
         }
         for (size_t b = frames * 4; b < buffer.size(); ++b) ASSERT_EQ(buffer[b], 0xAA) << b;
-        EXPECT_EQ(w.file.position, c.position + frames);
+        EXPECT_EQ(c.w.file.position, c.position + frames);
     }
 }
 
@@ -170,6 +193,8 @@ TEST(WaveFileSeek, MillisecondsToFrames) {
         int64_t position;
     } cases[] = {
         {44100, 1000, 44100},
+        {44100, 999, 44055}, // 44055.9, truncated
+        {44100, -1, -44},
         {0xFFFFFFFF, 2147483648000, 9223372034707292160},
         {0xFFFFFFFF, 2147483648999, INT64_MAX}, // the fraction tips it over
     };
@@ -188,7 +213,10 @@ TEST(WaveFileFormat, OnlySixteenBitStereoAt44100IsAccepted) {
         uint32_t rate;
         uint16_t align, storedBits;
         int accepted;
-    } cases[] = {{2, 44100, 4, 24, 1}, {1, 44100, 2, 16, 0}, {2, 48000, 4, 16, 0}};
+    } cases[] = {{2, 44100, 4, 24, 1},
+                 {1, 44100, 2, 16, 0},
+                 {2, 48000, 4, 16, 0},
+                 {2, 44100, 5, 16, 0}}; // 5 / 2 bytes would pass for 16 bits
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.channels << " " << c.rate << " " << c.align);
         Bytes fmt = Chunk("fmt ", FmtBody(c.channels, c.rate, c.align, 16, c.storedBits));

@@ -17,9 +17,10 @@ TEST(MeterScale, StepFollowsTheDivisorSequence) {
         double pixelsPerDb;
         double step;
     } cases[] = {
-        {0.5, 192},                                          // 96 px: no division
-        {0.25, 384},                                         // 48 px: doubled
-        {10.0, 12},  {40.0, 2}, // 6 -> 2 divides by 3
+        {0.5, 192},               // 96 px: no division
+        {0.3125, 192},            // 60 px: still no change
+        {0.25, 384},              // 48 px: doubled
+        {10.0, 12},    {40.0, 2}, // 6 -> 2 divides by 3
         {1000.0, 0.1},
     };
     for (const auto& c : cases)
@@ -28,8 +29,18 @@ TEST(MeterScale, StepFollowsTheDivisorSequence) {
     EXPECT_NEAR(CorrelationScaleStep(400.0), 0.2, 1e-9);
 }
 
+// A major tick carries a label 11 rows high: none within 11 rows of the
+// top. From -5 to 61 dB on 132 rows, 0 dB lies 10 rows up and is left out.
+TEST(MeterScale, MajorTicksLeaveRoomForTheirLabels) {
+    std::vector<int32_t> majors;
+    for (const ScaleTickSpec& t : DbTicks(-5.0f, 61.0f, 132))
+        if (t.kind == kTickMajor) majors.push_back(t.offset);
+    EXPECT_EQ(majors, std::vector<int32_t>{106});
+}
+
 TEST(MeterScale, TinyOrEmptyRangesStayBounded) {
     EXPECT_TRUE(DbTicks(6.0f, 6.0f, 132).empty());
+    EXPECT_TRUE(DbTicks(100.0f, -200.0f, 132).empty()); // an inverted range has no scale
     EXPECT_LE(DbTicks(-60.0f, -59.999f, 2000).size(), size_t(kMaxScaleTicks));
     ScaleTickSpec ticks[kMaxScaleTicks];
     EXPECT_GT(ListCorrelationTicks(132, ticks, kMaxScaleTicks), 0);
@@ -46,10 +57,12 @@ TEST(MeterScale, BarPixelsAreTruncatedAndClamped) {
     EXPECT_EQ(ComputeBarPixels(&m, 20.0f, 20.0f, -12.0f, -3.0f).value, 132); // the peak is not
     EXPECT_EQ(ComputeBarPixels(&m, 20.0f, 20.0f, -12.0f, -3.0f).peak, 160);  // clamped
     EXPECT_LT(ComputeBarPixels(&m, LevelDb(0.0f, kBarPeak, 0.0f), -200.0f, -12, -3).value, 0);
+    const LevelMapping odd = MakeLevelMapping(-60.0f, 6.0f, 100); // 72.7 px at -12 dB
+    EXPECT_EQ(ComputeBarPixels(&odd, -12.0f, -12.0f, -12.0f, -3.0f).value, 72);
 }
 
 TEST(MeterScale, LevelsBecomeDecibels) {
-    EXPECT_NEAR(LevelDb(0.01f, kBarRms, 0.0f), -20.0f, 1e-3f);
+    EXPECT_NEAR(LevelDb(0.01f, kBarRms, 5.0f), -15.0f, 1e-3f);
     EXPECT_EQ(LevelDb(1e-11f, kBarRms, 5.0f), -200.0f);
 }
 

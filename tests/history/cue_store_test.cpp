@@ -54,6 +54,27 @@ TEST_F(CueStoreTest, NamesAreCutTo55Characters) {
         EXPECT_EQ(std::string(CueAt(&store, CueInsert(&store, 1, given.c_str()))->name), s55);
 }
 
+TEST_F(CueStoreTest, DeletionClosesTheGapAndKeepsTheSelectionInTheList) {
+    for (const char* name : {"a", "b", "c"})
+        CueInsert(&store, 100 * (name[0] - 'a'), name);
+    const struct {
+        int32_t k;
+        int result;
+        std::vector<std::string> names;
+        int32_t selected;
+    } steps[] = {
+        {4, 0, {"a", "b", "c"}, 3},
+        {2, 1, {"a", "c"}, 2},
+        {2, 1, {"a"}, 1},
+        {1, 1, {}, 0},
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(DeleteCue(&store, s.k), s.result) << s.k;
+        EXPECT_EQ(Names(), s.names);
+        EXPECT_EQ(CueSelected(&store), s.selected);
+    }
+}
+
 // Slot n (1-based) at position 100·n.
 TEST_F(CueStoreTest, JumpTargets) {
     for (int n = 1; n <= 1000; ++n) {
@@ -68,6 +89,7 @@ TEST_F(CueStoreTest, JumpTargets) {
     } cases[] = {
         {"back to the start", 1000, 1000, 1, 60},      // newest before it: slot 9, idx 10
         {"forward near the end", 99000, 100, 1, 1000}, // idx 991 + 50 passes the end
+        {"at the view's own slot", 50000, 500, 1, 550},
     };
     for (const auto& c : cases) {
         store.cueCount = 0;

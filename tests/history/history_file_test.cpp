@@ -114,6 +114,7 @@ TEST_F(HistoryFileTest, GoldenBytesOfHundredSlotsAndTwoCues) {
 }
 
 TEST_F(HistoryFileTest, RoundTripReplacesTheStoreAndPutsTheViewAtTheEnd) {
+    Fill(&store, 100, kCueCapacity);
     const std::string path = dir.file("trip.his");
     ASSERT_EQ(WriteHistory(&store, path.c_str(), 44100.0, 3600), 0);
     HistoryStore other{};
@@ -130,13 +131,21 @@ TEST_F(HistoryFileTest, RoundTripReplacesTheStoreAndPutsTheViewAtTheEnd) {
     EXPECT_EQ(info.lastSamplePosition, Slot(99).samplePosition);
     std::vector<uint8_t> loaded = Snapshot(other), written = Snapshot(store);
     EXPECT_EQ(other.recordCount, 100);
-    EXPECT_EQ(other.cueCount, 2);
+    EXPECT_EQ(other.cueCount, kCueCapacity);
     EXPECT_TRUE(std::equal(loaded.begin() + 64, loaded.end(), written.begin() + 64, written.end()));
+
+    // Another rate loads too, and the caller learns it; a name without its
+    // NUL is cut, since names are drawn as C strings.
+    std::vector<uint8_t> b = ReadAll(path);
+    std::fill(b.begin() + 56, b.begin() + 176, uint8_t('x'));
+    ASSERT_TRUE(WriteAll(path, b));
+    EXPECT_EQ(ReadHistory(&other, path.c_str(), 48000.0, &info), 44100);
+    EXPECT_EQ(std::string(CueAt(&other, 1)->name), std::string(119, 'x'));
     HistoryStoreFree(&other);
 
-    ASSERT_TRUE(WriteAll(path, std::vector<uint8_t>(100000, 0xEE)));
+    ASSERT_TRUE(WriteAll(path, std::vector<uint8_t>(200000, 0xEE)));
     ASSERT_EQ(WriteHistory(&store, path.c_str(), 44100.0, 0), 0);
-    EXPECT_EQ(ReadAll(path).size(), 4304u);
+    EXPECT_EQ(ReadAll(path).size(), 48u + 128u * kCueCapacity + 40u * 100u);
     EXPECT_TRUE(OnlyEntryIs(dir, "trip.his"));
 }
 

@@ -40,6 +40,7 @@ Sums RunStereo(const std::vector<int16_t>& pcm, Line& l, Line& r) {
 
 TEST(LevelAnalysis, DelayStartsWithTheRingsSilence) {
     EXPECT_EQ(22050u, DelaySamples(44100.0f, 0.5f));
+    EXPECT_EQ(5441u, DelaySamples(44100.0f, 0.1234f)); // 5441.94, truncated
     Line l(22050), r(22050);
     EXPECT_EQ(0.0f, RunStereo(Constant(22050, -32768, -32768), l, r).left.peak);
     EXPECT_EQ(1.0f, RunStereo(Constant(10, -32768, -32768), l, r).left.peak);

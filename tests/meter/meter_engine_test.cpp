@@ -71,11 +71,13 @@ class MeterEngineTest : public testing::Test {
 // Every build must derive the same numbers: the shipped i686 program and the
 // x86_64 and native trees that most machines test. A build whose arithmetic
 // drifts (extended intermediates, another libm) fails here by name.
+// 1/25 s lies just below 0.04, so 25 frames per second give 1763 samples; the
+// i686 build once gave 1764.
 TEST_F(MeterEngineTest, SamplesPerFrameTruncateAndZeroFramesMeansTen) {
     const struct {
         int32_t fps;
         uint32_t samples;
-    } cases[] = {{0, 4410}, {1, 44100}, {8, 5512}, {11, 4009}, {30, 1470}};
+    } cases[] = {{0, 4410}, {1, 44100}, {8, 5512}, {11, 4009}, {30, 1470}, {25, 1763}};
     for (const auto& c : cases) {
         Configure([&](MeterParams& p) { p.framesPerSecond = c.fps; });
         Feed(Constant(1, 0, 0));
@@ -169,6 +171,8 @@ TEST_F(MeterEngineTest, ReleaseFallsAtTheConfiguredRates) {
     for (int k = 1; k <= 4; ++k) {
         EXPECT_NEAR(-0.6 * k, AmplitudeToDb(f[k].peakL), 2e-3) << k;
         EXPECT_NEAR(-2.4 * k, AmplitudeToDb(f[k].averageL) - AmplitudeToDb(f[0].averageL), 2e-3);
+        // Silence holds the correlation, which falls by 0.5 per second.
+        EXPECT_NEAR(1.0 - 0.05 * k, f[k].correlation, 1e-6) << k;
     }
     Feed(Constant(44100, 0, 0), 100);
     f = Frames();
@@ -203,12 +207,29 @@ TEST_F(MeterEngineTest, StepBallisticsChangeRestartsTheMeter) {
     EXPECT_EQ(0u, engine->framePhase); // restarted: 0 + 4410, not 1000 + 4410
 }
 
-TEST_F(MeterEngineTest, HistoryResetStartsAgainAtTheNextFrame) {
+TEST_F(MeterEngineTest, RecordingHoldAndReset) {
     engine->historyStartTime = 1234;
+    Feed(Constant(4410, 1000, 1000)); // recording is off: no slot
+    MeterSetHold(engine, 1);
+    Feed(Constant(4410, 1000, 1000)); // held: not even analysed
+    MeterSetHold(engine, 0);
+    EXPECT_EQ(1u, Frames().size());
+    EXPECT_EQ(0, MeterGetHistoryStatus(engine).recordCount);
     MeterSetRecording(engine, 1);
     Feed(Constant(4410, 1000, 1000), 3);
     Frames();
+    MeterSetRecording(engine, 0);
+    Feed(Constant(4410, 1000, 1000));
+    Frames();
     ASSERT_EQ(3, MeterGetHistoryStatus(engine).recordCount);
+    const HistoryRecord* slots = engine->frame.history.history;
+    EXPECT_EQ(8820, slots[0].samplePosition);
+    EXPECT_EQ((std::vector<uint32_t>{0, 0, 1}),
+              (std::vector<uint32_t>{slots[0].flags, slots[1].flags, slots[2].flags}));
+    MeterSetZoom(engine, 7);
+    MeterFollow(engine);
+    EXPECT_EQ(1, MeterGetZoom(engine));
+    MeterSetRecording(engine, 1);
     MeterResetHistory(engine);
     Feed(Constant(4410, 1000, 1000));
     Frames();
@@ -233,6 +254,16 @@ TEST_F(MeterEngineTest, SlowDisplayHandOver) {
         EXPECT_EQ(int(shown), MeterGetHistoryStatus(engine).recordCount);
         MeterSetFrameLossSwitches(engine, 0, 0);
         EXPECT_EQ(0u, MeterGetLostFrames(engine));
+    }
+}
+
+TEST(MeterLevelMode, TheChosenModeIsShown) {
+    MeterConfig config{};
+    for (MeterLevelMode mode :
+         {kMeterLevelPeak, kMeterLevelRms, kMeterLevelAverage, kMeterLevelRms, kMeterLevelPeak}) {
+        MeterSelectLevelMode(&config, mode);
+        EXPECT_EQ(mode, MeterGetLevelMode(&config.params));
+        EXPECT_EQ(mode, MeterGetLevelMode(&config.params2));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -30,6 +31,21 @@ TEST(FormatPattern, ConversionsRadixesAndLiterals) {
         {"%U:0.00f", 'f', kNaN, "", " nan"},
         {"%M*U:5s", 's', 0, "abcdefg", "abcde"},
         {"%x", 's', 0, "unused", "%x"},
+        // The edge cases of the picture language.
+        {"%VmU:00.00.00h", 'i', -5, "", "00h00m00"},
+        {"%VmU:00.00.h", 'i', 3723, "", "01h02m"},   // ruler labels at zoom 9 and above
+        {"%VmU:#.00.00h", 'i', 3723, "", "1h02m03"}, // run-end and cue labels
+        {"%U:00.00h", 'i', 3723, "", "02.03"},       // one dot: minutes and seconds
+        {"%U:00h", 'i', 3723, "", ""},
+        {"%-+U:000i", 'i', 42, "", " 042"},
+        {"%U:0##i", 'i', 7, "", "+  7"},
+        {"%M,U:#i", 'i', 123456, "", "+123,456"},
+        {"%-0U:0.0f", 'f', 0.0, "", " 0.0"},
+        {"%U:.00f", 'f', 12.345, "", "+.35"}, // the integer part hidden
+        {"%U:0.00f", 'f', 9.999, "", "+10.00"},
+        {"%M-V-U:00.000.0000d", 'i', 730973, "", "02-MAY-2001"},
+        {"%U:000.#.0000.00d", 'i', 730973, "", "WED 2/May/01"},
+        {"%M*U:5s", 's', 0, "ab", "ab***"},
     };
     for (const auto& c : cases) {
         char out[256];
@@ -63,7 +79,7 @@ TEST(DayNumberToDate, LeapYearsAcrossCenturies) {
     const struct {
         int32_t n;
         int d, m, y;
-    } cases[] = {{60, 29, 2, 0}, {2147483647, 10, 7, 5879610}};
+    } cases[] = {{60, 29, 2, 0}, {767070, 1, 3, 2100}, {2147483647, 10, 7, 5879610}};
     for (const auto& c : cases) {
         int d, m, y;
         DayNumberToDate(c.n, &d, &m, &y);
@@ -80,6 +96,7 @@ TEST(SampleClock, FormatsSignedPositions) {
         const char* expected;
     } cases[] = {
         {-44100, 44100, 0, "-000 H 00' 01 : 000 ms"},
+        {1000, 44100, 0, "+000 H 00' 00 : 022 ms"}, // 22.7 ms, truncated
         {INT64_MIN, 44100, 0, "-58096321723 H 42' 03 : 714 ms"},
         {44100LL * 61 + 22050, 44100, 1, "+000 H 01' 01 - 12.50"},
         {123456, 0, 0, "+000 H 00' 00 : 000 ms"},
@@ -106,6 +123,7 @@ TEST(FloatToText, PrintsLikeFixedPrintf) {
         {-1.5f, 2, 7, 0, "-001.50"},
         {-std::numeric_limits<float>::infinity(), 2, 6, 0, "  -inf"},
         {std::numeric_limits<float>::quiet_NaN(), 2, 5, 1, "  nan"},
+        {0.0f, 1, 0, 1, "0.0"}, // zero has no sign
     };
     for (const auto& c : cases) {
         char out[64];
@@ -140,6 +158,7 @@ TEST(TextToNumber, ReadsLeniently) {
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(TextToNumber(c.text), c.expected) << c.text;
     EXPECT_EQ(TextToNumber(nullptr), 0.0);
+    EXPECT_FALSE(std::signbit(TextToNumber("-0"))); // shown as 0, not -0
     std::string longRun(60, '1');
     EXPECT_LT(TextToNumber(longRun.c_str()), 1.2e52);
     EXPECT_GT(TextToNumber(longRun.c_str()), 1.1e52);

@@ -20,10 +20,12 @@ TEST(TimeEntry, EachFieldGivesTheDuration) {
         const char* typed;
         double seconds;
     } cases[] = {
-        {kTimeSeconds, "-2", 0.0}, {kTimeHertz, "4", 0.25},          {kTimeHertz, "0", 0.0},
-        {kTimeBpm, "0", 0.0},      {kTimeMetres, "330", 0.99999999}, {kTimeSamples, "22050.5", 0.5},
-        {kTimeFrames, "50", 2.0},  {kTimePosition, "2.1.0", 2.0},    {kTimeTempo, "60", 1.0},
-        {kTimeTicks, "480", -1.0},
+        {kTimeSeconds, "-2", 0.0},        {kTimeMilliseconds, "250", 0.25},
+        {kTimeHertz, "4", 0.25},          {kTimeHertz, "0", 0.0},
+        {kTimeBpm, "120", 0.5},           {kTimeBpm, "0", 0.0},
+        {kTimeMetres, "330", 0.99999999}, {kTimeSamples, "22050.5", 0.5},
+        {kTimeFrames, "50", 2.0},         {kTimePosition, "2.1.0", 2.0},
+        {kTimeTempo, "60", 1.0},          {kTimeTicks, "480", -1.0},
     };
     for (const auto& c : cases) {
         TimeEntrySettings settings = Defaults();
@@ -136,8 +138,13 @@ TEST(MusicalPosition, ParsesAndRoundTrips) {
     char small[4];
     EXPECT_EQ(FormatMusicalPosition(small, sizeof small, 0, 120, 480, 4, 4), 3);
     EXPECT_STREQ(small, "   ");
-    EXPECT_NEAR(ParseMusicalPosition("bar 2 beat 3", 120, 480, 4, 4), 3000.0, 1e-3);
-    EXPECT_EQ(ParseMusicalPosition(nullptr, 120, 480, 4, 4), 0.0);
+    // At 120 bpm, 480 ticks, 4/4; out-of-range fields read as bar 1, beat 1, tick 0.
+    const struct {
+        const char* text;
+        double ms;
+    } cases[] = {{"3.2.240", 4750.0}, {"bar 2 beat 3", 3000.0}, {"0.9.9999", 0.0}, {nullptr, 0.0}};
+    for (const auto& c : cases)
+        EXPECT_NEAR(ParseMusicalPosition(c.text, 120, 480, 4, 4), c.ms, 1e-3) << c.text;
 
     for (int32_t unit : {1, 2, 4, 8, 16}) {
         for (int32_t beat = 1; beat <= 5; ++beat) {

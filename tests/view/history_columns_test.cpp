@@ -40,11 +40,13 @@ class HistoryColumnsTest : public ::testing::Test {
 
 TEST_F(HistoryColumnsTest, ColumnsAggregateZoomSlotsFromTheRight) {
     Fill(10);
+    store.history[8].peakL = 0.5f; // slot 9: a column shows its largest peak
     const std::vector<HistoryColumn> columns = Columns(3);
     ASSERT_EQ(columns.size(), 4u); // 10, 9, 8 | 7, 6, 5 | 4, 3, 2 | the first slot alone
     EXPECT_EQ(columns[0].newest, 10);
     EXPECT_EQ(columns[0].stop, 7);
-    EXPECT_FLOAT_EQ(columns[0].values.peakL, 0.010f);
+    EXPECT_FLOAT_EQ(columns[0].values.peakL, 0.5f);
+    EXPECT_FLOAT_EQ(columns[0].values.peakR, 0.010f);
     EXPECT_FLOAT_EQ(columns[1].values.averageR, 6.0f);
     // The walk never steps before the first slot, which is therefore never
     // taken in: its column is empty, and it carries the history's start mark.
@@ -53,6 +55,13 @@ TEST_F(HistoryColumnsTest, ColumnsAggregateZoomSlotsFromTheRight) {
     EXPECT_EQ(columns[2].runEndMark, 1);
     EXPECT_EQ(columns[2].runEndPosition, 4410);
     EXPECT_EQ(columns[3].runEndMark, 0);
+
+    // Two slots in the leftmost column are the mean of two, not of the zoom.
+    Fill(2); // two more slots: 12 in all
+    const std::vector<HistoryColumn> twelve = Columns(3);
+    ASSERT_EQ(twelve.size(), 4u); // 12, 11, 10 | 9, 8, 7 | 6, 5, 4 | 3, 2
+    EXPECT_EQ(twelve[3].taken, 2);
+    EXPECT_FLOAT_EQ(twelve[3].values.averageR, 2.5f);
 }
 
 TEST_F(HistoryColumnsTest, RunEndsMarkTheColumnOfTheirSlot) {
@@ -80,6 +89,27 @@ TEST_F(HistoryColumnsTest, CuesMarkTheColumnsAroundTheirSlot) {
     // A cue at a slot's time marks the column right of it and, since it
     // equals the next column's newest slot, that one too.
     EXPECT_EQ(marked, (std::vector<int32_t>{8, 7}));
+}
+
+// The ruler's label interval, and the whole seconds its labels and the
+// time read-out show: sample positions over the truncated rate.
+TEST(HistoryRuler, LabelIntervalAndSeconds) {
+    const struct {
+        int32_t zoom, seconds;
+    } intervals[] = {{1, 5},   {2, 10},   {3, 10},   {4, 20},   {5, 30},   {8, 30},   {9, 60},
+                     {17, 60}, {18, 120}, {32, 120}, {33, 300}, {80, 300}, {81, 600}, {120, 600}};
+    for (const auto& c : intervals)
+        EXPECT_EQ(RulerLabelSeconds(c.zoom), c.seconds) << "zoom " << c.zoom;
+    const struct {
+        int64_t position;
+        float rate;
+        int64_t seconds;
+    } times[] = {{88199, 44100.0f, 1},
+                 {88200, 44100.9f, 2},
+                 {int64_t(1) << 40, 44100.0f, 24932236},
+                 {44100, 0.5f, 0}};
+    for (const auto& c : times)
+        EXPECT_EQ(HistorySeconds(c.position, c.rate), c.seconds) << c.position << " at " << c.rate;
 }
 
 TEST(HistoryScroll, EveryCode) {
