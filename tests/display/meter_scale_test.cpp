@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -59,6 +60,17 @@ TEST(MeterScale, BarPixelsAreTruncatedAndClamped) {
     EXPECT_LT(ComputeBarPixels(&m, LevelDb(0.0f, kBarPeak, 0.0f), -200.0f, -12, -3).value, 0);
     const LevelMapping odd = MakeLevelMapping(-60.0f, 6.0f, 100); // 72.7 px at -12 dB
     EXPECT_EQ(ComputeBarPixels(&odd, -12.0f, -12.0f, -12.0f, -3.0f).value, 72);
+}
+
+// Any correlation a file holds stays in the correlator's strip.
+TEST(MeterScale, CorrelationPixelsStayInTheStrip) {
+    const struct {
+        float c;
+        int32_t h, pixels;
+    } cases[] = {{0.0f, 132, 66}, {-0.01f, 132, 65},        {1.0f, 100, 100},     {5.0f, 100, 100},
+                 {-5.0f, 100, 0}, {std::nanf(""), 100, 50}, {HUGE_VALF, 100, 100}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.pixels, CorrelationPixels(c.c, c.h)) << c.c;
 }
 
 TEST(MeterScale, LevelsBecomeDecibels) {
