@@ -5,7 +5,6 @@
 #include "tests/toolkit/toolkit_test_support.h"
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -467,23 +466,6 @@ TEST_F(KnobEditingTest, AdjusterFollowsEveryValueChange) {
         EXPECT_EQ(ValueOf(knob), PrecisionAdjusterState()->value);
         DestroyWindow(knob);
     }
-}
-
-TEST_F(KnobEditingTest, AdjusterOwnerDestroyedOrToolkitExitCloseIt) {
-    auto parent = std::make_unique<tktest::OwnerWindow>(300, 100);
-    HWND window =
-        Adjuster(MakeKnob(0.1f, 96.0f, 10.0f, kKnobEditPlain, kId, 100, parent->window()));
-    ASSERT_NE(nullptr, window);
-    parent.reset();
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(nullptr, ToolkitPopup(kPopupAdjuster));
-
-    HWND knob = MakeKnob(0.1f, 96.0f, 10.0f, kKnobEditPlain, kId);
-    window = Adjuster(knob);
-    ToolkitExit(GetModuleHandleA(nullptr));
-    EXPECT_FALSE(IsWindow(window));
-    DestroyWindow(knob); // the knob outlived the toolkit; its class goes with it
-    UnregisterClassA(kKnobClassName, GetModuleHandleA(nullptr));
 }
 
 } // namespace
