@@ -6,10 +6,8 @@
 
 #include "meter/meter_engine.h"
 #include "meter/power_of_ten.h"
+#include "meter/vector4.h"
 
-#if defined(__SSE__)
-#include <xmmintrin.h>
-#endif
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -87,36 +85,10 @@ template <ChunkMode kMode> inline float Units(float sample) {
     return kMode == kUnstored ? sample : sample * kSampleScale;
 }
 
-// Four lanes of floats and the 16-bit samples they come from. Plain vector
-// types of the compiler, so the loop runs four lanes per instruction where
-// the target has SIMD (and lane by lane where it has not).
-typedef float V4 __attribute__((vector_size(16)));
-#if defined(__GNUC__) && !defined(__clang__)
-// Without SSE (the i686 build) GCC notes that vector arguments are passed
-// differently; these helpers never leave this file, so that is no concern.
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
-typedef int32_t I4 __attribute__((vector_size(16)));
-
 // Four lanes of both channels.
 struct Quad {
     V4 peakL, sumL, sumSqL, peakR, sumR, sumSqR, corr;
 };
-
-inline V4 Abs(V4 v) {
-    const I4 mask = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
-    return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & mask);
-}
-
-// a > b ? a : b in each lane.
-inline V4 Max(V4 a, V4 b) {
-#if defined(__SSE__)
-    return reinterpret_cast<V4>(_mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
-#else
-    I4 m = a > b;
-    return reinterpret_cast<V4>((reinterpret_cast<I4>(a) & m) | (reinterpret_cast<I4>(b) & ~m));
-#endif
-}
 
 // The sign-extended low 16 bits of each word. With SSE2 one multiply-add
 // takes them (low x 1 + high x 0) where shifts take two instructions.
@@ -152,9 +124,9 @@ inline void StereoStep(const unsigned char* in, float* wl, const float* rl, floa
         std::memcpy(wl, &xl, sizeof xl);
         std::memcpy(wr, &xr, sizeof xr);
     }
-    V4 al = Abs(yl), ar = Abs(yr);
-    q.peakL = Max(al, q.peakL);
-    q.peakR = Max(ar, q.peakR);
+    V4 al = Abs4(yl), ar = Abs4(yr);
+    q.peakL = Max4(al, q.peakL);
+    q.peakR = Max4(ar, q.peakR);
     q.sumL += al;
     q.sumSqL += al * al;
     q.sumR += ar;

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 typedef float V4 __attribute__((vector_size(16)));
 typedef int32_t I4 __attribute__((vector_size(16)));
 #if defined(__GNUC__) && !defined(__clang__)
@@ -28,8 +32,12 @@ inline V4 Abs4(V4 v) {
 
 // a > b ? a : b in each lane.
 inline V4 Max4(V4 a, V4 b) {
+#if defined(__SSE__)
+    return reinterpret_cast<V4>(_mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
+#else
     const I4 m = a > b;
     return reinterpret_cast<V4>((reinterpret_cast<I4>(a) & m) | (reinterpret_cast<I4>(b) & ~m));
+#endif
 }
 
 // Lanes 0 1 2 3 of v as 1 0 3 2: left and right of each stereo frame swapped.
