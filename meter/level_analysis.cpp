@@ -60,7 +60,8 @@ float Reduce(const float* v) {
 
 void LanesTo(const Lanes& l, ChannelAccumulators* acc, float scale) {
     float peak = l.peak[0];
-    for (int k = 1; k < kLanes; ++k) peak = l.peak[k] > peak ? l.peak[k] : peak;
+    for (int k = 1; k < kLanes; ++k)
+        peak = l.peak[k] > peak ? l.peak[k] : peak;
     acc->peak = peak * scale;
     acc->sum = Reduce(l.sum) * scale;
     acc->sumSq = Reduce(l.sumSq) * (scale * scale);
@@ -89,17 +90,6 @@ template <ChunkMode kMode> inline float Units(float sample) {
 struct Quad {
     V4 peakL, sumL, sumSqL, peakR, sumR, sumSqR, corr;
 };
-
-// The sign-extended low 16 bits of each word. With SSE2 one multiply-add
-// takes them (low x 1 + high x 0) where shifts take two instructions.
-inline I4 LowHalves(I4 words) {
-#if defined(__SSE2__)
-    const __m128i lowOnly = _mm_set1_epi32(1);
-    return reinterpret_cast<I4>(_mm_madd_epi16(reinterpret_cast<__m128i>(words), lowOnly));
-#else
-    return (words << 16) >> 16;
-#endif
-}
 
 // Four stereo frames: each 32-bit word holds a left sample in its low half
 // and a right one in its high half; LowHalves and a shift split and
@@ -165,7 +155,8 @@ __attribute__((noinline)) void StereoChunk(const unsigned char* in, uint32_t n, 
     // Four lanes: the seven accumulators then stay in registers.
     Quad q = QuadFrom(L, R, corr, 0);
     uint32_t i = 0;
-    for (; i + 4 <= n; i += 4) StereoStep<kMode>(in + 4 * i, wl + i, rl + i, wr + i, rr + i, q);
+    for (; i + 4 <= n; i += 4)
+        StereoStep<kMode>(in + 4 * i, wl + i, rl + i, wr + i, rr + i, q);
     QuadTo(q, L, R, corr, 0);
     for (; i < n; ++i) {
         const unsigned char* p = in + 4 * i;

@@ -79,6 +79,7 @@ float InterpolatedPeak(const float* x, uint32_t first, uint32_t count) {
     for (uint32_t c = first; c < first + count; c += 4) {
         const float* w = x + c - 5;
         V4 p = {0, 0, 0, 0}, q = p, r = p;
+#pragma GCC unroll 6
         for (int j = 0; j < kTruePeakTaps / 2; ++j) {
             const V4 head = Load4(w + j), tail = Load4(w + kTruePeakTaps - 1 - j);
             const V4 u = head + tail, v = head - tail;
@@ -140,7 +141,14 @@ void TruePeakAdd(TruePeak* m, const void* samples, uint32_t frames) {
     const unsigned char* p = static_cast<const unsigned char*>(samples);
     float* left = m->scratch + kTruePeakHistory;
     float* right = left + stride;
-    for (uint32_t i = 0; i < frames; ++i, p += 4) {
+    uint32_t i = 0;
+    for (; i + 4 <= frames; i += 4, p += 16) {
+        I4 pcm;
+        std::memcpy(&pcm, p, sizeof pcm);
+        Store4(left + i, __builtin_convertvector(LowHalves(pcm), V4) * kSampleScale);
+        Store4(right + i, __builtin_convertvector(pcm >> 16, V4) * kSampleScale);
+    }
+    for (; i < frames; ++i, p += 4) {
         int16_t s[2];
         std::memcpy(s, p, sizeof s);
         left[i] = float(s[0]) * kSampleScale;

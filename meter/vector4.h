@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE__)
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#elif defined(__SSE__)
 #include <xmmintrin.h>
 #endif
 
@@ -25,6 +27,21 @@ inline V4 Load4(const float* p) {
     return v;
 }
 
+inline void Store4(float* p, V4 v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// The sign-extended low 16 bits of each word. With SSE2 one multiply-add
+// takes them (low x 1 + high x 0) where shifts take two instructions.
+inline I4 LowHalves(I4 words) {
+#if defined(__SSE2__)
+    const __m128i lowOnly = _mm_set1_epi32(1);
+    return reinterpret_cast<I4>(_mm_madd_epi16(reinterpret_cast<__m128i>(words), lowOnly));
+#else
+    return (words << 16) >> 16;
+#endif
+}
+
 inline V4 Abs4(V4 v) {
     const I4 mask = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
     return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & mask);
@@ -33,7 +50,8 @@ inline V4 Abs4(V4 v) {
 // a > b ? a : b in each lane.
 inline V4 Max4(V4 a, V4 b) {
 #if defined(__SSE__)
-    return reinterpret_cast<V4>(_mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
+    return reinterpret_cast<V4>(
+        _mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
 #else
     const I4 m = a > b;
     return reinterpret_cast<V4>((reinterpret_cast<I4>(a) & m) | (reinterpret_cast<I4>(b) & ~m));
