@@ -28,9 +28,172 @@ constexpr uint32_t kRangeHopSteps = 10;         // short-term blocks for the ran
 constexpr double kNothing = -std::numeric_limits<double>::infinity();
 
 typedef double D2 __attribute__((vector_size(16)));
+typedef double D4 __attribute__((vector_size(32)));
+typedef int64_t L4 __attribute__((vector_size(32)));
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
+
+// A K-weighting stage b0 b1 b2 / 1 a1 a2 with numerator and denominator
+// multiplied by 1 - a1 z^-1 + a2 z^-2: y[n] = b[0] x[n] + .. + b[4] x[n - 4]
+// - c2 y[n - 2] - c4 y[n - 4]. The poles this adds (the stage's own,
+// mirrored) are cancelled by the zeros it adds. An output now waits only on
+// the one two frames back, so two frames go through together.
+struct Stage {
+    double b[5], c2, c4;
+};
+
+constexpr Stage LookAhead(double b0, double b1, double b2, double a1, double a2) {
+    return {{b0, b1 - b0 * a1, b2 - b1 * a1 + b0 * a2, b1 * a2 - b2 * a1, b2 * a2},
+            2.0 * a2 - a1 * a1,
+            a2 * a2};
+}
+
+constexpr Stage kShelfStage = LookAhead(kShelf[0], kShelf[1], kShelf[2], kShelf[3], kShelf[4]);
+constexpr Stage kHighpassStage = LookAhead(1.0, -2.0, 1.0, kHighpassA1, kHighpassA2);
+
+// One output of a stage from inputs x0 (newest) .. x4 and outputs y2, y4,
+// for a frame (D2: left, right) or a pair of frames (D4): every lane is
+// computed by the same operations in the same order.
+template <typename V> inline V Filter(const Stage& s, V x0, V x1, V x2, V x3, V x4, V y2, V y4) {
+    const V in = (((s.b[0] * x0 + s.b[1] * x1) + s.b[2] * x2) + s.b[3] * x3) + s.b[4] * x4;
+    return (in - s.c4 * y4) - s.c2 * y2;
+}
+
+// The pair one frame after pair a, where b is the pair after a.
+inline D4 Between(D4 a, D4 b) {
+#if defined(__clang__)
+    return __builtin_shufflevector(a, b, 2, 3, 4, 5);
+#else
+    return __builtin_shuffle(a, b, L4{2, 3, 4, 5});
+#endif
+}
+
+// The filters' state frame by frame: left and right in the two lanes.
+// Inputs x, shelf outputs y, high-pass outputs z; 1 is the newest.
+struct FrameState {
+    D2 x1, x2, x3, x4, y1, y2, y3, y4, z1, z2, z3, z4;
+};
+
+inline D2 Lanes(const double* v) {
+    return D2{v[0], v[1]};
+}
+
+FrameState LoadState(const LoudnessMeter* m) {
+    const double(*h)[2] = m->history;
+    return {Lanes(h[0]), Lanes(h[1]), Lanes(h[2]), Lanes(h[3]), Lanes(h[4]),  Lanes(h[5]),
+            Lanes(h[6]), Lanes(h[7]), Lanes(h[8]), Lanes(h[9]), Lanes(h[10]), Lanes(h[11])};
+}
+
+void StoreState(LoudnessMeter* m, const FrameState& f) {
+    const D2 all[12] = {f.x1, f.x2, f.x3, f.x4, f.y1, f.y2, f.y3, f.y4, f.z1, f.z2, f.z3, f.z4};
+    for (int k = 0; k < 12; ++k)
+        for (int ch = 0; ch < 2; ++ch)
+            m->history[k][ch] = all[k][ch];
+}
+
+inline D2 Sample(const unsigned char* p) {
+    int16_t s[2];
+    std::memcpy(s, p, sizeof s);
+    return D2{double(s[0]), double(s[1])} * double(kSampleScale);
+}
+
+// One frame through both stages; returns the high-pass output.
+inline D2 Weigh(FrameState& f, D2 x) {
+    const D2 y = Filter(kShelfStage, x, f.x1, f.x2, f.x3, f.x4, f.y2, f.y4);
+    const D2 z = Filter(kHighpassStage, y, f.y1, f.y2, f.y3, f.y4, f.z2, f.z4);
+    f.x4 = f.x3, f.x3 = f.x2, f.x2 = f.x1, f.x1 = x;
+    f.y4 = f.y3, f.y3 = f.y2, f.y2 = f.y1, f.y1 = y;
+    f.z4 = f.z3, f.z3 = f.z2, f.z2 = f.z1, f.z1 = z;
+    return z;
+}
+
+// One frame, its square added to the lanes of its parity in the step.
+void WeighFrame(LoudnessMeter* m, const unsigned char* p) {
+    FrameState f = LoadState(m);
+    const D2 z = Weigh(f, Sample(p));
+    StoreState(m, f);
+    double* lanes = m->stepSquares + 2 * (m->stepFill % 2);
+    lanes[0] += z[0] * z[0];
+    lanes[1] += z[1] * z[1];
+}
+
+// pairs pairs of frames, the first of each even in its step.
+void WeighPairsNarrow(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
+    FrameState f = LoadState(m);
+    D2 even = {m->stepSquares[0], m->stepSquares[1]}, odd = {m->stepSquares[2], m->stepSquares[3]};
+    for (uint32_t i = 0; i < pairs; ++i, p += 8) {
+        const D2 a = Weigh(f, Sample(p));
+        even += a * a;
+        const D2 b = Weigh(f, Sample(p + 4));
+        odd += b * b;
+    }
+    StoreState(m, f);
+    const double squares[4] = {even[0], even[1], odd[0], odd[1]};
+    std::memcpy(m->stepSquares, squares, sizeof squares);
+}
+
+#if defined(__x86_64__) && !defined(_WIN32)
+#include <immintrin.h>
+
+// The same with both frames of a pair in one AVX register (where the CPU
+// has AVX2; Windows builds leave it out: their stack is not aligned for
+// spilled AVX registers). Lane for lane the same operations, so the same
+// results.
+__attribute__((target("avx2"))) D4 PairOf(const double (*history)[2], int k) {
+    return D4{history[k + 1][0], history[k + 1][1], history[k][0], history[k][1]};
+}
+
+__attribute__((target("avx2"))) void SetPair(double (*history)[2], int k, D4 v) {
+    const double older[2] = {v[0], v[1]}, newer[2] = {v[2], v[3]};
+    std::memcpy(history[k + 1], older, sizeof older);
+    std::memcpy(history[k], newer, sizeof newer);
+}
+
+__attribute__((target("avx2"))) void WeighPairsWide(LoudnessMeter* m, const unsigned char* p,
+                                                    uint32_t pairs) {
+    double(*h)[2] = m->history;
+    D4 x2 = PairOf(h, 0), x4 = PairOf(h, 2), y2 = PairOf(h, 4), y4 = PairOf(h, 6);
+    D4 z2 = PairOf(h, 8), z4 = PairOf(h, 10);
+    D4 x3 = Between(x4, x2), y3 = Between(y4, y2);
+    D4 squares;
+    std::memcpy(&squares, m->stepSquares, sizeof squares);
+    for (uint32_t i = 0; i < pairs; ++i, p += 8) {
+        const __m128i pcm = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        const D4 x0 = reinterpret_cast<D4>(_mm256_cvtepi32_pd(_mm_cvtepi16_epi32(pcm))) *
+                      double(kSampleScale);
+        const D4 x1 = Between(x2, x0);
+        const D4 y0 = Filter(kShelfStage, x0, x1, x2, x3, x4, y2, y4);
+        const D4 y1 = Between(y2, y0);
+        const D4 z0 = Filter(kHighpassStage, y0, y1, y2, y3, y4, z2, z4);
+        squares += z0 * z0;
+        x4 = x2, x3 = x1, x2 = x0, y4 = y2, y3 = y1, y2 = y0, z4 = z2, z2 = z0;
+    }
+    std::memcpy(m->stepSquares, &squares, sizeof squares);
+    SetPair(h, 0, x2), SetPair(h, 2, x4), SetPair(h, 4, y2), SetPair(h, 6, y4);
+    SetPair(h, 8, z2), SetPair(h, 10, z4);
+}
+
+void WeighPairs(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
+    static const bool wide = __builtin_cpu_supports("avx2");
+    if (wide)
+        WeighPairsWide(m, p, pairs);
+    else
+        WeighPairsNarrow(m, p, pairs);
+}
+#else
+void WeighPairs(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
+    WeighPairsNarrow(m, p, pairs);
+}
+#endif
+
+void EndStep(LoudnessMeter* m) {
+    const double* q = m->stepSquares;
+    if (m->stepCount < m->capacity)
+        m->steps[m->stepCount++] = ((q[0] + q[1]) + (q[2] + q[3])) / kLoudnessStepFrames;
+    std::memset(m->stepSquares, 0, sizeof m->stepSquares);
+    m->stepFill = 0;
+}
 
 double Lufs(double meanSquare) {
     if (!(meanSquare > 0.0)) return kNothing;
@@ -134,7 +297,7 @@ void LoudnessFree(LoudnessMeter* m) {
 
 int LoudnessStart(LoudnessMeter* m, uint64_t frames) {
     std::memset(m->history, 0, sizeof m->history);
-    m->stepSum = 0.0;
+    std::memset(m->stepSquares, 0, sizeof m->stepSquares);
     m->stepFill = 0;
     m->stepCount = 0;
     TruePeakReset(&m->truePeak);
@@ -155,45 +318,20 @@ int LoudnessStart(LoudnessMeter* m, uint64_t frames) {
 void LoudnessAdd(LoudnessMeter* m, const void* samples, uint32_t frames) {
     TruePeakAdd(&m->truePeak, samples, frames);
     const unsigned char* p = static_cast<const unsigned char*>(samples);
-    // Both channels side by side in two lanes; the state in locals for the loop.
-    D2 h[6];
-    for (int k = 0; k < 6; ++k)
-        h[k] = D2{m->history[k][0], m->history[k][1]};
-    D2 x1 = h[0], x2 = h[1], y1 = h[2], y2 = h[3], z1 = h[4], z2 = h[5];
-    double stepSum = m->stepSum;
-    uint32_t fill = m->stepFill;
     while (frames > 0) {
-        const uint32_t n = std::min(frames, kLoudnessStepFrames - fill);
-        D2 squares = {0.0, 0.0};
-        for (uint32_t i = 0; i < n; ++i, p += 4) {
-            int16_t l, r;
-            std::memcpy(&l, p, 2);
-            std::memcpy(&r, p + 2, 2);
-            const D2 x = D2{double(l), double(r)} * double(kSampleScale);
-            // Only the last multiply-add of each stage waits for the previous
-            // output: the loop is bound by that chain, so it is kept short.
-            const D2 y =
-                (kShelf[0] * x + kShelf[1] * x1 + kShelf[2] * x2 - kShelf[4] * y2) - kShelf[3] * y1;
-            const D2 z = ((y - 2.0 * y1 + y2) - kHighpassA2 * z2) - kHighpassA1 * z1;
-            x2 = x1, x1 = x, y2 = y1, y1 = y, z2 = z1, z1 = z;
-            squares += z * z;
+        // Steps hold an even number of frames: pairs start even in theirs.
+        uint32_t n = std::min(frames, kLoudnessStepFrames - m->stepFill) & ~1u;
+        if (m->stepFill % 2 == 1 || n == 0) {
+            WeighFrame(m, p);
+            n = 1;
+        } else {
+            WeighPairs(m, p, n / 2);
         }
-        stepSum += squares[0] + squares[1];
-        fill += n;
+        p += 4 * n;
         frames -= n;
-        if (fill == kLoudnessStepFrames) {
-            if (m->stepCount < m->capacity)
-                m->steps[m->stepCount++] = stepSum / kLoudnessStepFrames;
-            stepSum = 0.0;
-            fill = 0;
-        }
+        m->stepFill += n;
+        if (m->stepFill == kLoudnessStepFrames) EndStep(m);
     }
-    const D2 out[6] = {x1, x2, y1, y2, z1, z2};
-    for (int k = 0; k < 6; ++k)
-        for (int ch = 0; ch < 2; ++ch)
-            m->history[k][ch] = out[k][ch];
-    m->stepSum = stepSum;
-    m->stepFill = fill;
 }
 
 void LoudnessFinish(LoudnessMeter* m, LoudnessResult* r) {

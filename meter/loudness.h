@@ -16,10 +16,12 @@ constexpr uint32_t kShortTermSteps = 30;       // 3 s
 // Fixed after LoudnessInit: truePeak's scratch. Reserved by LoudnessStart:
 // steps, sorted, capacity. The rest is the stream's.
 struct LoudnessMeter {
-    // The filters' last two inputs x, shelf outputs y and high-pass outputs z,
-    // [x1, x2, y1, y2, z1, z2][channel] (direct form I).
-    double history[6][2];
-    double stepSum;     // weighted squares of the current step, both channels
+    // The filters' last four inputs x, shelf outputs y and high-pass outputs
+    // z, newest first: [x1 .. x4, y1 .. y4, z1 .. z4][channel].
+    double history[12][2];
+    // Weighted squares of the current step: left and right of its even
+    // frames, then of its odd ones.
+    double stepSquares[4];
     uint32_t stepFill;  // frames in the current step
     double* steps;      // mean squares of the complete steps, both channels summed
     double* sorted;     // room for the gating's block energies
