@@ -32,7 +32,8 @@ float Release(float value, float coefficient, uint32_t linear) {
     return value > kLevelFloor ? value * coefficient : 0.0f;
 }
 
-void AttackChannel(DisplayFrame* f, Ballistics b, float inv, float* peak, float* sum, float* sumSq) {
+void AttackChannel(DisplayFrame* f, Ballistics b, float inv, float* peak, float* sum,
+                   float* sumSq) {
     if (*peak > *b.peak) *b.peak = *peak;
     *sum = inv * *sum;
     *sumSq = inv * *sumSq;

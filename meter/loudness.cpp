@@ -7,6 +7,7 @@
 
 #include "meter/level_analysis.h"
 #include "meter/power_of_ten.h"
+#include "meter/vector4.h"
 
 namespace {
 
@@ -133,13 +134,9 @@ void WeighPairsNarrow(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) 
     std::memcpy(m->stepSquares, squares, sizeof squares);
 }
 
-#if defined(__x86_64__) && !defined(_WIN32)
-#include <immintrin.h>
-
-// The same with both frames of a pair in one AVX register (where the CPU
-// has AVX2; Windows builds leave it out: their stack is not aligned for
-// spilled AVX registers). Lane for lane the same operations, so the same
-// results.
+#if TENVELO_WIDE_LANES
+// The same with both frames of a pair in one AVX register. Lane for lane
+// the same operations, so the same results.
 __attribute__((target("avx2"))) D4 PairOf(const double (*history)[2], int k) {
     return D4{history[k + 1][0], history[k + 1][1], history[k][0], history[k][1]};
 }
@@ -174,18 +171,14 @@ __attribute__((target("avx2"))) void WeighPairsWide(LoudnessMeter* m, const unsi
     SetPair(h, 8, z2), SetPair(h, 10, z4);
 }
 
+#endif
+
 void WeighPairs(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
-    static const bool wide = __builtin_cpu_supports("avx2");
-    if (wide)
-        WeighPairsWide(m, p, pairs);
-    else
-        WeighPairsNarrow(m, p, pairs);
-}
-#else
-void WeighPairs(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
+#if TENVELO_WIDE_LANES
+    if (WideLanes()) return WeighPairsWide(m, p, pairs);
+#endif
     WeighPairsNarrow(m, p, pairs);
 }
-#endif
 
 void EndStep(LoudnessMeter* m) {
     const double* q = m->stepSquares;

@@ -32,8 +32,8 @@ constexpr MeterParams kStaticParams = {
 };
 
 MeterParams ParamsFromSettings(const MeterSettings* settings) {
-    MeterSettingsValues v = ClampMeterValuesForEngine(settings ? &settings->values
-                                                               : MeterSettingsDefaults());
+    MeterSettingsValues v =
+        ClampMeterValuesForEngine(settings ? &settings->values : MeterSettingsDefaults());
     MeterParams p = kStaticParams;
     p.delay = v.delay;
     p.attack = v.attack;
@@ -89,7 +89,9 @@ void RestartMeter(MeterEngine* e) {
     e->restartPending = 1;
 }
 
-const MeterDrawHooks* Hooks(MeterEngine* e) { return e->hooks.load(std::memory_order_acquire); }
+const MeterDrawHooks* Hooks(MeterEngine* e) {
+    return e->hooks.load(std::memory_order_acquire);
+}
 
 void AppendHistory(MeterEngine* e, const DisplayFrame* f) {
     HistoryRecord record = FrameHistoryRecord(f);
@@ -248,7 +250,9 @@ void MeterInvalidateDerived(MeterEngine* e) {
     SysLockLeave(&e->lock);
 }
 
-float MeterGetSampleRate(MeterEngine* e) { return e->sampleRate; }
+float MeterGetSampleRate(MeterEngine* e) {
+    return e->sampleRate;
+}
 
 void MeterGetFrameLossSwitches(MeterEngine* e, uint32_t* relaxMode, uint32_t* notify) {
     *relaxMode = e->relaxMode.load();
@@ -261,7 +265,9 @@ void MeterSetFrameLossSwitches(MeterEngine* e, uint32_t relaxMode, uint32_t noti
     e->lostFrames.store(0);
 }
 
-uint32_t MeterGetLostFrames(MeterEngine* e) { return e->lostFrames.load(); }
+uint32_t MeterGetLostFrames(MeterEngine* e) {
+    return e->lostFrames.load();
+}
 
 void MeterSetHold(MeterEngine* e, uint32_t hold) {
     SysLockEnter(&e->lock);
@@ -304,7 +310,9 @@ void* MeterGetWindow(MeterEngine* e) {
     return window;
 }
 
-MeterWindowContext* MeterGetWindowContext(MeterEngine* e) { return &e->windowContext; }
+MeterWindowContext* MeterGetWindowContext(MeterEngine* e) {
+    return &e->windowContext;
+}
 
 void MeterRepaint(MeterEngine* e) {
     void* window = MeterGetWindow(e);
@@ -316,7 +324,9 @@ void MeterSetDrawHooks(MeterEngine* e, const MeterDrawHooks* hooks) {
     e->hooks.store(hooks, std::memory_order_release);
 }
 
-MeterSettings* MeterGetSettings() { return GetMeterSettings(); }
+MeterSettings* MeterGetSettings() {
+    return GetMeterSettings();
+}
 
 MeterLevelMode MeterGetLevelMode(const MeterParams* p) {
     if (p->peakSelect & 1) return kMeterLevelPeak;
@@ -387,8 +397,8 @@ int32_t MeterGetZoom(MeterEngine* e) {
 
 HistoryStatus MeterGetHistoryStatus(MeterEngine* e) {
     SysLockEnter(&e->lock);
-    HistoryStatus status = HistoryQueryStatus(&e->frame.history, e->samplePosition,
-                                              e->sampleRate, e->historyStartTime);
+    HistoryStatus status = HistoryQueryStatus(&e->frame.history, e->samplePosition, e->sampleRate,
+                                              e->historyStartTime);
     SysLockLeave(&e->lock);
     return status;
 }

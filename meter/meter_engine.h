@@ -38,12 +38,12 @@ struct MeterParams {
     uint32_t linearBallistics; // 1 = additive steps instead of factors
     float minDb;
     float maxDb;
-    float peakFall;            // dB per second
-    float averageFall;         // dB per second
-    int32_t framesPerSecond;   // below 1 counts as kDefaultFramesPerSecond
-    float phaseRelease;        // per second
-    uint32_t recordOn;         // history recording switch
-    int32_t zoom;              // history slots per pixel column
+    float peakFall;          // dB per second
+    float averageFall;       // dB per second
+    int32_t framesPerSecond; // below 1 counts as kDefaultFramesPerSecond
+    float phaseRelease;      // per second
+    uint32_t recordOn;       // history recording switch
+    int32_t zoom;            // history slots per pixel column
 };
 static_assert(sizeof(MeterParams) == 64, "MeterParams is 16 words");
 
@@ -123,8 +123,8 @@ struct MeterEngine {
     int32_t historyStartTime; // set by loading a history file
     SysThread* displayThread;
     uint32_t displayThreadId;
-    SysEvent* frameReady; // manual reset: a frame was handed over
-    SysEvent* frameDone;  // manual reset: the display thread finished a frame
+    SysEvent* frameReady;               // manual reset: a frame was handed over
+    SysEvent* frameDone;                // manual reset: the display thread finished a frame
     std::atomic<uint32_t> displayBusy;  // 1 while the display thread works on a frame
     std::atomic<uint32_t> quit;         // 1 = the display thread must end
     std::atomic<uint32_t> framePending; // 1 from a hand-over until that frame is done

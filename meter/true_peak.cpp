@@ -94,23 +94,96 @@ float InterpolatedPeak(const float* x, uint32_t first, uint32_t count) {
     return Largest(best);
 }
 
+#if TENVELO_WIDE_LANES
+// The same two scans eight lanes at a time, for CPUs with AVX2: each point
+// is computed by the same operations, and a maximum does not depend on
+// the order, so the results are the same.
+typedef float V8 __attribute__((vector_size(32)));
+typedef int32_t I8 __attribute__((vector_size(32)));
+
+__attribute__((target("avx2"))) inline V8 Load8(const float* p) {
+    V8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+__attribute__((target("avx2"))) inline V8 Abs8(V8 v) {
+    return reinterpret_cast<V8>(reinterpret_cast<I8>(v) & 0x7FFFFFFF);
+}
+
+__attribute__((target("avx2"))) inline V8 Max8(V8 a, V8 b) {
+    return a > b ? a : b;
+}
+
+__attribute__((target("avx2"))) inline float Largest8(V8 v) {
+    float m = v[0];
+    for (int k = 1; k < 8; ++k)
+        m = v[k] > m ? v[k] : m;
+    return m;
+}
+
+__attribute__((target("avx2"))) float LargestMagnitudeWide(const float* x, uint32_t n) {
+    V8 best = {};
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        best = Max8(best, Abs8(Load8(x + i)));
+    float m = Largest8(best);
+    for (; i < n; ++i)
+        m = std::fabs(x[i]) > m ? std::fabs(x[i]) : m;
+    return m;
+}
+
+__attribute__((target("avx2"))) float InterpolatedPeakWide(const float* x, uint32_t first,
+                                                           uint32_t count) {
+    V8 best = {};
+    const I8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
+    for (uint32_t c = first; c < first + count; c += 8) {
+        const float* w = x + c - 5;
+        V8 p = {}, q = {}, r = {};
+#pragma GCC unroll 6
+        for (int j = 0; j < kTruePeakTaps / 2; ++j) {
+            const V8 head = Load8(w + j), tail = Load8(w + kTruePeakTaps - 1 - j);
+            const V8 u = head + tail, v = head - tail;
+            p += kFolded.a[j] * u;
+            q += kFolded.b[j] * v;
+            r += kFolded.c[j] * u;
+        }
+        const V8 m = Max8(Max8(Abs8(p + q), Abs8(p - q)), Abs8(r));
+        const I8 inside = lane < int32_t(first + count - c);
+        best = Max8(best, reinterpret_cast<V8>(reinterpret_cast<I8>(m) & inside));
+    }
+    return Largest8(best);
+}
+#endif
+
 // One channel: kTruePeakHistory older samples, then frames new ones. The
 // points after centres 5 .. frames + 4 have all their taps now.
-float ChannelPeak(const float* x, uint32_t frames, float peak) {
-    const float samples = LargestMagnitude(x + kTruePeakHistory, frames);
+template <float (*kLargest)(const float*, uint32_t),
+          float (*kInterpolated)(const float*, uint32_t, uint32_t)>
+float ChannelPeakOf(const float* x, uint32_t frames, float peak) {
+    const float samples = kLargest(x + kTruePeakHistory, frames);
     peak = samples > peak ? samples : peak;
     const uint32_t end = frames + 5;
     for (uint32_t c = 5; c < end; c += kChunk) {
         const uint32_t count = end - c < kChunk ? end - c : kChunk;
-        if (LargestMagnitude(x + c - 5, count + 11) * kMaxGain <= peak) continue;
-        const float p = InterpolatedPeak(x, c, count);
+        if (kLargest(x + c - 5, count + 11) * kMaxGain <= peak) continue;
+        const float p = kInterpolated(x, c, count);
         peak = p > peak ? p : peak;
     }
     return peak;
 }
 
+float ChannelPeak(const float* x, uint32_t frames, float peak) {
+#if TENVELO_WIDE_LANES
+    if (WideLanes())
+        return ChannelPeakOf<LargestMagnitudeWide, InterpolatedPeakWide>(x, frames, peak);
+#endif
+    return ChannelPeakOf<LargestMagnitude, InterpolatedPeak>(x, frames, peak);
+}
+
 // Floats of one channel's scratch: the history, the frames, and the masked
-// lanes' reads past them.
+// lanes' reads past them (up to 7 lanes past the last point, its 6 taps
+// beyond).
 size_t ChannelStride(uint32_t capacity) {
     return size_t(kTruePeakHistory) + capacity + 8;
 }

@@ -71,3 +71,18 @@ inline V4 SwapPairs4(V4 v) {
 inline V4 Keep4(V4 v, I4 keep) {
     return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & keep);
 }
+
+// Where loops also have an eight-lane form for CPUs with AVX2 (chosen when
+// the program runs): x86-64 builds other than Windows, whose compiler does
+// not align the stack for spilled AVX registers.
+#if defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+#define TENVELO_WIDE_LANES 1
+#include <immintrin.h>
+
+inline bool WideLanes() {
+    static const bool wide = __builtin_cpu_supports("avx2");
+    return wide;
+}
+#else
+#define TENVELO_WIDE_LANES 0
+#endif
