@@ -53,21 +53,15 @@ constexpr Stage LookAhead(double b0, double b1, double b2, double a1, double a2)
 constexpr Stage kShelfStage = LookAhead(kShelf[0], kShelf[1], kShelf[2], kShelf[3], kShelf[4]);
 constexpr Stage kHighpassStage = LookAhead(1.0, -2.0, 1.0, kHighpassA1, kHighpassA2);
 
-// One output of a stage from inputs x0 (newest) .. x4 and outputs y2, y4,
-// for a frame (D2: left, right) or a pair of frames (D4): every lane is
-// computed by the same operations in the same order.
-template <typename V> inline V Filter(const Stage& s, V x0, V x1, V x2, V x3, V x4, V y2, V y4) {
+// y0, one output of a stage from inputs x0 (newest) .. x4 and outputs y2,
+// y4, for a frame (D2: left, right) or a pair of frames (D4): every lane is
+// computed by the same operations in the same order. (Vectors go by
+// reference, so that one body serves code built with and without AVX.)
+template <typename V>
+inline void Filter(const Stage& s, const V& x0, const V& x1, const V& x2, const V& x3, const V& x4,
+                   const V& y2, const V& y4, V& y0) {
     const V in = (((s.b[0] * x0 + s.b[1] * x1) + s.b[2] * x2) + s.b[3] * x3) + s.b[4] * x4;
-    return (in - s.c4 * y4) - s.c2 * y2;
-}
-
-// The pair one frame after pair a, where b is the pair after a.
-inline D4 Between(D4 a, D4 b) {
-#if defined(__clang__)
-    return __builtin_shufflevector(a, b, 2, 3, 4, 5);
-#else
-    return __builtin_shuffle(a, b, L4{2, 3, 4, 5});
-#endif
+    y0 = (in - s.c4 * y4) - s.c2 * y2;
 }
 
 // The filters' state frame by frame: left and right in the two lanes.
@@ -101,8 +95,9 @@ inline D2 Sample(const unsigned char* p) {
 
 // One frame through both stages; returns the high-pass output.
 inline D2 Weigh(FrameState& f, D2 x) {
-    const D2 y = Filter(kShelfStage, x, f.x1, f.x2, f.x3, f.x4, f.y2, f.y4);
-    const D2 z = Filter(kHighpassStage, y, f.y1, f.y2, f.y3, f.y4, f.z2, f.z4);
+    D2 y, z;
+    Filter(kShelfStage, x, f.x1, f.x2, f.x3, f.x4, f.y2, f.y4, y);
+    Filter(kHighpassStage, y, f.y1, f.y2, f.y3, f.y4, f.z2, f.z4, z);
     f.x4 = f.x3, f.x3 = f.x2, f.x2 = f.x1, f.x1 = x;
     f.y4 = f.y3, f.y3 = f.y2, f.y2 = f.y1, f.y1 = y;
     f.z4 = f.z3, f.z3 = f.z2, f.z2 = f.z1, f.z1 = z;
@@ -135,6 +130,15 @@ void WeighPairsNarrow(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) 
 }
 
 #if TENVELO_WIDE_LANES
+// The pair one frame after pair a, where b is the pair after a.
+__attribute__((target("avx2"))) inline D4 Between(D4 a, D4 b) {
+#if defined(__clang__)
+    return __builtin_shufflevector(a, b, 2, 3, 4, 5);
+#else
+    return __builtin_shuffle(a, b, L4{2, 3, 4, 5});
+#endif
+}
+
 // The same with both frames of a pair in one AVX register. Lane for lane
 // the same operations, so the same results.
 __attribute__((target("avx2"))) D4 PairOf(const double (*history)[2], int k) {
@@ -160,9 +164,10 @@ __attribute__((target("avx2"))) void WeighPairsWide(LoudnessMeter* m, const unsi
         const D4 x0 = reinterpret_cast<D4>(_mm256_cvtepi32_pd(_mm_cvtepi16_epi32(pcm))) *
                       double(kSampleScale);
         const D4 x1 = Between(x2, x0);
-        const D4 y0 = Filter(kShelfStage, x0, x1, x2, x3, x4, y2, y4);
+        D4 y0, z0;
+        Filter(kShelfStage, x0, x1, x2, x3, x4, y2, y4, y0);
         const D4 y1 = Between(y2, y0);
-        const D4 z0 = Filter(kHighpassStage, y0, y1, y2, y3, y4, z2, z4);
+        Filter(kHighpassStage, y0, y1, y2, y3, y4, z2, z4, z0);
         squares += z0 * z0;
         x4 = x2, x3 = x1, x2 = x0, y4 = y2, y3 = y1, y2 = y0, z4 = z2, z2 = z0;
     }
