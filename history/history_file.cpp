@@ -1,5 +1,6 @@
 #include "history/history_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -196,6 +197,10 @@ int ReadHistoryInto(const char* path, double engineSampleRate, HistoryStore* inc
         HistoryStoreFree(incoming);
         return -1;
     }
+    // The store keeps its cues in time order; a file need not have them so.
+    std::stable_sort(
+        incoming->cues, incoming->cues + header.cueCount,
+        [](const CueRecord& a, const CueRecord& b) { return a.samplePosition < b.samplePosition; });
     incoming->cueCount = header.cueCount;
     incoming->cueSelected = 0;
     incoming->writeIndex = header.recordCount;

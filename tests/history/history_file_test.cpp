@@ -149,6 +149,30 @@ TEST_F(HistoryFileTest, RoundTripReplacesTheStoreAndPutsTheViewAtTheEnd) {
     EXPECT_TRUE(OnlyEntryIs(dir, "trip.his"));
 }
 
+// Cues out of time order (another program's file, or an edited one) load
+// in order, equal positions in the file's order: the graph's cue walk, the
+// cue list and inserting all rely on it.
+TEST_F(HistoryFileTest, CuesOutOfOrderLoadInTimeOrder) {
+    Fill(&store, 100, 3);
+    const std::string path = dir.file("unsorted.his");
+    ASSERT_EQ(WriteHistory(&store, path.c_str(), 44100.0, 0), 0);
+    std::vector<uint8_t> b = ReadAll(path);
+    const int64_t positions[] = {26460, 8820, 8820};
+    for (int k = 0; k < 3; ++k)
+        std::memcpy(&b[48 + 128 * size_t(k)], &positions[k], 8);
+    ASSERT_TRUE(WriteAll(path, b));
+    HistoryFileInfo info{};
+    ASSERT_EQ(ReadHistory(&store, path.c_str(), 44100.0, &info), 0);
+    const struct {
+        int64_t position;
+        const char* name;
+    } expected[] = {{8820, "cue 2"}, {8820, "cue 3"}, {26460, "cue 1"}};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(CueAt(&store, k + 1)->samplePosition, expected[k].position) << k;
+        EXPECT_STREQ(CueAt(&store, k + 1)->name, expected[k].name) << k;
+    }
+}
+
 TEST_F(HistoryFileTest, RefusedFilesLeaveTheStoreAsItWas) {
     const struct {
         const char* what;
