@@ -30,7 +30,6 @@ constexpr double kNothing = -std::numeric_limits<double>::infinity();
 
 typedef double D2 __attribute__((vector_size(16)));
 typedef double D4 __attribute__((vector_size(32)));
-typedef int64_t L4 __attribute__((vector_size(32)));
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
@@ -130,6 +129,9 @@ void WeighPairsNarrow(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) 
 }
 
 #if TENVELO_WIDE_LANES
+// Pairs of frames, oldest first: left, right of one frame, then the next.
+typedef int64_t L4 __attribute__((vector_size(32)));
+
 // The pair one frame after pair a, where b is the pair after a.
 __attribute__((target("avx2"))) inline D4 Between(D4 a, D4 b) {
 #if defined(__clang__)
@@ -139,8 +141,7 @@ __attribute__((target("avx2"))) inline D4 Between(D4 a, D4 b) {
 #endif
 }
 
-// The same with both frames of a pair in one AVX register. Lane for lane
-// the same operations, so the same results.
+// The pair (history k + 1, history k).
 __attribute__((target("avx2"))) D4 PairOf(const double (*history)[2], int k) {
     return D4{history[k + 1][0], history[k + 1][1], history[k][0], history[k][1]};
 }
@@ -151,6 +152,8 @@ __attribute__((target("avx2"))) void SetPair(double (*history)[2], int k, D4 v) 
     std::memcpy(history[k], newer, sizeof newer);
 }
 
+// WeighPairsNarrow with both frames of a pair in one AVX register: lane for
+// lane the same operations, so the same results.
 __attribute__((target("avx2"))) void WeighPairsWide(LoudnessMeter* m, const unsigned char* p,
                                                     uint32_t pairs) {
     double(*h)[2] = m->history;
@@ -175,7 +178,6 @@ __attribute__((target("avx2"))) void WeighPairsWide(LoudnessMeter* m, const unsi
     SetPair(h, 0, x2), SetPair(h, 2, x4), SetPair(h, 4, y2), SetPair(h, 6, y4);
     SetPair(h, 8, z2), SetPair(h, 10, z4);
 }
-
 #endif
 
 void WeighPairs(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
