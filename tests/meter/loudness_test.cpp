@@ -34,6 +34,20 @@ TEST(Loudness, SignalsOfKnownLoudness) {
     }
 }
 
+// Each channel's true peak is its own: the inter-sample peak at -6 dBFS on
+// the left, the same 10 dB lower on the right.
+TEST(Loudness, TruePeakOfEachChannel) {
+    std::vector<int16_t> pcm = Sines({{5, -6.0, 11025.0, loudnesstest::kPi / 4}});
+    for (size_t i = 1; i < pcm.size(); i += 2)
+        pcm[i] = int16_t(std::lround(pcm[i] * std::pow(10.0, -10.0 / 20.0)));
+    const LoudnessResult r = Measure(pcm);
+    const double want[2] = {-6.0, -16.0};
+    for (int ch = 0; ch < 2; ++ch) {
+        EXPECT_LE(r.truePeakDb[ch], want[ch] + 0.2) << ch;
+        EXPECT_GE(r.truePeakDb[ch], want[ch] - 0.4) << ch;
+    }
+}
+
 // What a file does not have is reported as -infinity, never as a number.
 TEST(Loudness, NothingToReportIsMinusInfinity) {
     struct Case {
