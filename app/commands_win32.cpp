@@ -7,6 +7,7 @@
 #include "app/program_directory.h"
 #include "app/shell_table.h"
 #include "sys/version.h"
+#include "sys/wide_path.h"
 
 const char kAboutTitle[] = "About...";
 const char kAboutText[] = "Tenvelo: an audio level meter with a level history recorder.";
@@ -38,7 +39,9 @@ void About(Program* p) {
 
 void OpenDocument(Program* p, const char* document, const char* directory) {
     // A failure (no readme.txt, no browser or mail program) is not reported.
-    Shell()->shellExecute(p->mainWindow, "open", document, nullptr, directory, SW_SHOWNORMAL);
+    const std::wstring folder = WideFromUtf8(directory);
+    Shell()->shellExecute(p->mainWindow, L"open", WideFromUtf8(document).c_str(), nullptr,
+                          directory ? folder.c_str() : nullptr, SW_SHOWNORMAL);
 }
 
 void Info(Program* p) {

@@ -1,5 +1,7 @@
 // The main window's file commands: "Select Wav File" and the control panel's
 // history load and save, with file dialogs that remember their folders.
+// Paths are UTF-8; the dialogs are the wide ones, so that a name outside the
+// ANSI code page is handed over as it was chosen or typed.
 #pragma once
 
 #include <windows.h>
@@ -21,8 +23,9 @@ extern const char kSampleRateWarningFormat[]; // "...(%iHz)..."
 extern const char kSampleRateWarningTitle[];  // "Warning"
 
 // The size of the path a history dialog hands back: the dialog's 260
-// characters and room for the appended default extension.
-constexpr size_t kHistoryPathSize = 272;
+// characters, each at most 3 bytes in UTF-8, and room for the appended
+// default extension.
+constexpr size_t kHistoryPathSize = 3 * 260 + 12;
 
 // "Select Wav File": stops the stream, asks for a file (unless path names
 // one already, as a dropped file does) and opens it. A file that does not
@@ -38,7 +41,7 @@ void SelectWaveFile(Program* program, const char* path = nullptr);
 // name as "Name" under key, and returns 1 with the full path in path
 // (kHistoryPathSize bytes); returns 0 when cancelled. The process's current
 // directory is the same afterwards.
-int SelectHistoryFile(HWND owner, const char* key, char* path, const char* filter,
+int SelectHistoryFile(HWND owner, const char* key, char* path, const wchar_t* filter,
                       const char* extension, const char* title, int mode);
 
 // The control panel's load button: refused while recording, then the open

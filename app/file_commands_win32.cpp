@@ -8,6 +8,7 @@
 #include "app/shell_table.h"
 #include "meter/meter_engine.h"
 #include "sys/settings_store.h"
+#include "sys/wide_path.h"
 #include "view/control_panel.h"
 #include "view/meter_window.h"
 
@@ -28,35 +29,44 @@ const char kSampleRateWarningTitle[] = "Warning";
 
 namespace {
 
-const char kWaveFilter[] = "File WAVE (*.wav)\0*.wav\0All (*.*)\0*.*\0";
-const char kHistoryFilter[] = "History (*.his)\0*.his\0All (*.*)\0*.*\0";
+const wchar_t kWaveFilter[] = L"File WAVE (*.wav)\0*.wav\0All (*.*)\0*.*\0";
+const wchar_t kHistoryFilter[] = L"History (*.his)\0*.his\0All (*.*)\0*.*\0";
 const char kHistoryExtension[] = ".his";
-constexpr int kDialogPathSize = MAX_PATH; // 260
+constexpr int kDialogPathSize = MAX_PATH; // 260 characters
 constexpr int kOpenMode = 1;
 
-// The record of a file dialog that writes the chosen name into path
-// (kDialogPathSize bytes), with the first filter selected.
-OPENFILENAMEA FileDialog(HWND owner, const char* filter, char* path, const char* title,
-                         DWORD flags) {
-    OPENFILENAMEA dialog = {};
+// The open (mode kOpenMode) or save dialog, proposing name, with the first
+// filter selected. On confirmation writes the chosen path in UTF-8 to path
+// (size bytes) and returns 1; returns 0 when cancelled or when the path
+// cannot be handed over whole.
+int RunFileDialog(HWND owner, const wchar_t* filter, const char* name, const char* title,
+                  DWORD flags, int mode, char* path, size_t size) {
+    wchar_t chosen[kDialogPathSize];
+    lstrcpynW(chosen, WideFromUtf8(name).c_str(), kDialogPathSize);
+    const std::wstring caption = WideFromUtf8(title);
+    OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = filter;
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
+    dialog.lpstrFile = chosen;
     dialog.nMaxFile = kDialogPathSize;
-    dialog.lpstrTitle = title;
+    dialog.lpstrTitle = caption.c_str();
     dialog.Flags = flags | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
-    return dialog;
+    const BOOL confirmed =
+        mode == kOpenMode ? Shell()->getOpenFileName(&dialog) : Shell()->getSaveFileName(&dialog);
+    if (!confirmed) return 0;
+    const std::string utf8 = Utf8FromWide(chosen);
+    if (utf8.empty() || utf8.size() >= size) return 0;
+    std::memcpy(path, utf8.c_str(), utf8.size() + 1);
+    return 1;
 }
 
 // ---- Select Wav File ----
 
 int AskForWaveFile(HWND owner, char* path) {
-    std::strcpy(path, "*.wav");
-    OPENFILENAMEA dialog =
-        FileDialog(owner, kWaveFilter, path, kWaveDialogTitle, OFN_FILEMUSTEXIST);
-    return Shell()->getOpenFileName(&dialog) ? 1 : 0;
+    return RunFileDialog(owner, kWaveFilter, "*.wav", kWaveDialogTitle, OFN_FILEMUSTEXIST,
+                         kOpenMode, path, kWavePathSize);
 }
 
 // Opens path and checks its format. Returns 1 when the file is open and
@@ -107,15 +117,12 @@ int AddDefaultExtension(char* path, const char* extension) {
     return 1;
 }
 
-int ShowHistoryDialog(HWND owner, char* path, const char* filter, const char* extension,
+int ShowHistoryDialog(HWND owner, char* path, const wchar_t* filter, const char* extension,
                       const char* title, int mode) {
-    OPENFILENAMEA dialog = FileDialog(owner, filter, path, title, OFN_NONETWORKBUTTON);
-    std::snprintf(path, kDialogPathSize, "*%s", extension);
-    if (mode == kOpenMode) {
-        dialog.Flags |= OFN_FILEMUSTEXIST;
-        return Shell()->getOpenFileName(&dialog) ? 1 : 0;
-    }
-    return Shell()->getSaveFileName(&dialog) ? 1 : 0;
+    char name[16];
+    std::snprintf(name, sizeof name, "*%s", extension);
+    const DWORD flags = OFN_NONETWORKBUTTON | (mode == kOpenMode ? OFN_FILEMUSTEXIST : 0);
+    return RunFileDialog(owner, filter, name, title, flags, mode, path, kHistoryPathSize);
 }
 
 // The meter window when it is open, else the main window.
@@ -164,7 +171,7 @@ void SelectWaveFile(Program* p, const char* path) {
     if (stream->selectingFile) return;
     stream->selectingFile = 1;
     StopStream(stream);
-    char chosen[kDialogPathSize];
+    char chosen[kWavePathSize];
     if (path)
         TakeWaveFile(p, path);
     else if (AskForWaveFile(p->mainWindow, chosen))
@@ -172,17 +179,17 @@ void SelectWaveFile(Program* p, const char* path) {
     stream->selectingFile = 0;
 }
 
-int SelectHistoryFile(HWND owner, const char* key, char* path, const char* filter,
+int SelectHistoryFile(HWND owner, const char* key, char* path, const wchar_t* filter,
                       const char* extension, const char* title, int mode) {
-    char previous[MAX_PATH + 1];
-    const DWORD kept = GetCurrentDirectoryA(sizeof previous, previous);
+    wchar_t previous[MAX_PATH + 1];
+    const DWORD kept = GetCurrentDirectoryW(MAX_PATH + 1, previous);
     char directory[kSettingTextSize];
     if (!ReadSettingText(key, "dir", directory))
         std::snprintf(directory, sizeof directory, "%s", StartupDirectory());
-    SetCurrentDirectoryA(directory);
+    SetCurrentDirectoryW(WideFromUtf8(directory).c_str());
     int confirmed = ShowHistoryDialog(owner, path, filter, extension, title, mode);
     if (confirmed) confirmed = AddDefaultExtension(path, extension);
-    if (kept > 0 && kept < sizeof previous) SetCurrentDirectoryA(previous);
+    if (kept > 0 && kept < MAX_PATH + 1) SetCurrentDirectoryW(previous);
     if (!confirmed) return 0;
     char name[kHistoryPathSize];
     SplitPath(path, directory, name);

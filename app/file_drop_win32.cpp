@@ -1,25 +1,29 @@
 #include "app/file_drop.h"
 
 #include <cstring>
+#include <string>
 
 #include "app/file_commands.h"
 #include "app/main_window.h"
 #include "history/history_file.h"
+#include "sys/wide_path.h"
 
 namespace {
 
-// The first dropped file of each kind; empty when none came.
+// The first dropped file of each kind (UTF-8); empty when none came.
 struct DroppedFiles {
     char wave[kWavePathSize];
     char history[kWavePathSize];
 };
 
 // Reads up to size bytes from the start of the file. Returns the count
-// read; 0 for a folder (CreateFileA opens none without backup semantics)
+// read; 0 for a folder (CreateFileW opens none without backup semantics)
 // or a file that does not open.
 DWORD ReadFileStart(const char* path, unsigned char* bytes, DWORD size) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring wide = LongWidePath(path);
+    if (wide.empty()) return 0;
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD read = 0;
     if (!ReadFile(file, bytes, size, &read, nullptr)) read = 0;
@@ -41,15 +45,22 @@ DroppedFileKind KindOfDroppedFile(const char* path) {
     return kDroppedOther;
 }
 
+// The i-th dropped name in UTF-8; empty when it cannot be converted.
+std::string DroppedName(HDROP drop, UINT i) {
+    std::wstring wide(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+    const UINT length = DragQueryFileW(drop, i, &wide[0], UINT(wide.size()));
+    return Utf8FromWide(wide.c_str(), int(length));
+}
+
 // Keeps each kind's first file. A name too long for the buffers is passed
 // over like any other file that cannot be taken.
 DroppedFiles SortDrop(HDROP drop) {
     DroppedFiles files = {};
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        char path[kWavePathSize];
-        if (DragQueryFileA(drop, i, nullptr, 0) >= sizeof path) continue;
-        DragQueryFileA(drop, i, path, sizeof path);
+        const std::string name = DroppedName(drop, i);
+        if (name.empty() || name.size() >= sizeof files.wave) continue;
+        const char* path = name.c_str();
         char* slot = nullptr;
         switch (KindOfDroppedFile(path)) {
         case kDroppedWave: slot = files.wave; break;

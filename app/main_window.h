@@ -53,11 +53,11 @@ struct Program {
     uint32_t takingDrop;                // 1 while dropped files are being taken
 };
 
-// Saves the working directory as StartupDirectory (at most 1000 characters;
-// "C:\" stays when it cannot be read).
+// Saves the working directory as StartupDirectory ("C:\" stays when it cannot
+// be read or takes 1000 bytes or more in UTF-8).
 void SaveStartupDirectory();
 
-// The working directory at start-up.
+// The working directory at start-up, in UTF-8.
 const char* StartupDirectory();
 
 // Reads the frame metrics from the system settings.

@@ -7,6 +7,7 @@
 #include "app/shell_table.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
+#include "sys/wide_path.h"
 #include "view/meter_window.h"
 
 const char kMainWindowClass[] = "w_principale";
@@ -174,10 +175,12 @@ BOOL CALLBACK CloseOwnedPopup(HWND window, LPARAM lParam) {
 } // namespace
 
 void SaveStartupDirectory() {
-    char directory[kStartupDirectorySize];
-    const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
-    if (length > 0 && length < sizeof directory)
-        std::memcpy(g_startupDirectory, directory, length + 1);
+    wchar_t directory[kStartupDirectorySize];
+    const DWORD length = GetCurrentDirectoryW(kStartupDirectorySize, directory);
+    if (length == 0 || length >= kStartupDirectorySize) return;
+    const std::string utf8 = Utf8FromWide(directory, int(length));
+    if (!utf8.empty() && utf8.size() < sizeof g_startupDirectory)
+        std::memcpy(g_startupDirectory, utf8.c_str(), utf8.size() + 1);
 }
 
 const char* StartupDirectory() {

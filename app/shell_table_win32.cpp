@@ -5,10 +5,10 @@
 namespace {
 
 const ShellTable kReal = {
-    GetOpenFileNameA, // getOpenFileName
-    GetSaveFileNameA, // getSaveFileName
+    GetOpenFileNameW, // getOpenFileName
+    GetSaveFileNameW, // getSaveFileName
     MessageBoxA,      // messageBox
-    ShellExecuteA,    // shellExecute
+    ShellExecuteW,    // shellExecute
 };
 
 const ShellTable* g_table = &kReal;

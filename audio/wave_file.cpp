@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include "sys/byte_order.h"
+#include "sys/file_path.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ int WaveFileOpen(WaveFile* file, const char* path) {
     const size_t length = strlen(path);
     if (length >= sizeof file->path) return kWaveNoFile;
     memcpy(file->path, path, length + 1);
-    file->handle = fopen(path, "rb");
+    file->handle = FileOpen(path, "rb");
     if (!file->handle) return kWaveNoFile;
     // Every read is an absolute seek and one large read; a stdio buffer would
     // only be refilled and thrown away on each seek.

@@ -39,7 +39,7 @@ typedef int (*WaveReadProc)(WaveFile* file, void* buffer, uint32_t byteCount);
 // One per program, zero-filled before every open. While a stream runs the
 // streaming thread is its only user; everyone else acts only while stopped.
 struct WaveFile {
-    char path[kWavePathSize]; // the name given to WaveFileOpen, NUL-terminated
+    char path[kWavePathSize]; // the name given to WaveFileOpen (UTF-8), NUL-terminated
     FILE* handle;             // the open file (stdio buffers it); null when none is open
     WaveFormat format;        // from the "fmt " chunk
     uint32_t dataOffset;      // file offset of the first byte of the "data" contents
@@ -49,7 +49,7 @@ struct WaveFile {
     WaveReadProc read;        // WaveFileRead, installed by a successful open
 };
 
-// Clears `file`, then opens `path` and locates its "fmt " and "data" chunks.
+// Clears `file`, then opens `path` (UTF-8) and locates its "fmt " and "data" chunks.
 // Returns a WaveOpenResult: 0 opened; 1 `file` is null; 2 `path` is null, does
 // not fit the path field, or does not open as a seekable file; 3 no RIFF/WAVE
 // chunk; 4 no "fmt " chunk inside it, a short read of it, or a format with 0
@@ -74,8 +74,8 @@ void WaveFileSeek(WaveFile* file, int64_t milliseconds);
 void WaveFileClose(WaveFile* file);
 
 // The file selection's format check: 44100 Hz, 16 bits per sample as derived
-// from block align and channels, 2 channels, and a block align of exactly 4. Returns 1 when the opened file is
-// accepted, 0 when it is refused (or `file` is null or holds no open file).
+// from block align and channels, 2 channels, and a block align of exactly 4. Returns 1 when the
+// opened file is accepted, 0 when it is refused (or `file` is null or holds no open file).
 int WaveFileFormatAccepted(const WaveFile* file);
 
 // The byte that fills silence: 0x80 for 8-bit samples, 0x00 otherwise.

@@ -7,6 +7,7 @@
 
 #include "history/cue_store.h"
 #include "sys/byte_order.h"
+#include "sys/file_path.h"
 #include "sys/file_replace.h"
 
 const char kHistoryFileSignature[16] = "HistoryLevel-PX";
@@ -172,7 +173,7 @@ int WriteHistory(const HistoryStore* store, const char* path, double sampleRate,
     if (cueCount < 0 || cueCount > kCueCapacity || (cueCount > 0 && !store->cues)) return -1;
 
     const std::string temporary = std::string(path) + ".tmp~";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    std::FILE* f = FileOpen(temporary.c_str(), "wb");
     if (!f) return -1;
     const bool written =
         WriteContents(f, store, TruncatedRate(sampleRate), startTime, cueCount, recordCount);
@@ -187,7 +188,7 @@ int WriteHistory(const HistoryStore* store, const char* path, double sampleRate,
 int ReadHistoryInto(const char* path, double engineSampleRate, HistoryStore* incoming,
                     HistoryFileInfo* info) {
     if (!path || !incoming || !info) return -1;
-    std::FILE* f = std::fopen(path, "rb");
+    std::FILE* f = FileOpen(path, "rb");
     if (!f) return -1;
     HistoryFileHeader header{};
     bool ok = ParseHeader(f, &header) && HistoryStoreInit(incoming) == 1 &&

@@ -1,5 +1,6 @@
 // ".his" files: a 48-byte header, the cue records, then the history slots,
-// all little-endian, written and read field by field on every build.
+// all little-endian, written and read field by field on every build. Paths
+// are UTF-8.
 #pragma once
 
 #include <cstdint>

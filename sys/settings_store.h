@@ -1,6 +1,8 @@
 // The settings store: every persistent setting of the program, read and
 // written through four operations. Keys are backslash-separated paths below
 // the current user's root; values are binary blocks or NUL-terminated texts.
+// Texts are UTF-8 (paths among them); the registry keeps them as wide REG_SZ
+// values, which a reader through the 8-bit calls gets in its code page.
 // Each operation opens and closes its key within the call, and a read never
 // creates anything. Called from the user-interface thread only.
 #pragma once
@@ -31,12 +33,15 @@ int ReadSettingBinaryExact(const char* key, const char* name, void* dest, uint32
 // Stores text with its terminating NUL as a text value, creating the key as
 // WriteSettingBinary does. Returns 1 on success; 0 when an argument is
 // missing, the text with its terminator exceeds kSettingTextSize bytes (such a
-// value could never be read back) or the store fails.
+// value could never be read back), it is not UTF-8 on the registry, or the
+// store fails.
 int WriteSettingText(const char* key, const char* name, const char* text);
 
 // Reads a text value into dest (room for kSettingTextSize bytes), always
-// NUL-terminated. Returns 1 on success; 0 when the key or value is missing,
-// the value is not text or does not fit (dest is then unchanged).
+// NUL-terminated, in UTF-8 (a text stored in the code page by another
+// program reads back converted). Returns 1 on success; 0 when the key or
+// value is missing, the value is not text or does not fit (dest is then
+// unchanged).
 int ReadSettingText(const char* key, const char* name, char* dest);
 
 // Places the whole store below another root, for tests: on the registry a

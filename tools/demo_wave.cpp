@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sys/byte_order.h"
+#include "sys/file_path.h"
 
 namespace demo {
 namespace {
@@ -75,7 +76,7 @@ void Frame(int64_t frame, int16_t* left, int16_t* right) {
 bool WriteDemoWave(const std::string& path, double seconds) {
     const uint32_t frames = uint32_t(seconds * kSampleRate);
     const uint32_t dataBytes = frames * 4;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = FileOpen(path.c_str(), "wb");
     if (!f) return false;
 
     std::vector<uint8_t> header;

@@ -29,7 +29,8 @@ const Section* Sections(int* count);
 void Frame(int64_t frame, int16_t* left, int16_t* right);
 
 // Writes `seconds` of the program (repeated as needed) as a canonical
-// 44-byte-header WAVE file. Returns false when the file cannot be written.
+// 44-byte-header WAVE file at a UTF-8 path. Returns false when the file
+// cannot be written.
 bool WriteDemoWave(const std::string& path, double seconds = kProgramSeconds);
 
 } // namespace demo

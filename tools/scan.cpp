@@ -6,6 +6,7 @@
 #include "history/history_file.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
+#include "sys/file_path.h"
 #include "sys/file_replace.h"
 #include "sys/settings_store.h"
 
@@ -283,7 +284,7 @@ void Summarise(const HistoryStore& store, ScanSummary* s) {
 // history is written too.
 bool WriteCsvTemp(const HistoryStore& store, const LoudnessMeter* loudness,
                   const std::string& temp) {
-    std::FILE* f = std::fopen(temp.c_str(), "w");
+    std::FILE* f = FileOpen(temp.c_str(), "w");
     if (!f) return false;
     bool ok = std::fprintf(f,
                            "seconds,peak_l_db,rms_l_db,average_l_db,peak_r_db,rms_r_db,"

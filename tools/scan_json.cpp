@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sys/file_path.h"
 #include "sys/file_replace.h"
 
 namespace {
@@ -74,7 +75,7 @@ int WriteScanJson(const std::string& target, const std::string& text, std::FILE*
         return 0;
     }
     const std::string temp = target + ".tmp~";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    std::FILE* f = FileOpen(temp.c_str(), "wb");
     const bool opened = f != nullptr;
     bool ok = opened && std::fwrite(text.data(), 1, text.size(), f) == text.size();
     ok = (opened && std::fclose(f) == 0) && ok;

@@ -9,6 +9,7 @@
 #include "app/file_commands.h"
 #include "history/history_file.h"
 #include "meter/meter_engine.h"
+#include "sys/wide_path.h"
 #include "tests/app/main_window_test_support.h"
 #include "tests/support/test_files.h"
 #include "tools/demo_wave.h"
@@ -30,13 +31,13 @@ struct DropFilesHeader {
 static_assert(sizeof(DropFilesHeader) == 20, "DROPFILES");
 
 // A drop as the shell hands it over: a moveable global block holding
-// DROPFILES and the wide names, each NUL-terminated, with one more NUL.
+// DROPFILES and the wide names of the UTF-8 paths, each NUL-terminated,
+// with one more NUL.
 HDROP ShellDrop(const std::vector<std::string>& paths) {
     std::vector<wchar_t> names;
     for (const std::string& path : paths) {
-        wchar_t wide[MAX_PATH * 2];
-        const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2);
-        names.insert(names.end(), wide, wide + n);
+        const std::wstring wide = WideFromUtf8(path.c_str());
+        names.insert(names.end(), wide.c_str(), wide.c_str() + wide.size() + 1);
     }
     names.push_back(L'\0');
     const size_t bytes = sizeof(DropFilesHeader) + names.size() * sizeof(wchar_t);
@@ -85,6 +86,13 @@ class FileDropTest : public apptest::MainWindowTest {
         lying[24] = 0xE8;
         lying[25] = 0x03;
         ASSERT_TRUE(testsupport::WriteAll(File("lying.his"), lying));
+        // Names outside the code page (and one beside it).
+        const std::vector<uint8_t> wave = testsupport::ReadAll(File("demo.wav"));
+        const std::vector<uint8_t> levels = testsupport::ReadAll(File("levels.dat"));
+        for (const char* name : {u8"Σήμα.wav", u8"café Σ 音.wav"})
+            ASSERT_TRUE(testsupport::WriteAll(File(name), wave));
+        for (const char* name : {u8"音声.his", u8"café Σ 音.his"})
+            ASSERT_TRUE(testsupport::WriteAll(File(name), levels));
     }
 
     // The start of every case: demo.wav accepted, 20 slots, not recording.
@@ -150,6 +158,9 @@ TEST_F(FileDropTest, TakesTheFirstOfEachKindByContentWithTheCommandsMessages) {
          "second.wav",
          100},
         {kMeter, {"second.wav", "lying.his"}, kDiskError, "second.wav", 20},
+        {kMain, {u8"Σήμα.wav"}, kNone, u8"Σήμα.wav", 20},
+        {kMeter, {u8"音声.his"}, kNone, "demo.wav", 100},
+        {kMain, {u8"café Σ 音.his", u8"café Σ 音.wav"}, kNone, u8"café Σ 音.wav", 100},
     };
     ASSERT_EQ(OpenMeterWindow(&p().panel), 1);
     HWND meter = static_cast<HWND>(MeterGetWindow(p().engine));

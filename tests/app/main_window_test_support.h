@@ -14,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "app/shell_table.h"
+#include "sys/wide_path.h"
 #include "tests/sys/settings_test_root.h"
 #include "tests/support/test_files.h"
 #include "view/meter_window.h"
@@ -45,7 +46,7 @@ struct Box {
 };
 
 // Message boxes are recorded and answered with `answer`; the file dialogs
-// hand back the next scripted path (an empty one cancels). `duringDialog`
+// hand back the next scripted path (UTF-8; an empty one cancels). `duringDialog`
 // and `duringBox` run inside a file dialog or a message box, as their modal
 // loops would deliver messages.
 struct FakeShell {
@@ -58,7 +59,7 @@ struct FakeShell {
     ShellTable table{};
 
     FakeShell() {
-        table = {OpenFile, OpenFile, MessageBox, ShellExecuteA};
+        table = {OpenFile, OpenFile, MessageBox, ShellExecuteW};
         Current() = this;
         ShellSetTable(&table);
     }
@@ -70,14 +71,14 @@ struct FakeShell {
         static FakeShell* current = nullptr;
         return current;
     }
-    static BOOL WINAPI OpenFile(LPOPENFILENAMEA dialog) {
+    static BOOL WINAPI OpenFile(LPOPENFILENAMEW dialog) {
         FakeShell* self = Current();
-        self->dialogTitles.push_back(dialog->lpstrTitle ? dialog->lpstrTitle : "");
+        self->dialogTitles.push_back(Utf8FromWide(dialog->lpstrTitle));
         if (self->duringDialog) self->duringDialog();
         const std::string path = self->paths.empty() ? "" : self->paths.front();
         if (!self->paths.empty()) self->paths.erase(self->paths.begin());
         if (path.empty()) return FALSE;
-        lstrcpynA(dialog->lpstrFile, path.c_str(), dialog->nMaxFile);
+        lstrcpynW(dialog->lpstrFile, WideFromUtf8(path.c_str()).c_str(), dialog->nMaxFile);
         return TRUE;
     }
     static int WINAPI MessageBox(HWND, LPCSTR text, LPCSTR title, UINT) {

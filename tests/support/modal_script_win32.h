@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "sys/wide_path.h"
+
 namespace modaltest {
 
 using Step = std::function<void(HWND window)>;
@@ -137,14 +139,15 @@ inline std::string Text(HWND window) {
     return text;
 }
 
-// A common dialog's answer: path typed into a file dialog's name field (none
-// for a message box), then OK. The message box's text goes to *text.
+// A common dialog's answer: path (UTF-8) typed into a file dialog's name
+// field (none for a message box), then OK. The message box's text goes to
+// *text.
 inline Step Answer(std::string path, std::string* text = nullptr) {
     return [path, text](HWND dialog) {
         char boxText[512] = {};
         GetDlgItemTextA(dialog, 0xFFFF, boxText, sizeof boxText); // works across processes
         if (text) *text = boxText;
-        if (!path.empty()) SetDlgItemTextA(dialog, 0x047C, path.c_str());
+        if (!path.empty()) SetDlgItemTextW(dialog, 0x047C, WideFromUtf8(path.c_str()).c_str());
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     };
 }

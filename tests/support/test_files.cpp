@@ -45,7 +45,7 @@ ScratchDir::ScratchDir() {
     fs::path base = fs::temp_directory_path() / "tenvelo-tests";
     // The process in the name: trees built side by side run the same tests at once.
     path_ = (base / (name + "-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++)))
-                .string();
+                .u8string();
     std::error_code ec;
     fs::remove_all(path_, ec);
     fs::create_directories(path_);
@@ -60,7 +60,7 @@ ScratchDir::~ScratchDir() {
 }
 
 std::string ScratchDir::file(const std::string& name) const {
-    return (fs::path(path_) / name).string();
+    return (fs::u8path(path_) / fs::u8path(name)).u8string();
 }
 
 #if defined(__linux__)
@@ -111,19 +111,19 @@ std::string SmallVolume::file(const std::string& name) const {
 }
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fs::u8path(path), std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return bool(out);
 }
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return fs::exists(path, ec);
+    return fs::exists(fs::u8path(path), ec);
 }
 
 void PutTag(std::vector<uint8_t>& out, const char tag[4]) {

@@ -1,5 +1,5 @@
 // Helpers for tests that work with files: a scratch folder per test and
-// whole-file reads and writes.
+// whole-file reads and writes. Paths are UTF-8, as the program's are.
 #pragma once
 
 #include <cstdint>
