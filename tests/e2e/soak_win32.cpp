@@ -1,18 +1,18 @@
 // A soak of the whole program: tenvelo.exe plays a WAVE file of hours, long
 // enough to fill the history and run past it, with recording on and the
-// meter window open, as fast as the unpaced capture device takes the sound.
+// meter window open, as fast as the capture device takes the sound.
 // Meanwhile a message to each of its windows must be answered within a
-// second, and the sound the device takes is held against the file as it
-// comes (tests/e2e/capture_match.h): every frame of the file in order and
-// unchanged, only silence besides. At the end the history
-// is saved as a user saves it and compared slot for slot with tenvelo-scan's
-// of the same file.
+// second and the status panel must keep changing, and the sound the device
+// takes is held against the file as it comes (tests/e2e/capture_match.h):
+// every frame of the file in order and unchanged, only silence besides. At
+// the end the history is saved as a user saves it and compared slot for
+// slot with tenvelo-scan's of the same file.
 //
 // Run by scripts/soak inside the test environment (a Wine virtual desktop,
-// the capture device unpaced), which prepares the folder named by
-// TENVELO_SOAK_DIR (soak.wav, and scan.his: tenvelo-scan of it at the same
-// frame rate and latency) and reads the program's memory from /proc while
-// the file "playing" is there and "stopped" is not. TENVELO_SOAK_FPS and
+// the capture device), which prepares the folder named by TENVELO_SOAK_DIR
+// (soak.wav, and scan.his: tenvelo-scan of it at the same frame rate and
+// latency) and reads the program's memory from /proc while the file
+// "playing" is there and "stopped" is not. TENVELO_SOAK_FPS and
 // TENVELO_SOAK_LATENCY_MS are the frame rate and latency chosen in the
 // program's menus; TENVELO_SOAK_WIDEN widens the meter window by that many
 // pixels. Lines "soak: ..." carry the figures.
@@ -32,6 +32,7 @@
 #include "tests/e2e/program_fixture.h"
 #include "tests/e2e/saved_history.h"
 #include "tests/e2e/user_input.h"
+#include "view/status_panel.h"
 
 namespace {
 
@@ -41,6 +42,8 @@ constexpr int kStepSeconds = 300;       // any step but the play
 constexpr int kStallSeconds = 120;      // the file not advancing in the capture: playing stopped
 constexpr int kProbeEveryMs = 2000;     // a message to each window this often
 constexpr UINT kProbeTimeoutMs = 1000;  // its answer is due within this
+constexpr double kStillSeconds = 5;     // the status panel unchanged this long: a failure
+constexpr double kStuckSeconds = 60;    // ... this long: the run ends
 constexpr int kReportEverySeconds = 60; // a progress line
 constexpr uint32_t kFramesPerSecond = 44100;
 // After the file the program plays silence: a second of it, and the stream
@@ -119,6 +122,39 @@ struct Probes {
     }
 };
 
+// The status panel as the screen shows it, reduced to a hash of its pixels.
+// While playing it changes at least every second of audio (its time line);
+// a thread stuck where it answers sent messages only (inside a send to
+// another thread, say) answers the probes but no longer paints it.
+uint64_t StatusPanelPixels(HWND main) {
+    POINT at{kStatusPanelX, kStatusPanelY};
+    ClientToScreen(main, &at);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kStatusPanelWidth;
+    info.bmiHeader.biHeight = -kStatusPanelHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC copy = CreateCompatibleDC(screen);
+    HBITMAP image = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    uint64_t hash = 14695981039346656037ull;
+    if (copy && image && bits) {
+        HGDIOBJ old = SelectObject(copy, image);
+        BitBlt(copy, 0, 0, kStatusPanelWidth, kStatusPanelHeight, screen, at.x, at.y, SRCCOPY);
+        GdiFlush();
+        const auto* p = static_cast<const uint8_t*>(bits);
+        for (size_t i = 0; i < size_t(kStatusPanelWidth) * kStatusPanelHeight * 4; ++i)
+            hash = (hash ^ p[i]) * 1099511628211ull;
+        SelectObject(copy, old);
+    }
+    if (image) DeleteObject(image);
+    if (copy) DeleteDC(copy);
+    ReleaseDC(nullptr, screen);
+    return hash;
+}
+
 // The file's frames one at a time, read in large pieces.
 class FrameSource {
   public:
@@ -176,6 +212,7 @@ class Soak : public ProgramTest {
     std::string capture_;
     uint64_t fileFrames_ = 0;
     Probes probes_;
+    double longestStill_ = 0; // seconds the status panel went unchanged while playing
 };
 
 // The file, the latency, recording on, the meter window and its frame rate,
@@ -227,6 +264,8 @@ void Soak::PlayToTheEnd(CaptureMatch* match, FileReader* capture) {
     const LARGE_INTEGER start = Now();
     double reported = 0;
     bool pictured = false;
+    uint64_t panelShown = StatusPanelPixels(main_);
+    LARGE_INTEGER panelChanged = start;
     ExtendWatchdog(kStallSeconds);
     while (!match->complete() || match->framesAfter < kTailFrames) {
         Sleep(kProbeEveryMs);
@@ -234,6 +273,13 @@ void Soak::PlayToTheEnd(CaptureMatch* match, FileReader* capture) {
             << "the program ended while playing";
         probes_.Send(main_);
         probes_.Send(meter_);
+        const uint64_t panel = StatusPanelPixels(main_);
+        if (panel != panelShown) {
+            panelShown = panel;
+            panelChanged = Now();
+        }
+        longestStill_ = std::max(longestStill_, Seconds(panelChanged));
+        ASSERT_LT(longestStill_, kStuckSeconds) << "the status panel stopped changing";
         const uint64_t before = match->matched + match->framesAfter;
         TakeCapture(match, capture);
         ASSERT_FALSE(match->differs) << "the device took a frame that is not the file's";
@@ -242,11 +288,11 @@ void Soak::PlayToTheEnd(CaptureMatch* match, FileReader* capture) {
         if (wall - reported >= kReportEverySeconds) {
             reported = wall;
             std::printf("soak: %.0f s: %.0f of %.0f s of the file played (%.2fx), %i probes, "
-                        "slowest %.1f ms\n",
+                        "slowest %.1f ms, status panel still %.1f s at most\n",
                         wall, double(match->matched) / kFramesPerSecond,
                         double(fileFrames_) / kFramesPerSecond,
                         double(match->matched) / kFramesPerSecond / wall, probes_.sent,
-                        probes_.slowestMs);
+                        probes_.slowestMs, longestStill_);
             std::fflush(stdout);
         }
         if (!pictured && wall >= 30) {
@@ -318,9 +364,12 @@ TEST_F(Soak, PlaysTheWholeHistoryAndStaysTheScans) {
     ASSERT_TRUE(file.ok() && capture.ok());
     CaptureMatch match(fileFrames_, [&] { return file.Next(); });
     PlayToTheEnd(&match, &capture);
-    std::printf("soak: probes %i, unanswered within %u ms %i, slowest %.1f ms\n", probes_.sent,
-                kProbeTimeoutMs, probes_.unanswered, probes_.slowestMs);
+    std::printf("soak: probes %i, unanswered within %u ms %i, slowest %.1f ms; status panel "
+                "unchanged for %.1f s at most\n",
+                probes_.sent, kProbeTimeoutMs, probes_.unanswered, probes_.slowestMs,
+                longestStill_);
     EXPECT_EQ(probes_.unanswered, 0) << "messages not answered within a second";
+    EXPECT_LT(longestStill_, kStillSeconds) << "the status panel stood still while playing";
     if (!HasFatalFailure()) SaveAndQuit();
     Step("checks");
     ExtendWatchdog(kStepSeconds);
