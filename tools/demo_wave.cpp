@@ -10,6 +10,7 @@
 namespace demo {
 namespace {
 
+// clang-format off
 const Section kSections[] = {
     {0.0, 2.0, Signal::Tone, -40.0, 440.0},
     {2.0, 4.0, Signal::Tone, -20.0, 440.0},
@@ -21,8 +22,15 @@ const Section kSections[] = {
     {18.0, 20.0, Signal::Silence, 0.0, 0.0},
     {20.0, 30.0, Signal::Sweep, -6.0, 20.0},
 };
+// clang-format on
 constexpr int kSectionCount = int(sizeof kSections / sizeof kSections[0]);
 constexpr double kPi = 3.14159265358979323846;
+constexpr int64_t kProgramFrames = int64_t(kProgramSeconds * kSampleRate);
+
+// The soak program's gain of each repetition, in dB, in turn: +6 and +9
+// clip the loudest bursts, -30 leaves the quietest near the floor.
+const double kSoakGainsDb[] = {0.0, 6.0, -12.0, 3.0, -30.0, 9.0, -6.0, -18.0};
+constexpr int kSoakGainCount = int(sizeof kSoakGainsDb / sizeof kSoakGainsDb[0]);
 
 int16_t Quantise(double x) {
     double v = std::lround(x * 32767.0);
@@ -45,8 +53,7 @@ const Section* Sections(int* count) {
 }
 
 void Frame(int64_t frame, int16_t* left, int16_t* right) {
-    const int64_t programFrames = int64_t(kProgramSeconds * kSampleRate);
-    frame %= programFrames;
+    frame %= kProgramFrames;
     double t = double(frame) / kSampleRate;
     const Section* s = &kSections[kSectionCount - 1];
     for (const Section& candidate : kSections)
@@ -73,8 +80,18 @@ void Frame(int64_t frame, int16_t* left, int16_t* right) {
     }
 }
 
-bool WriteDemoWave(const std::string& path, double seconds) {
+void SoakFrame(int64_t frame, int16_t* left, int16_t* right) {
+    const double db = kSoakGainsDb[(frame / kProgramFrames) % kSoakGainCount];
+    const double gain = std::pow(10.0, db / 20.0);
+    Frame(frame, left, right);
+    *left = Quantise(*left * gain / 32767.0);
+    *right = Quantise(*right * gain / 32767.0);
+}
+
+bool WriteDemoWave(const std::string& path, double seconds, Program program) {
+    if (!(seconds > 0 && seconds <= kMaxWaveSeconds)) return false;
     const uint32_t frames = uint32_t(seconds * kSampleRate);
+    void (*frameOf)(int64_t, int16_t*, int16_t*) = program == Program::Soak ? SoakFrame : Frame;
     const uint32_t dataBytes = frames * 4;
     std::FILE* f = FileOpen(path.c_str(), "wb");
     if (!f) return false;
@@ -83,10 +100,12 @@ bool WriteDemoWave(const std::string& path, double seconds) {
     auto u16 = [&](uint32_t v) { AppendLe(header, v, 2); };
     auto u32 = [&](uint32_t v) { AppendLe(header, v, 4); };
     auto tag = [&](const char* t) { header.insert(header.end(), t, t + 4); };
+    // clang-format off
     tag("RIFF"); u32(36 + dataBytes); tag("WAVE");
     tag("fmt "); u32(16); u16(1); u16(kChannels); u32(kSampleRate);
     u32(kSampleRate * 4); u16(4); u16(16);
     tag("data"); u32(dataBytes);
+    // clang-format on
     bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size();
 
     std::vector<uint8_t> block;
@@ -95,7 +114,7 @@ bool WriteDemoWave(const std::string& path, double seconds) {
         block.clear();
         for (uint32_t j = i; j < frames && j < i + 4096; ++j) {
             int16_t l, r;
-            Frame(j, &l, &r);
+            frameOf(j, &l, &r);
             for (int16_t s : {l, r}) {
                 block.push_back(uint8_t(uint16_t(s)));
                 block.push_back(uint8_t(uint16_t(s) >> 8));

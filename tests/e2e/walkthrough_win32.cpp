@@ -15,40 +15,25 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "history/cue_store.h"
-#include "history/history_file.h"
-#include "history/history_store.h"
 #include "sys/settings_store.h"
+#include "tests/e2e/program_fixture.h"
+#include "tests/e2e/saved_history.h"
 #include "tests/e2e/user_input.h"
-#include "tools/gui/screenshot.h"
 #include "view/meter_window_layout.h"
 
 namespace {
 
 using namespace e2e;
-
-const char kMeterWindowClass[] = "VU-Meters_0001\xA9Ktavin";
-const char kDialogClass[] = "#32770";
-const char kMenuClass[] = "#32768";
-
-// Front-panel controls, client points inside them.
-const POINT kRecordSwitch{21, 51};
-const POINT kOpenMeterButton{100, 14};
-const POINT kResetButton{184, 14};
-const POINT kLoadButton{176, 323};
-const POINT kSaveButton{176, 363};
 
 // Positions of the meter window's popup menu items, counted from the top with
 // the separators left out (the arrow keys skip them).
@@ -59,195 +44,25 @@ constexpr int kPlaySeconds = 20;
 constexpr int kWatchdogSeconds = 240;
 constexpr COLORREF kChosenColour = RGB(40, 200, 255);
 
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A history file read back whole, or an empty store when it cannot be read.
-struct History {
-    HistoryStore store{};
-    int result = -1;
-    explicit History(const std::string& path) {
-        HistoryFileInfo info{};
-        result = ReadHistory(&store, path.c_str(), 44100.0, &info);
-    }
-    ~History() { HistoryStoreFree(&store); }
-    int32_t count() const { return result < 0 ? 0 : store.recordCount; }
-    const HistoryRecord& at(int32_t i) const { return store.history[i]; }
-};
-
 // Position and levels bit for bit: the same engine measured the same
 // buffers. Only the program's last slot ends a recording run.
 void ExpectScanSlots(const History& saved, const History& scanned) {
     ASSERT_LE(saved.count(), scanned.count());
-    int differing = 0;
-    for (int32_t i = 0; i < saved.count(); ++i) {
-        const HistoryRecord& a = saved.at(i);
-        const HistoryRecord& b = scanned.at(i);
-        const uint32_t flags = i + 1 == saved.count() ? kHistoryFlagLastSlot : 0;
-        if ((std::memcmp(&a, &b, offsetof(HistoryRecord, flags)) != 0 || a.flags != flags) &&
-            differing++ < 5)
-            ADD_FAILURE() << "slot " << i << ": position " << a.samplePosition << " against "
-                          << b.samplePosition << ", peak L " << a.peakL << " against " << b.peakL;
-    }
-    EXPECT_EQ(differing, 0);
+    std::string report;
+    EXPECT_EQ(DifferingSlots(saved, scanned, saved.count(), &report), 0) << report;
 }
 
-class Walkthrough : public ::testing::Test {
+class Walkthrough : public ProgramTest {
   protected:
     void SetUp() override {
+        logName_ = "walkthrough";
         dir_ = Env("TENVELO_E2E_DIR");
         if (dir_.empty()) GTEST_SKIP() << "run by tests/e2e/walkthrough.sh";
         // A release unpacked elsewhere (TENVELO_PROGRAM) runs its own test only.
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         if (Env("TENVELO_PROGRAM").empty() == (name == "FromACleanFolder"))
             GTEST_SKIP() << "not this run's test";
-        watchdog_ = std::thread([this] { Watch(); });
-        StartProgram();
-    }
-
-    void TearDown() override {
-        if (HasFailure()) Shot("failed");
-        if (process_.hProcess) {
-            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(process_.hProcess, 1);
-            CloseHandle(process_.hProcess);
-            CloseHandle(process_.hThread);
-        }
-        finished_ = true;
-        if (watchdog_.joinable()) watchdog_.join();
-    }
-
-    std::string In(const std::string& name) const { return dir_ + "\\" + name; }
-
-    // The watchdog turns a step that never ends into a failure with a
-    // picture of the screen, and ends the program it drove.
-    void Watch() {
-        for (int waited = 0; waited < kWatchdogSeconds * 10; ++waited) {
-            if (finished_) return;
-            Sleep(100);
-        }
-        std::printf("[  FAILED  ] watchdog: step \"%s\" still running after %i s\n", step_.load(),
-                    kWatchdogSeconds);
-        Shot("hang");
-        if (process_.hProcess) TerminateProcess(process_.hProcess, 1);
-        std::fflush(stdout);
-        ExitProcess(3);
-    }
-
-    void Step(const char* name) {
-        step_ = name;
-        std::printf("walkthrough: %s\n", name);
-        std::fflush(stdout);
-    }
-
-    // A picture of the whole desktop, numbered in the order taken.
-    void Shot(const std::string& name) {
-        Sleep(250);
-        char file[64];
-        std::snprintf(file, sizeof file, "%02i-%s.bmp", ++shots_, name.c_str());
-        RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        shots::SaveScreen(screen, file);
-    }
-
-    // The build tree's program, started in the walkthrough's folder; or
-    // TENVELO_PROGRAM, started in its own folder as a double click would.
-    void StartProgram() {
-        std::string exe = Env("TENVELO_PROGRAM"), folder = dir_;
-        if (exe.empty()) {
-            char self[MAX_PATH];
-            GetModuleFileNameA(nullptr, self, sizeof self);
-            exe = self;
-            exe.resize(exe.find_last_of('\\')); // tests
-            exe.resize(exe.find_last_of('\\'));
-            exe += "\\tenvelo.exe";
-        } else {
-            folder = exe.substr(0, exe.find_last_of('\\'));
-        }
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        std::string command = "\"" + exe + "\"";
-        ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   folder.c_str(), &startup, &process_))
-            << exe;
-        main_ = WaitForTopWindow(process_.dwProcessId, "w_principale", "Tenvelo", 20000);
-        ASSERT_NE(main_, nullptr) << "no main window";
-    }
-
-    HWND Dialog(const std::string& title, int ms = 10000) {
-        return WaitForTopWindow(process_.dwProcessId, kDialogClass, title, ms);
-    }
-
-    // The message box titled title: its text, answered with Enter.
-    std::string AnswerMessageBox(const std::string& title) {
-        HWND box = Dialog(title);
-        if (!box) return "(no \"" + title + "\" box)";
-        char text[512] = {};
-        GetWindowTextA(FindChildById(box, 0xFFFF), text, sizeof text);
-        Shot("message-" + title.substr(0, title.find_first_of(" .!")));
-        PressKey(VK_RETURN);
-        EXPECT_TRUE(WaitGone(box, 5000)) << title;
-        return text;
-    }
-
-    // Types path into the file dialog titled title and confirms it.
-    void AnswerFileDialog(const std::string& title, const std::string& path) {
-        HWND dialog = Dialog(title);
-        ASSERT_NE(dialog, nullptr) << "no \"" << title << "\" dialog\n"
-                                   << DescribeWindows(process_.dwProcessId);
-        RetypeFocusedField(path);
-        PressKey(VK_RETURN);
-        ASSERT_TRUE(WaitGone(dialog, 10000)) << title;
-    }
-
-    // Keys go to the active window: wait until the click made it so.
-    void AwaitActive(HWND window) {
-        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }, 5000))
-            << DescribeWindows(process_.dwProcessId);
-    }
-
-    void ActivateMain() {
-        ClickClient(main_, 125, 200); // the panel's background, between the controls
-        AwaitActive(main_);
-    }
-
-    void ActivateMeter() {
-        ClickScreen({meterRect_.right - 40, meterRect_.top + 60}); // on the bars
-        AwaitActive(meter_);
-    }
-
-    // Alt+key: the active window's menu of that key (Space: the system menu).
-    void OpenMenu(WORD key) {
-        PressKey(key, false, false, true);
-        AwaitMenu();
-    }
-
-    void AwaitMenu() {
-        ASSERT_NE(WaitForTopWindow(process_.dwProcessId, kMenuClass, "", 5000), nullptr)
-            << "no menu";
-    }
-
-    // Clicks dialog's button named button; the dialog must close and hand
-    // the activation back to owner.
-    void CloseWith(HWND dialog, const char* button, HWND owner) {
-        ASSERT_TRUE(ClickChildNamed(dialog, button)) << button;
-        ASSERT_TRUE(WaitGone(dialog, 5000)) << button;
-        AwaitActive(owner);
-    }
-
-    // Right-click on the history, then the popup menu's item by keyboard.
-    void MeterMenu(int item) {
-        ClickClient(meter_, 60, 60, true);
-        AwaitMenu();
-        for (int i = 0; i < item; ++i)
-            PressKey(VK_DOWN);
-        PressKey(VK_RETURN);
+        Launch(kWatchdogSeconds);
     }
 
     MeterLayout Layout() const {
@@ -266,21 +81,11 @@ class Walkthrough : public ::testing::Test {
     void ChangeColour();
     void SaveResetLoad();
     void BadInput();
-    void Quit();
 
     void CheckHistory();
     void CheckCapture();
     void CheckRegistry();
 
-    std::string dir_;
-    PROCESS_INFORMATION process_ = {};
-    HWND main_ = nullptr;
-    HWND meter_ = nullptr;
-    RECT meterRect_ = {};
-    std::thread watchdog_;
-    std::atomic<bool> finished_{false};
-    std::atomic<const char*> step_{"start"};
-    int shots_ = 0;
     int cueColumns_[2] = {};
     size_t playedBytes_ = 0; // what reached the device, from the capture
 };
@@ -297,26 +102,10 @@ void Walkthrough::OpenMeterWindow() {
     Step("record on, open the meter window, move it and keep the place");
     ActivateMain();
     ClickClient(main_, kRecordSwitch.x, kRecordSwitch.y);
-    ClickClient(main_, kOpenMeterButton.x, kOpenMeterButton.y);
-    meter_ = WaitForTopWindow(process_.dwProcessId, kMeterWindowClass, "", 10000);
-    ASSERT_NE(meter_, nullptr) << "no meter window\n" << DescribeWindows(process_.dwProcessId);
-    // Dragged by its client area to the right of the main window, then
-    // widened by its right edge so that the history has room (not for the
-    // CPU figure of the window's first size).
-    RECT mainRect, rect;
-    GetWindowRect(main_, &mainRect);
-    GetWindowRect(meter_, &rect);
-    const POINT grip{(rect.left + rect.right) / 2, rect.top + 60};
-    ClickScreen(grip); // activates it
-    DragScreen(grip, {grip.x + mainRect.right + 10 - rect.left, grip.y + mainRect.top - rect.top});
-    GetWindowRect(meter_, &rect);
-    const POINT edge{rect.right - 2, (rect.top + rect.bottom) / 2};
-    if (Env("TENVELO_CPU_CASE") != "narrow") DragScreen(edge, {edge.x + 560, edge.y});
-    // The system menu's last item keeps this place as the default.
-    OpenMenu(VK_SPACE);
-    PressKey(VK_UP);
-    PressKey(VK_RETURN);
-    GetWindowRect(meter_, &meterRect_);
+    // Widened so that the history has room (not for the CPU figure of the
+    // window's first size).
+    OpenMeterWindowBeside(Env("TENVELO_CPU_CASE") != "narrow" ? 560 : 0);
+    if (HasFatalFailure()) return;
     Shot("meter-window-open");
 }
 
@@ -474,17 +263,6 @@ void Walkthrough::AutoCueList() {
         EXPECT_NE(entries[k].find(names[k]), std::string::npos) << entries[k];
 }
 
-void Walkthrough::Quit() {
-    Step("quit from the menu");
-    ActivateMain();
-    OpenMenu('C'); // "Command"
-    PressKey('Q');
-    ASSERT_EQ(WaitForSingleObject(process_.hProcess, 20000), WAIT_OBJECT_0) << "still running";
-    DWORD code = 1;
-    GetExitCodeProcess(process_.hProcess, &code);
-    EXPECT_EQ(code, 0u);
-}
-
 // The saved history against tenvelo-scan's for the same file: the same
 // slots, position for position and level for level; the cues with their
 // names on the columns clicked.
@@ -590,11 +368,17 @@ TEST_F(Walkthrough, RunsForTheCpuFigure) {
 
 TEST_F(Walkthrough, AsAUserMeetsIt) {
     if (!Env("TENVELO_CPU_SECONDS").empty()) GTEST_SKIP() << "a CPU run";
-    const std::function<void()> steps[] = {
-        [&] { SelectDemoFile(); }, [&] { OpenMeterWindow(); },    [&] { Play(); },
-        [&] { AddCues(); },        [&] { ZoomAndScroll(); },      [&] { JumpThroughCueList(); },
-        [&] { ChangeColour(); },   [&] { SaveResetLoad(); },      [&] { BadInput(); },
-        [&] { AutoCueList(); },    [&] { Quit(); }};
+    const std::function<void()> steps[] = {[&] { SelectDemoFile(); },
+                                           [&] { OpenMeterWindow(); },
+                                           [&] { Play(); },
+                                           [&] { AddCues(); },
+                                           [&] { ZoomAndScroll(); },
+                                           [&] { JumpThroughCueList(); },
+                                           [&] { ChangeColour(); },
+                                           [&] { SaveResetLoad(); },
+                                           [&] { BadInput(); },
+                                           [&] { AutoCueList(); },
+                                           [&] { Quit(); }};
     for (const auto& step : steps) {
         step();
         if (HasFatalFailure()) return;
