@@ -135,7 +135,8 @@ struct MeterEngine {
     uint32_t recordOn;       // the applied record switch (derive step)
     uint32_t restartPending; // the next frame handed over clears the ballistic values
     int64_t samplePosition;
-    uint32_t historyDragging; // the history view's drag state
+    uint32_t historyDragging;          // the history view's drag state
+    std::atomic<uint32_t> thumbPosted; // 1 from a posted scroll-thumb update until it is taken
     void* previousCapture;
     int32_t historyDragX;
     uint32_t inlineFrames; // 1 = no display thread: the hand-over works the frame itself

@@ -251,6 +251,7 @@ void DrawTimeRulerAndEvents(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
 }
 
 void UpdateHistoryThumb(MeterEngine* e, HWND window) {
+    e->thumbPosted.store(0); // taken: the next frame may post again
     const StoreView view = TakeStoreView(e);
     SCROLLINFO info = {};
     info.cbSize = sizeof info;
@@ -398,5 +399,9 @@ void LiveHistoryUpdate(MeterEngine* e, DisplayFrame* f, HWND window, HDC dc,
     }
     // Posted, never sent: the user-interface thread may be waiting for this
     // thread (Stop, engine destruction) and could not answer a sent message.
-    PostMessageA(window, kMeterMsgUpdateThumb, 0, 0);
+    // One at a time: the window takes the newest position when it gets to
+    // it, and a post per frame would crowd out its other messages whenever
+    // it falls behind the frames.
+    if (e->thumbPosted.exchange(1) == 0 && !PostMessageA(window, kMeterMsgUpdateThumb, 0, 0))
+        e->thumbPosted.store(0);
 }

@@ -110,6 +110,15 @@ TEST_F(HistoryGraphTest, LiveColumnWhileTheUiThreadWaitsForTheFrames) {
         AnalyseBuffer(&engine_, pcm.data(), metertest::Bytes(pcm));
     ASSERT_EQ(1, MeterWaitDisplayIdle(engine_, 5000));
     EXPECT_GE(Store()->recordCount, 10);
+    // One thumb update waits for the window however many frames it missed:
+    // a post per frame would crowd out its other messages.
+    int thumbUpdates = 0;
+    for (MSG msg;
+         PeekMessageA(&msg, window(), kMeterMsgUpdateThumb, kMeterMsgUpdateThumb, PM_REMOVE);) {
+        ++thumbUpdates;
+        DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(thumbUpdates, 1);
     Pump();
     EXPECT_EQ(Thumb(), 4000);
     Dib d(client.right, client.bottom);
