@@ -32,6 +32,7 @@
 #include "tests/e2e/program_fixture.h"
 #include "tests/e2e/saved_history.h"
 #include "tests/e2e/user_input.h"
+#include "tests/view/meter_window_test_support.h"
 #include "view/status_panel.h"
 
 namespace {
@@ -129,29 +130,14 @@ struct Probes {
 uint64_t StatusPanelPixels(HWND main) {
     POINT at{kStatusPanelX, kStatusPanelY};
     ClientToScreen(main, &at);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kStatusPanelWidth;
-    info.bmiHeader.biHeight = -kStatusPanelHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
+    mwtest::Dib panel(kStatusPanelWidth, kStatusPanelHeight);
     HDC screen = GetDC(nullptr);
-    HDC copy = CreateCompatibleDC(screen);
-    HBITMAP image = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    uint64_t hash = 14695981039346656037ull;
-    if (copy && image && bits) {
-        HGDIOBJ old = SelectObject(copy, image);
-        BitBlt(copy, 0, 0, kStatusPanelWidth, kStatusPanelHeight, screen, at.x, at.y, SRCCOPY);
-        GdiFlush();
-        const auto* p = static_cast<const uint8_t*>(bits);
-        for (size_t i = 0; i < size_t(kStatusPanelWidth) * kStatusPanelHeight * 4; ++i)
-            hash = (hash ^ p[i]) * 1099511628211ull;
-        SelectObject(copy, old);
-    }
-    if (image) DeleteObject(image);
-    if (copy) DeleteDC(copy);
+    BitBlt(panel.dc(), 0, 0, kStatusPanelWidth, kStatusPanelHeight, screen, at.x, at.y, SRCCOPY);
     ReleaseDC(nullptr, screen);
+    uint64_t hash = 14695981039346656037ull;
+    for (int y = 0; y < kStatusPanelHeight; ++y)
+        for (int x = 0; x < kStatusPanelWidth; ++x)
+            hash = (hash ^ panel.At(x, y)) * 1099511628211ull;
     return hash;
 }
 
