@@ -130,15 +130,30 @@ void WorkerMain(void* arg) {
     }
 }
 
-// Two inputs must not write one file: with threads they would even share
-// its temporary. The later one fails.
+// A path as a key: symbolic links and "." or ".." resolved where they exist.
+std::string PathKey(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+    return (ec ? std::filesystem::path(path).lexically_normal() : resolved).string();
+}
+
+// No input may write over an input, a recording named like the history or
+// CSV it would get; nor two inputs one file: with threads they would even
+// share its temporary. The later one fails.
 void RefuseSharedOutputs(const ScanOptions& o, std::vector<BatchFile>* files) {
-    std::map<std::string, size_t> owner;
+    std::map<std::string, size_t> inputs, owner;
+    for (size_t i = 0; i < files->size(); ++i)
+        inputs.emplace(PathKey((*files)[i].input), i);
     for (size_t i = 0; i < files->size(); ++i) {
         BatchFile& f = (*files)[i];
         for (const std::string& path : {ScanHistoryPath(o, f.input), ScanCsvPath(o, f.input)}) {
             if (path.empty() || f.status) continue;
-            const std::string key = std::filesystem::path(path).lexically_normal().string();
+            const std::string key = PathKey(path);
+            if (auto input = inputs.find(key); input != inputs.end()) {
+                f.status = 1;
+                f.text = "the output " + path + " is the input " + (*files)[input->second].input;
+                continue;
+            }
             auto found = owner.emplace(key, i);
             if (found.second) continue;
             f.status = 1;

@@ -44,9 +44,10 @@ BatchRun RunBatch(const ScratchDir& dir, const ScanOptions& o, bool progress = f
     return {status, Lines(Text(outPath)), Text(errPath)};
 }
 
-// Bad files among good ones, and later inputs that would write an earlier
-// one's file: each refused input prints its one line in input order and
-// leaves nothing in the output folder; the good ones are written.
+// Bad files among good ones, later inputs that would write an earlier one's
+// file, and a recording named like its own CSV: each refused input prints
+// its one line in input order and leaves nothing in the output folder; the
+// good ones are written.
 TEST(ScanBatch, EachBadFileReportsItsLineAndTheOthersAreWritten) {
     ScratchDir dir;
     ScanOptions o;
@@ -60,6 +61,8 @@ TEST(ScanBatch, EachBadFileReportsItsLineAndTheOthersAreWritten) {
     const std::vector<uint8_t> mono = scantest::WaveBytes(1, {0, 0, 0, 0});
     const std::string same = "writes the same " + ScanHistoryPath(o, dir.file("good1.wav")) +
                              " as " + dir.file("good1.wav");
+    const std::string ownCsv = ScanCsvPath(o, dir.file("out/take.csv"));
+    const std::string itself = "the output " + ownCsv + " is the input " + dir.file("out/take.csv");
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes; // none: a folder or no file
@@ -76,6 +79,7 @@ TEST(ScanBatch, EachBadFileReportsItsLineAndTheOthersAreWritten) {
         {"sub/good1.wav", good, same},
         {"good1.wav", good, same},
         {"good2.wav", good, ""},
+        {"out/take.csv", good, itself},
     };
     std::vector<std::string> expectedOut, expectedErr;
     for (const Case& c : cases) {
@@ -100,8 +104,9 @@ TEST(ScanBatch, EachBadFileReportsItsLineAndTheOthersAreWritten) {
     for (const auto& entry : std::filesystem::directory_iterator(o.outDir))
         written.push_back(entry.path().filename().string());
     std::sort(written.begin(), written.end());
-    EXPECT_EQ(written,
-              std::vector<std::string>({"good1.csv", "good1.his", "good2.csv", "good2.his"}));
+    EXPECT_EQ(written, std::vector<std::string>(
+                           {"good1.csv", "good1.his", "good2.csv", "good2.his", "take.csv"}));
+    EXPECT_TRUE(ReadAll(dir.file("out/take.csv")) == good);
 }
 
 // A CSV that cannot be written fails the file: no new history either, and
