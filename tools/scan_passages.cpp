@@ -14,7 +14,7 @@ constexpr double kRate = 44100.0;
 constexpr uint32_t kBlockFrames = 441; // 10 ms
 constexpr uint32_t kWindowBlocks = 10; // correlation over 100 ms
 constexpr float kFullScale = 32767.0f; // |sample| at or above: clipped (32767 or -32768)
-// Clip runs closer than this join one passage: a clipped tone would
+// Clip runs less than this apart join one passage: a clipped tone would
 // otherwise mark every half-wave.
 constexpr int64_t kClipJoinFrames = 44100;
 
@@ -91,7 +91,7 @@ void Extend(OpenPassage* open, int64_t at, int64_t frames) {
 void ClipRun(PassageFinder* f, int ch, int64_t at, int32_t run) {
     OpenPassage* open = &f->clipping;
     const int64_t runStart = at + 1 - run;
-    if (open->length > 0 && runStart - f->clipEnd > kClipJoinFrames) Close(open);
+    if (open->length > 0 && runStart - f->clipEnd >= kClipJoinFrames) Close(open);
     Extend(open, runStart, run);
     f->clipEnd = at + 1;
     if (Passage* p = Grow(f, open, kPassageClip, 1)) {

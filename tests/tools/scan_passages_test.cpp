@@ -28,7 +28,8 @@ struct Pcm {
         return *this;
     }
     Pcm& Silence(double seconds) { return Tone(seconds, -300); }
-    // count samples of value on the channels in mask (1 left, 2 right), tone at -20 beside them.
+    // count samples of value on the channels in mask (1 left, 2 right), 1000
+    // beside them (mask 0: count frames of 1000, no clipping).
     Pcm& Run(int count, int16_t value, int mask) {
         for (int i = 0; i < count; ++i) {
             samples.push_back(mask & 1 ? value : 1000);
@@ -83,6 +84,12 @@ TEST(PassageFinder, FindsWhatTheRulesDescribe) {
         {"runs two seconds apart make two",
          Pcm().Tone(0.5, -20).Run(4, 32767, 1).Tone(2, -20).Run(4, 32767, 1).Tone(0.1, -20),
          {{0.5, "clip L 4 samples"}, {2.5, "clip L 4 samples"}}},
+        {"runs a second apart make two",
+         Pcm().Tone(0.5, -20).Run(4, 32767, 1).Run(44100, 0, 0).Run(4, 32767, 1),
+         {{0.5, "clip L 4 samples"}, {1.5, "clip L 4 samples"}}},
+        {"a frame less apart make one",
+         Pcm().Tone(0.5, -20).Run(4, 32767, 1).Run(44099, 0, 0).Run(4, 32767, 1),
+         {{0.5, "clip L 4 samples"}}},
         {"a clipped tone: one cue, its longest run",
          Pcm().Tone(1, -6).Tone(0.5, 6, 0.25).Tone(1, -6),
          {{1.0, "clip L 34 samples"}}},
