@@ -109,21 +109,33 @@ TEST(ScanBatch, EachBadFileReportsItsLineAndTheOthersAreWritten) {
     EXPECT_TRUE(ReadAll(dir.file("out/take.csv")) == good);
 }
 
-// A CSV that cannot be written fails the file: no new history either, and
-// the old one stays as it was.
-TEST(ScanBatch, CsvThatCannotBeWrittenLeavesTheHistoryAlone) {
+// A CSV or history that cannot be written fails the file: neither is new,
+// the old history stays as it was and no temporary is left.
+TEST(ScanBatch, OutputThatCannotBeWrittenLeavesTheOldHistoryAlone) {
     ScratchDir dir;
-    ScanOptions o;
-    o.inputs = {dir.file("in.wav")};
-    o.csv = dir.file("no such folder/in.csv");
-    ASSERT_TRUE(scantest::WriteStereoWave(o.inputs[0], scantest::Noise(20000, 2)));
     const std::vector<uint8_t> old(100, 7);
-    ASSERT_TRUE(testsupport::WriteAll(dir.file("in.his"), old));
-    BatchRun run = RunBatch(dir, o);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find(": cannot write " + o.csv), std::string::npos) << run.err;
-    EXPECT_TRUE(ReadAll(dir.file("in.his")) == old);
-    EXPECT_FALSE(testsupport::FileExists(dir.file("in.his.tmp~")));
+    ASSERT_TRUE(scantest::WriteStereoWave(dir.file("in.wav"), scantest::Noise(20000, 2)));
+    const struct {
+        std::string his, csv, failed;
+    } cases[] = {
+        {"in.his", "no such folder/in.csv", "no such folder/in.csv"},
+        {"no such folder/in.his", "in.csv", "no such folder/in.his"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failed);
+        ScanOptions o;
+        o.inputs = {dir.file("in.wav")};
+        o.output = dir.file(c.his);
+        o.csv = dir.file(c.csv);
+        ASSERT_TRUE(testsupport::WriteAll(dir.file("in.his"), old));
+        BatchRun run = RunBatch(dir, o);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(": cannot write " + dir.file(c.failed)), std::string::npos)
+            << run.err;
+        EXPECT_TRUE(ReadAll(dir.file("in.his")) == old);
+        for (const char* left : {"in.his.tmp~", "in.csv.tmp~", "in.csv"})
+            EXPECT_FALSE(testsupport::FileExists(dir.file(left))) << left;
+    }
 }
 
 // Workers reuse their engine from file to file and files run side by side:

@@ -69,18 +69,26 @@ TEST(ScanJson, OneObjectPerInputWithNullForMinusInfinity) {
     EXPECT_TRUE(silent["true_peak_dbtp"][0].is_null());
 }
 
-// "-" writes the JSON to standard output in place of the summary lines.
+// "-" writes the JSON to standard output in place of the summary lines;
+// errors still go to the error stream.
 TEST(ScanJson, StandardOutputCarriesOnlyTheJson) {
     ScratchDir dir;
     ScanOptions o;
-    o.inputs = {dir.file("noise.wav")};
+    o.inputs = {dir.file("noise.wav"), dir.file("missing.wav")};
     o.json = "-";
+    o.outDir = dir.file("histories");
+    o.autoCues.kinds = kPassageSilence;
+    std::filesystem::create_directory(o.outDir);
     ASSERT_TRUE(scantest::WriteStereoWave(o.inputs[0], scantest::Noise(50000, 5)));
-    ASSERT_EQ(Batch(o, dir.file("out"), dir.file("err")), 0);
+    ASSERT_EQ(Batch(o, dir.file("out"), dir.file("err")), 1);
     const nlohmann::json j = Parse(ReadAll(dir.file("out")));
     ASSERT_TRUE(j.is_array());
     EXPECT_FALSE(j[0].contains("integrated_lufs")); // not measured
-    EXPECT_FALSE(j[0].contains("cues"));
+    EXPECT_EQ(j[0]["cues"], nlohmann::json::array()); // asked for, none found
+    EXPECT_EQ(j[0]["history"], ScanHistoryPath(o, o.inputs[0]));
+    const std::vector<uint8_t> err = ReadAll(dir.file("err"));
+    EXPECT_EQ(std::string(err.begin(), err.end()),
+              "tenvelo-scan: " + o.inputs[1] + ": cannot open the file\n");
 }
 
 // A target that cannot be written fails the run and leaves no file behind;

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <sstream>
 
 using testsupport::ScratchDir;
 
@@ -63,11 +65,14 @@ TEST(ScanArguments, AcceptOrRefuseWithOneLine) {
 }
 
 TEST(ScanArguments, ValuesLandInTheirOptions) {
-    const char* argv[] = {"tenvelo-scan", "--fps",     "25",    "--attack",    "48",    "--linear",
-                          "--cue",        "1.5=Intro", "--cue", "3=Verse = 1", "in.wav"};
+    const char* argv[] = {"tenvelo-scan", "--fps",   "25",        "--attack",        "48",
+                          "--linear",     "--cue",   "1.5=Intro", "--cue",           "3=Verse = 1",
+                          "in.wav",       "--silence-below", "-50", "--phase-below", "-0.25"};
     ScanOptions o;
     std::string error;
-    ASSERT_EQ(ParseScanArguments(11, argv, &o, &error), 1) << error;
+    ASSERT_EQ(ParseScanArguments(15, argv, &o, &error), 1) << error;
+    EXPECT_EQ(o.autoCues.silenceDb, -50.0);
+    EXPECT_EQ(o.autoCues.phaseBelow, -0.25);
     EXPECT_EQ(o.framesPerSecond, 25);
     EXPECT_TRUE(o.attackOn);
     EXPECT_EQ(o.attack, 48.0);
@@ -158,7 +163,37 @@ TEST(DemoScan, ShowsTheKnownLevels) {
     EXPECT_NEAR(summary.lowestCorrelation, -1.0, 0.01);
     EXPECT_GE(summary.lowestCorrelationAt, 10.0);
     EXPECT_LT(summary.lowestCorrelationAt, 14.1);
-    EXPECT_GT(testsupport::ReadAll(options.csv).size(), 300u * 20);
+    EXPECT_NEAR(summary.rmsDb[0], -1.0 - 3.01, 0.05);
+
+    // The CSV: a row per slot; in the left-only section the right channel
+    // has fallen far below the left.
+    const std::vector<uint8_t> csv = testsupport::ReadAll(options.csv);
+    std::istringstream rows(std::string(csv.begin(), csv.end()));
+    std::string row;
+    std::getline(rows, row);
+    EXPECT_EQ(row.rfind("seconds,peak_l_db,rms_l_db,average_l_db,peak_r_db,rms_r_db,", 0), 0u);
+    int leftOnly = 0;
+    for (int n = 0; std::getline(rows, row); ++n) {
+        ASSERT_LT(n, store.recordCount);
+        double seconds, peakL, rmsL, averageL, peakR, rmsR;
+        ASSERT_EQ(std::sscanf(row.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf", &seconds, &peakL, &rmsL,
+                              &averageL, &peakR, &rmsR),
+                  6);
+        if (seconds < 17.0 || seconds > 17.9) continue;
+        EXPECT_NEAR(rmsL, -6 - 3.01, 0.05) << row;
+        EXPECT_LT(rmsR, -40) << row;
+        ++leftOnly;
+    }
+    EXPECT_GE(leftOnly, 8);
+
+    // The summary line names each channel's own figures.
+    ScanSummary twoChannels = summary;
+    twoChannels.peakDb[1] = -7;
+    twoChannels.rmsDb[0] = -4;
+    twoChannels.rmsDb[1] = -10;
+    EXPECT_NE(FormatScanLine(options, options.input, twoChannels)
+                  .find("peak -1.00 / -7.00 dB, rms -4.00 / -10.00 dB"),
+              std::string::npos);
     HistoryStoreFree(&store);
 }
 
