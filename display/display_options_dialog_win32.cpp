@@ -409,10 +409,14 @@ void OnPatternChange(OptionsDialog* d, HWND dialog) {
     Refresh(d, dialog);
 }
 
+// The fields show the defaults too: OK reads the fields back, and would
+// otherwise put the old numbers over the defaults.
 void OnReset(OptionsDialog* d, HWND dialog) {
     if (MessageBoxA(dialog, "Are you sure !?", "Reset All", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
     d->copy.values = *MeterSettingsDefaults();
+    for (int i = 0; i < kFieldCount; ++i)
+        if (d->edits[i]) WriteField(d, i);
     SendMessageA(d->patternList, LB_SETCURSEL, d->copy.values.brushType, 0);
     Refresh(d, dialog);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -75,21 +76,38 @@ TEST_F(DisplayOptionsTest, TypedValuesAreCheckedAndCorrected) {
     }
 }
 
-TEST_F(DisplayOptionsTest, ResetThenCancelChangesNothing) {
-    Values().dbHead = -20;
-    Values().brushType = 5;
-    Values().maxColor = RGB(1, 2, 3);
-    const MeterSettings before = *GetMeterSettings();
-    LRESULT patternAfterReset = -1;
-    EXPECT_EQ(0, Run(kMeterWindowOptionFlags, [&](HWND dialog) {
-                  WhenShown("Reset All", [](HWND box) { Click(box, IDOK); });
-                  Click(dialog, kResetId);
-                  patternAfterReset =
-                      SendDlgItemMessageA(dialog, kPatternListId, LB_GETCURSEL, 0, 0);
-                  Click(dialog, IDCANCEL);
-              }));
-    EXPECT_EQ(MeterSettingsDefaults()->brushType, patternAfterReset);
-    EXPECT_EQ(0, std::memcmp(&before, GetMeterSettings(), sizeof before));
+// Reset puts the defaults in the fields as well as in the copy: OK stores
+// them (it once read the old numbers back from the fields), Cancel nothing.
+TEST_F(DisplayOptionsTest, ResetThenOkStoresTheDefaultsAndCancelNothing) {
+    for (const int button : {IDOK, IDCANCEL}) {
+        Values() = *MeterSettingsDefaults();
+        Values().dbHead = -20;
+        Values().framesPerS = 25;
+        Values().brushType = 5;
+        Values().maxColor = RGB(1, 2, 3);
+        const MeterSettings before = *GetMeterSettings();
+        LRESULT patternAfterReset = -1;
+        char headShown[32] = "";
+        EXPECT_EQ(button == IDOK, Run(kMeterWindowOptionFlags, [&](HWND dialog) {
+                      WhenShown("Reset All", [](HWND box) { Click(box, IDOK); });
+                      Click(dialog, kResetId);
+                      patternAfterReset =
+                          SendDlgItemMessageA(dialog, kPatternListId, LB_GETCURSEL, 0, 0);
+                      GetDlgItemTextA(dialog, 100, headShown, sizeof headShown);
+                      Click(dialog, button);
+                  }));
+        EXPECT_EQ(MeterSettingsDefaults()->brushType, patternAfterReset);
+        EXPECT_EQ(-12, std::atof(headShown));
+        if (button == IDOK) {
+            const MeterSettingsValues& d = *MeterSettingsDefaults();
+            EXPECT_EQ(d.dbHead, Values().dbHead);
+            EXPECT_EQ(d.framesPerS, Values().framesPerS);
+            EXPECT_EQ(d.brushType, Values().brushType);
+            EXPECT_EQ(d.maxColor, Values().maxColor);
+        } else {
+            EXPECT_EQ(0, std::memcmp(&before, GetMeterSettings(), sizeof before));
+        }
+    }
 }
 
 TEST_F(DisplayOptionsTest, OneDialogAtATimeAndTheLastReleaseClosesIt) {
