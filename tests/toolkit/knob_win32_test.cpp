@@ -80,10 +80,16 @@ TEST_F(KnobTest, OwnerRequestsNeverReportBackButAResetDoes) {
     EXPECT_TRUE(owner_->Take().empty());
     SendMessageA(knob, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(16, 16)); // back to the default
     EXPECT_EQ(owner_->Take(), std::vector<Event>{Command(kId, 10.0f)});
+    // So do the menu's value items.
+    for (const auto& [command, value] :
+         {std::pair{kKnobMenuMax, 96.0f}, {kKnobMenuMin, 0.1f}, {kKnobMenuDefault, 10.0f}}) {
+        SendMessageA(knob, WM_COMMAND, command, 0);
+        EXPECT_EQ(owner_->Take(), std::vector<Event>{Command(kId, value)}) << command;
+    }
 }
 
-// Two presses each: the second meets the clamp and reports nothing. By default
-// an upward wheel notch steps five down.
+// Two presses each (an arrow steps ten): the second meets the clamp and
+// reports nothing. By default an upward wheel notch steps five down.
 TEST_F(KnobTest, UpArrowAndWheelStepClampAndReportOnce) {
     EXPECT_EQ(options()->rotMode, 1u);
     const struct {
@@ -91,6 +97,7 @@ TEST_F(KnobTest, UpArrowAndWheelStepClampAndReportOnce) {
         WPARAM wParam;
         float initial, clamped;
     } cases[] = {{WM_KEYDOWN, VK_UP, 99.5f, 100.0f},
+                 {WM_KEYDOWN, VK_DOWN, 0.5f, 0.0f},
                  {WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 5.0f, 0.0f}};
     for (const auto& c : cases) {
         HWND knob = Make(0.0f, 100.0f, c.initial, 1.0f, kKnobContinuous);
@@ -102,6 +109,9 @@ TEST_F(KnobTest, UpArrowAndWheelStepClampAndReportOnce) {
     }
 }
 
+// While the latency runs the value holds, and a release still reports; once
+// it has run out the value follows from where the cursor was then (linear
+// mode: a pixel up is a step up).
 TEST_F(KnobTest, LatencyHoldsTheValueButReleaseStillReports) {
     options()->rotLatency = 300;
     HWND knob = Make(0.0f, 100.0f, 50.0f, 1.0f, kKnobContinuous);
@@ -112,6 +122,14 @@ TEST_F(KnobTest, LatencyHoldsTheValueButReleaseStillReports) {
     Mouse(knob, WM_LBUTTONUP, 16, 40);
     EXPECT_EQ(owner_->Take(), std::vector<Event>{Command(kId, 50.0f)});
     EXPECT_EQ(g_fake.killed, 1);
+
+    options()->rotMode = 0;
+    Mouse(knob, WM_LBUTTONDOWN, 16, 16);
+    Mouse(knob, WM_MOUSEMOVE, 16, 40);
+    SendMessageA(knob, WM_TIMER, kKnobLatencyTimer, 0);
+    Mouse(knob, WM_MOUSEMOVE, 16, 30);
+    EXPECT_EQ(ValueOf(knob), 60.0f);
+    Mouse(knob, WM_LBUTTONUP, 16, 30);
 }
 
 TEST_F(KnobTest, SpringLoadedReleaseSendsTheDraggedValueThenTheDefault) {

@@ -53,6 +53,7 @@ TEST_F(ListTest, KeyTableOfBothLists) {
         {VK_HOME, 10, 4, 1, 1, {}},
         {VK_END, 1, 1, 20, 14, {}},
         {VK_RETURN, 5, 1, 5, 1, {Command(kId, 5.0f)}},
+        {VK_RETURN, 20, 14, 20, 14, {Command(kId, 20.0f)}},
         {VK_TAB, 5, 1, 5, 1, {Event{WM_KEYDOWN, VK_TAB, 0}}},
     };
     HWND lists[] = {Make3D(), Make2D()};
@@ -66,6 +67,22 @@ TEST_F(ListTest, KeyTableOfBothLists) {
             EXPECT_EQ(c.events, owner_->Take()) << "key " << c.key;
         }
     }
+    Place(lists[1], 1, 1);
+    SendMessageA(lists[1], WM_VSCROLL, SB_PAGEDOWN, 0); // a click below the thumb
+    EXPECT_EQ(7, Cursor(lists[1]).first) << "a page less one line down";
+}
+
+// A click on a line of the 3D list chooses it and gives the mouse back.
+TEST_F(ListTest, ClickChoosesTheLineAndReleasesTheMouse) {
+    HWND list = Make3D();
+    const List3D* record = List3DFromWindow(list);
+    const int x = record->panelX + 20, y = record->panelY + 36; // the third line
+    tktest::Mouse(list, WM_LBUTTONDOWN, x, y);
+    EXPECT_EQ(list, GetCapture());
+    tktest::Mouse(list, WM_LBUTTONUP, x, y);
+    EXPECT_EQ(nullptr, GetCapture());
+    EXPECT_EQ(3, Cursor(list).current);
+    EXPECT_EQ(std::vector<Event>{Command(kId, 3.0f)}, owner_->Take());
 }
 
 TEST_F(ListTest, OwnerRequestsAndMenuCommandsMoveTheCurrentLine) {

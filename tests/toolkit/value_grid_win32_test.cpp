@@ -60,6 +60,7 @@ TEST_F(ValueGridTest, CtrlClickEditsACell) {
         uint32_t slot;
         float after;
         bool reported;
+        int notchesDown; // the wheel scrolls a row per notch
     } cases[] = {
         {"typed", 0, 1.25f,
          [](HWND d) {
@@ -67,16 +68,25 @@ TEST_F(ValueGridTest, CtrlClickEditsACell) {
              Type(edit, "2,5");
              Key(edit, VK_RETURN);
          },
-         kPopupEditValue, 2.5f, true},
+         kPopupEditValue, 2.5f, true, 0},
+        {"typed after scrolling", 0, 1.25f,
+         [](HWND d) {
+             HWND edit = GetDlgItem(d, 10);
+             Type(edit, "3");
+             Key(edit, VK_RETURN);
+         },
+         kPopupEditValue, 3.0f, true, 1},
         {"time cell cancelled", 1, 2.0f, [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); },
-         kPopupTimeEntry, 2.0f, false},
+         kPopupTimeEntry, 2.0f, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         HWND grid = Make();
         ValueGridSetCell(grid, 1, 2, c.before, c.time);
+        for (int n = 0; n < c.notchesDown; ++n)
+            SendMessageA(grid, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA)), 0);
         Script driver(Popup(c.slot), c.script);
-        CtrlClick(grid, 60 + 10, 40 + 5); // column 1, row 2
+        CtrlClick(grid, 60 + 10, 40 + 5 - 20 * c.notchesDown); // column 1, row 2
         EXPECT_TRUE(driver.ran());
         GridCell cell = {};
         ASSERT_EQ(1, ValueGridGetCell(grid, 1, 2, &cell));
