@@ -31,6 +31,7 @@ TEST_F(MeterWindowMenuTest, ChecksAndGraysFollowTheEngine) {
     // Without relax mode "Notify me on frame loss." is gray but keeps its check.
     EXPECT_TRUE(State(kCmdNotifyFrameLoss) & MF_GRAYED);
     EXPECT_TRUE(State(kCmdNotifyFrameLoss) & MF_CHECKED);
+    EXPECT_TRUE(State(kCmdAlwaysVisible) & MF_CHECKED);
 
     engine_->lostFrames.store(5);
     Command(kCmdRelaxMode);
@@ -41,6 +42,7 @@ TEST_F(MeterWindowMenuTest, ChecksAndGraysFollowTheEngine) {
     RightClick();
     EXPECT_FALSE(State(kCmdNotifyFrameLoss) & (MF_GRAYED | MF_CHECKED));
     EXPECT_FALSE(GetWindowLongA(window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(State(kCmdAlwaysVisible) & MF_CHECKED);
     EXPECT_EQ(Config().params.framesPerSecond, 25);
     EXPECT_EQ(Config().params2.framesPerSecond, 10); // the rate goes into the first copy only
 }
@@ -68,6 +70,18 @@ TEST_F(MeterWindowMenuTest, WheelAndKeypadStepTheZoom) {
         EXPECT_EQ(zoom_.LastValue(), c.zoomAfter == c.zoomBefore ? -1.0f : float(c.zoomAfter));
         EXPECT_EQ(Store()->viewPos % c.zoomAfter, 0);
     }
+}
+
+// The arrows scroll the history a column (zoom slots) back or forward.
+TEST_F(MeterWindowMenuTest, ArrowKeysScrollAColumn) {
+    ASSERT_TRUE(Open());
+    FillHistory(500);
+    MeterSetZoom(engine_, 5);
+    const int32_t end = Store()->viewPos;
+    SendMessageA(window(), WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(Store()->viewPos, end - 5);
+    SendMessageA(window(), WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(Store()->viewPos, end);
 }
 
 TEST_F(MeterWindowMenuTest, ChangeWindowName) {
