@@ -164,6 +164,31 @@ TEST_F(TimeEntryDialogTest, CancelRestoresTheSettingsCloseKeepsThemOkAccepts) {
     }
 }
 
+void PickNote(HWND dialog, int column, int row) { // the palette: 5 x 3 notes of 32 pixels
+    const LPARAM at = MAKELPARAM(180 + 32 * column + 16, 25 + 32 * row + 16);
+    SendMessageA(dialog, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(dialog, WM_LBUTTONUP, 0, at);
+}
+
+// Typed a character at a time into a duration field, which is left alone
+// while typed, or picked from the palette (120 bpm: a beat is 0.5 s).
+TEST_F(TimeEntryDialogTest, TypedOrPickedDurations) {
+    const struct {
+        const char* name;
+        Step act;
+        float seconds;
+    } cases[] = {
+        {"seconds", [](HWND d) { TypeInto(d, kTimeSeconds, "1.25"); }, 1.25f},
+        {"milliseconds", [](HWND d) { TypeInto(d, kTimeMilliseconds, "250"); }, 0.25f},
+        {"a third of a beat, second row", [](HWND d) { PickNote(d, 2, 1); }, 1.0f / 3.0f},
+        {"three beats, third row", [](HWND d) { PickNote(d, 1, 2); }, 1.5f},
+    };
+    for (const auto& c : cases) {
+        SetDefaultTimeEntrySettings(&settings());
+        EXPECT_FLOAT_EQ(c.seconds, Run(1.0f, {c.act}, Enter)) << c.name;
+    }
+}
+
 TEST_F(TimeEntryDialogTest, OwnerDestroyedWhileOpenIsACancel) {
     auto doomed = std::make_unique<tktest::OwnerWindow>(100, 50);
     float result = Run(
