@@ -78,6 +78,26 @@ TEST_F(HistoryGraphTest, DraggingScrollsOneColumnPerTwoPixels) {
     }
 }
 
+// Scrolling moves the columns already drawn and draws only the new ones:
+// what shows is what a full repaint draws.
+TEST_F(HistoryGraphTest, ScrolledPictureIsTheRepaintedOne) {
+    FillHistory(600);
+    for (int32_t i = 0; i < Store()->recordCount; ++i)
+        Store()->history[i].peakL = float(i % 7 + 1) / 8.0f;
+    Repaint();
+    for (int step = 0; step < 5; ++step)
+        ScrollHistory(engine_, window(), kScrollColumnBack, 0, 0);
+    UpdateWindow(window());
+    Dib scrolled(client.right, client.bottom);
+    scrolled.CaptureClient(window());
+    const Dib* repainted = Capture();
+    int differ = 0;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < g; ++x)
+            differ += scrolled.At(x, y) != repainted->At(x, y);
+    EXPECT_EQ(differ, 0);
+}
+
 TEST_F(HistoryGraphTest, SwitchingTheModeRedrawsTheWholeHistory) {
     // Peak -6 dB, RMS -30 dB, average -40 dB in every slot.
     FillHistory(400, 0.5f, 0.001f, 0.01f);
