@@ -254,12 +254,15 @@ TEST_F(HistoryGraphTest, CorrelationsBeyondTheirRangeStayInTheirStrip) {
     const struct {
         float c;
         int pos;
-    } cases[] = {{5.0f, h}, {-5.0f, 0}, {std::nanf(""), h / 2}, {0.5f, 3 * h / 4}};
+        int band; // the colour around the line: 1 out of phase, 8 in phase
+    } cases[] = {{5.0f, h, 8},     {-5.0f, 0, 1},        {std::nanf(""), h / 2, 8},
+                 {0.5f, 3 * h / 4, 8}, {-0.5f, h / 4, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.c);
         Store()->recordCount = Store()->writeIndex = Store()->viewPos = Store()->viewEnd = 0;
         FillHistory(10, 0.5f, 0.001f, 0.01f, c.c);
         EXPECT_EQ(Palette(15), Capture()->At(g - 3, R - c.pos)); // the marker's line
+        EXPECT_EQ(Palette(c.band), dib->At(g - 3, R - c.pos - 3));
     }
 }
 
