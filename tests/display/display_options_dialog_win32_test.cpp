@@ -23,6 +23,7 @@ namespace {
 constexpr char kTitle[] = "Measure Display Options";
 constexpr int kPatternListId = 30;
 constexpr int kResetId = 21;
+constexpr int kColourListId = 31;
 
 class DisplayOptionsTest : public testing::Test {
   protected:
@@ -107,6 +108,29 @@ TEST_F(DisplayOptionsTest, ResetThenOkStoresTheDefaultsAndCancelNothing) {
         } else {
             EXPECT_EQ(0, std::memcmp(&before, GetMeterSettings(), sizeof before));
         }
+    }
+}
+
+// A click on a zone of the preview selects the colour it is drawn in.
+TEST_F(DisplayOptionsTest, PreviewZonesSelectTheirColour) {
+    const struct {
+        int x, y;
+        LRESULT entry;
+        const char* name;
+    } cases[] = {
+        {65, 40, 2, "Clip/Max Level (Brush)"},   {65, 110, 4, "Nominal Level (Brush)"},
+        {65, 300, 9, "Average Level (Brush)"},   {25, 30, 0, "Max Clip/Max Level"},
+        {25, 130, 1, "Clip/Max Level (Border)"}, {25, 75, 6, "Reduc./dynamic Level (Brush)"},
+    };
+    for (const auto& c : cases) {
+        LRESULT selected = -1;
+        Run(kMeterWindowOptionFlags, [&](HWND dialog) {
+            SendMessageA(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.x, c.y));
+            SendMessageA(dialog, WM_LBUTTONUP, 0, MAKELPARAM(c.x, c.y));
+            selected = SendDlgItemMessageA(dialog, kColourListId, LB_GETCURSEL, 0, 0);
+            Click(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(c.entry, selected) << c.name;
     }
 }
 
