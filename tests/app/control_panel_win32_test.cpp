@@ -5,6 +5,7 @@
 #include "meter/meter_engine.h"
 #include "tests/app/main_window_test_support.h"
 #include "toolkit/knob.h"
+#include "view/meter_window.h"
 
 namespace {
 
@@ -67,6 +68,27 @@ TEST_F(ControlPanelTest, PairedKnobsPushEachOther) {
 }
 
 // Each radio sets the mode in both copies and clears the other radios.
+// Set up again from the engine (after a file was chosen or a history loaded),
+// each knob shows its own value.
+TEST_F(ControlPanelTest, SyncShowsEachValueOnItsOwnKnob) {
+    MeterConfig config = Config();
+    config.params.peakFall = 3.0f;
+    config.params.averageFall = 12.0f;
+    config.params.delay = 0.5f;
+    config.params.phaseRelease = 2.0f;
+    MeterSetConfig(p().engine, &config);
+    SyncControlPanel(&panel());
+    const struct {
+        HWND ControlPanel::*knob;
+        float value;
+    } cases[] = {{&ControlPanel::peakFallKnob, 3.0f},
+                 {&ControlPanel::averageFallKnob, 12.0f},
+                 {&ControlPanel::delayKnob, 0.5f},
+                 {&ControlPanel::phaseReleaseKnob, 2.0f}};
+    for (const auto& c : cases)
+        EXPECT_FLOAT_EQ(c.value, Value(panel().*c.knob));
+}
+
 TEST_F(ControlPanelTest, RadiosSelectTheLevelModeInBothCopies) {
     const struct {
         HWND ControlPanel::*radio;

@@ -76,6 +76,23 @@ TEST_F(CueListTest, DeleteRemovesTheEntryAndTheCue) {
     EXPECT_NE(std::string::npos, after[1].find("cue 3"));
 }
 
+// Choosing an entry shows its cue's place in the history.
+TEST_F(CueListTest, ChoosingAnEntryJumpsToItsCue) {
+    ASSERT_TRUE(Open());
+    FillHistory(1000); // slot n at n x 4410
+    for (int i = 1; i <= 3; ++i)
+        CueInsert(store(), int64_t(4410) * 200 * i, ("cue " + std::to_string(i)).c_str());
+    for (int entry : {1, 0}) {
+        Run([&](HWND dialog) {
+            SendMessageA(GetDlgItem(dialog, kListId), LB_SETCURSEL, entry, 0);
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kListId, LBN_SELCHANGE), 0);
+            Click(dialog, IDOK);
+        });
+        EXPECT_EQ(CueJumpTarget(store(), entry + 1, MeterGetZoom(engine_)), store()->viewPos);
+        EXPECT_NE(CueJumpTarget(store(), entry + 2, MeterGetZoom(engine_)), store()->viewPos);
+    }
+}
+
 // Closing the meter window, as loading a history does through the context,
 // ends an open dialog.
 TEST_F(CueListTest, ClosingTheMeterWindowEndsTheDialog) {
