@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "history/history_store.h"
+#include "meter/meter_engine.h"
 #include "tests/app/main_window_test_support.h"
 
 namespace {
@@ -55,6 +56,36 @@ TEST_F(StatusPanelTest, RecordLampBlinksWhileRecordingAndStaysDarkOtherwise) {
     p().panel.recordLamp = 1;
     const uint32_t phase = p().panel.lampPhase;
     EXPECT_TRUE(apptest::PumpUntil([&] { return p().panel.lampPhase != phase; }, 1700));
+}
+
+// Each tick shows the history as it is now: slots recorded since change
+// the lines.
+TEST_F(StatusPanelTest, LinesFollowTheHistoryOnEveryTick) {
+    HWND status = p().panel.statusPanel;
+    auto picture = [status] {
+        SendMessageA(status, WM_TIMER, kStatusTimerId, 0);
+        UpdateWindow(status);
+        RECT r;
+        GetClientRect(status, &r);
+        HDC dc = GetDC(status);
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < r.bottom; y += 2)
+            for (int x = 0; x < r.right; x += 2)
+                pixels.push_back(GetPixel(dc, x, y));
+        ReleaseDC(status, dc);
+        return pixels;
+    };
+    const std::vector<COLORREF> before = picture();
+    EXPECT_EQ(before, picture()) << "nothing changed, nothing moves";
+    MeterEngine* engine = p().engine;
+    SysLockEnter(&engine->lock);
+    for (int i = 1; i <= 100; ++i) {
+        HistoryRecord r{};
+        r.samplePosition = int64_t(i) * 4410;
+        HistoryAppend(&engine->frame.history, &r);
+    }
+    SysLockLeave(&engine->lock);
+    EXPECT_NE(before, picture());
 }
 
 } // namespace
