@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "audio/winmm_table.h"
@@ -55,6 +56,20 @@ void PressKey(WORD key) {
     input[0].ki.wVk = input[1].ki.wVk = key;
     input[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, input, sizeof(INPUT));
+}
+
+// Opening the menu bar checks the latency in use, and only that one.
+TEST_F(MainWindowTest, LatencyMenuChecksTheLatencyInUse) {
+    HMENU bar = GetMenu(window());
+    SendMessageA(window(), WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+    HMENU latency = GetSubMenu(bar, 1);
+    std::vector<std::string> checked;
+    for (int i = 0; i < GetMenuItemCount(latency); ++i) {
+        char text[64] = {};
+        GetMenuStringA(latency, i, text, sizeof text, MF_BYPOSITION);
+        if (GetMenuState(latency, i, MF_BYPOSITION) & MF_CHECKED) checked.push_back(text);
+    }
+    EXPECT_EQ(1u, checked.size());
 }
 
 TEST_F(MainWindowTest, TransportCommandsThatMustDoNothing) {
