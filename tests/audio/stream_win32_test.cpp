@@ -161,6 +161,11 @@ TEST(StreamLatency, StoredValues) {
         float stored, used;
     } cases[] = {{0.5f, 0.1f}, {0.01f, 0.1f}, {NAN, 0.1f}, {0.15f, 0.15f}};
     FakeRig f;
+    f.rig.stream.latency = 0.05f; // a latency chosen is the next start's
+    StreamSaveLatency(&f.rig.stream);
+    f.rig.stream.latency = 0.03f;
+    EXPECT_EQ(StreamLoadLatency(&f.rig.stream), 1);
+    EXPECT_EQ(f.rig.stream.latency, 0.05f);
     for (const Case& c : cases) {
         WriteSettingBinary(kLatencyKey, kLatencyTimeValue, &c.stored, 4);
         f.rig.stream.latency = 0.03f;

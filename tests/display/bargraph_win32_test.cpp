@@ -43,6 +43,20 @@ TEST_F(BargraphTest, BarExactlyAtHeadIsTheFirstZoneOnly) {
     }
 }
 
+// Above the maximum a bar shows its three zones: average up to the head,
+// nominal up to the maximum, clip above it.
+TEST_F(BargraphTest, BarAboveTheMaximumShowsItsThreeZones) {
+    Dib dib(80, 200);
+    const int B = 152;
+    const LevelMapping m = MakeLevelMapping(-60.0f, 6.0f, 132);
+    const BarPixels bar = ComputeBarPixels(&m, 3.0f, -200.0f, -12.0f, -3.0f);
+    ASSERT_TRUE(bar.head < bar.max && bar.max < bar.value);
+    DrawMeterBar(dib.dc(), settings, &bar, 132, 10, 40, B, 1);
+    EXPECT_EQ(Value(1), dib.At(30, B - bar.head / 2));              // "MoyBrush"
+    EXPECT_EQ(Value(3), dib.At(30, B - (bar.head + bar.max) / 2));  // "nomBrush"
+    EXPECT_EQ(Value(5), dib.At(30, B - (bar.max + bar.value) / 2)); // "MaxBrush"
+}
+
 // The peak marker's outline: the "MaxColor" pen, the "MaxBorder" pen above
 // 0 dB, and none when the bar shows the peak itself.
 TEST_F(BargraphTest, PeakMarkerPenFollowsThePeak) {
