@@ -83,7 +83,7 @@ TEST(ScanJson, StandardOutputCarriesOnlyTheJson) {
     ASSERT_EQ(Batch(o, dir.file("out"), dir.file("err")), 1);
     const nlohmann::json j = Parse(ReadAll(dir.file("out")));
     ASSERT_TRUE(j.is_array());
-    EXPECT_FALSE(j[0].contains("integrated_lufs")); // not measured
+    EXPECT_FALSE(j[0].contains("integrated_lufs"));   // not measured
     EXPECT_EQ(j[0]["cues"], nlohmann::json::array()); // asked for, none found
     EXPECT_EQ(j[0]["history"], ScanHistoryPath(o, o.inputs[0]));
     const std::vector<uint8_t> err = ReadAll(dir.file("err"));

@@ -65,9 +65,10 @@ TEST(ScanArguments, AcceptOrRefuseWithOneLine) {
 }
 
 TEST(ScanArguments, ValuesLandInTheirOptions) {
-    const char* argv[] = {"tenvelo-scan", "--fps",   "25",        "--attack",        "48",
-                          "--linear",     "--cue",   "1.5=Intro", "--cue",           "3=Verse = 1",
-                          "in.wav",       "--silence-below", "-50", "--phase-below", "-0.25"};
+    const char* argv[] = {"tenvelo-scan", "--fps",         "25",     "--attack",
+                          "48",           "--linear",      "--cue",  "1.5=Intro",
+                          "--cue",        "3=Verse = 1",   "in.wav", "--silence-below",
+                          "-50",          "--phase-below", "-0.25"};
     ScanOptions o;
     std::string error;
     ASSERT_EQ(ParseScanArguments(15, argv, &o, &error), 1) << error;

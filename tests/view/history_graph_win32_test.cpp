@@ -255,8 +255,11 @@ TEST_F(HistoryGraphTest, CorrelationsBeyondTheirRangeStayInTheirStrip) {
         float c;
         int pos;
         int band; // the colour around the line: 1 out of phase, 8 in phase
-    } cases[] = {{5.0f, h, 8},     {-5.0f, 0, 1},        {std::nanf(""), h / 2, 8},
-                 {0.5f, 3 * h / 4, 8}, {-0.5f, h / 4, 1}};
+    } cases[] = {{5.0f, h, 8},
+                 {-5.0f, 0, 1},
+                 {std::nanf(""), h / 2, 8},
+                 {0.5f, 3 * h / 4, 8},
+                 {-0.5f, h / 4, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.c);
         Store()->recordCount = Store()->writeIndex = Store()->viewPos = Store()->viewEnd = 0;
