@@ -51,6 +51,15 @@ class ValueGridTest : public tktest::ToolkitTest {
     }
 };
 
+// Types text into the value editor and presses Enter.
+Step TypeAndEnter(const char* text) {
+    return [text](HWND d) {
+        HWND edit = GetDlgItem(d, 10);
+        Type(edit, text);
+        Key(edit, VK_RETURN);
+    };
+}
+
 TEST_F(ValueGridTest, CtrlClickEditsACell) {
     const struct {
         const char* name;
@@ -62,20 +71,8 @@ TEST_F(ValueGridTest, CtrlClickEditsACell) {
         bool reported;
         int notchesDown; // the wheel scrolls a row per notch
     } cases[] = {
-        {"typed", 0, 1.25f,
-         [](HWND d) {
-             HWND edit = GetDlgItem(d, 10);
-             Type(edit, "2,5");
-             Key(edit, VK_RETURN);
-         },
-         kPopupEditValue, 2.5f, true, 0},
-        {"typed after scrolling", 0, 1.25f,
-         [](HWND d) {
-             HWND edit = GetDlgItem(d, 10);
-             Type(edit, "3");
-             Key(edit, VK_RETURN);
-         },
-         kPopupEditValue, 3.0f, true, 1},
+        {"typed", 0, 1.25f, TypeAndEnter("2,5"), kPopupEditValue, 2.5f, true, 0},
+        {"typed after scrolling", 0, 1.25f, TypeAndEnter("3"), kPopupEditValue, 3.0f, true, 1},
         {"time cell cancelled", 1, 2.0f, [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); },
          kPopupTimeEntry, 2.0f, false, 0},
     };
