@@ -49,24 +49,6 @@ class ScanReaderTest : public testing::Test {
     ScanReader reader{};
 };
 
-// The blocks, read here, on the read-ahead thread or shared between both,
-// hold the sequential reads: the last buffer filled up with silence, the
-// buffers past the data all silence.
-TEST_F(ScanReaderTest, BlocksHoldTheSequentialReads) {
-    const std::pair<uint32_t, uint64_t> cases[] = {{1, 0},  {3, 1},  {3, 11},
-                                                   {1, 13}, {4, 12}, {16, 11}};
-    for (auto [blockBuffers, buffers] : cases) {
-        ASSERT_EQ(ScanReaderInit(&reader, kBufferBytes, blockBuffers), 1);
-        for (bool readAhead : {false, true}) {
-            SCOPED_TRACE(testing::Message() << blockBuffers << " " << buffers << " " << readAhead);
-            ScanReaderStart(&reader, &file, buffers, readAhead);
-            EXPECT_TRUE(Take(&reader, ~0ull) == SequentialReads(path, buffers));
-            ScanReaderFinish(&reader);
-        }
-        ScanReaderFree(&reader);
-    }
-}
-
 // A consumer that stops early ends the read-ahead thread, and the reader
 // serves the next file from its start.
 TEST_F(ScanReaderTest, StoppingEarlyEndsTheThreadAndTheReaderGoesOn) {
