@@ -5,8 +5,10 @@
 #include "app/commands.h"
 #include "app/file_drop.h"
 #include "app/shell_table.h"
+#include "display/meter_settings.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
+#include "sys/settings_store.h"
 #include "sys/wide_path.h"
 #include "view/meter_window.h"
 
@@ -49,9 +51,14 @@ int StartAudio(Program* p, HWND window) {
     return ApplyLatency(&p->stream, nullptr);
 }
 
+// The engine measures with the program's meter settings, held from here
+// until the engine is gone (their last release saves them).
 int StartEngine(Program* p, HWND window) {
-    p->engine = MeterEngineCreate();
+    const MeterSettings* settings = AcquireMeterSettings(kSettingsAppName);
+    p->engine = MeterEngineCreate(settings ? &settings->values : nullptr);
     if (p->engine && MeterSetFormat(&p->engine, 44100.0f, 2)) return 1;
+    MeterEngineDestroy(&p->engine);
+    ReleaseMeterSettings();
     Shell()->messageBox(window, kNoMemoryText, kFatalTitle, MB_OK | MB_TASKMODAL);
     return 0;
 }
@@ -104,6 +111,7 @@ void OnDestroy(Program* p) {
     WaveDeviceListRelease();
     DestroyControlPanel(&p->panel);
     MeterEngineDestroy(&p->engine);
+    ReleaseMeterSettings();
     ToolkitExit(p->instance);
     PostQuitMessage(0);
 }

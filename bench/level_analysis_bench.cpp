@@ -17,14 +17,15 @@ constexpr uint32_t kFrames = kBufferBytes / 4;
 std::vector<int16_t> RandomBuffer() {
     std::mt19937 rng(5);
     std::vector<int16_t> pcm(kBufferBytes / 2);
-    for (int16_t& s : pcm) s = static_cast<int16_t>(rng());
+    for (int16_t& s : pcm)
+        s = static_cast<int16_t>(rng());
     return pcm;
 }
 
 // The engine keeps its settings away from the user's own while measuring.
 MeterEngine* BenchEngine(float delaySeconds) {
     SetSettingsRoot("/tmp/tenvelo-bench-settings");
-    MeterEngine* engine = MeterEngineCreate();
+    MeterEngine* engine = MeterEngineCreate(nullptr);
     MeterSetFormat(&engine, 44100.0f, 2);
     MeterConfig c;
     MeterGetConfig(engine, &c);
@@ -42,9 +43,9 @@ void BM_AnalyseBuffer(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kFrames);
-    state.counters["ns_per_frame"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * kFrames,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_frame"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kFrames,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     MeterEngineDestroy(&engine);
     SetSettingsRoot(nullptr);
 }
@@ -57,13 +58,14 @@ void BM_SumSamples(benchmark::State& state) {
         const int16_t* p = pcm.data();
         benchmark::DoNotOptimize(p);
         int64_t sum = 0;
-        for (uint32_t i = 0; i < kBufferBytes / 2; ++i) sum += p[i];
+        for (uint32_t i = 0; i < kBufferBytes / 2; ++i)
+            sum += p[i];
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations() * kFrames);
-    state.counters["ns_per_frame"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * kFrames,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_frame"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kFrames,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_SumSamples);
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "meter/level_analysis.h"
+#include "meter/decibels.h"
 
 BarQuantity SelectedQuantity(uint32_t rmsSelect, uint32_t peakSelect) {
     if (peakSelect & 1) return kBarPeak;

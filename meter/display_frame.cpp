@@ -1,6 +1,6 @@
 #include "meter/display_frame.h"
 
-#include "meter/level_analysis.h"
+#include "meter/decibels.h"
 
 namespace {
 

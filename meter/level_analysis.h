@@ -5,16 +5,10 @@
 
 #include <cstdint>
 
+#include "meter/decibels.h"
 #include "meter/delay_line.h"
 
 struct MeterEngine;
-
-// A sample s becomes the amplitude s x kSampleScale: -32768 gives exactly -1.0.
-constexpr float kSampleScale = 3.0517578125e-05f;
-
-// Levels below this are silence: -200 dB, and the ballistics drop them to 0.
-constexpr float kLevelFloor = 1e-10f;
-constexpr float kSilenceDb = -200.0f;
 
 // One channel's sums over the current frame (of the delayed amplitudes y).
 struct ChannelAccumulators {
@@ -36,16 +30,6 @@ void AnalyseMono(const void* samples, uint32_t frames, DelayLine* line, ChannelA
 void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayLine* right,
                    ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum,
                    bool keepRings = true);
-
-// Decibels of a linear amplitude (20 log10) or a mean square (10 log10);
-// kSilenceDb for anything below kLevelFloor (also for NaN).
-float AmplitudeToDb(float amplitude);
-float PowerToDb(float power);
-
-// The frame's correlation from inv = 1/N, the channels' mean squares and the
-// sum of products: 0 when msLeft x msRight is below 1e-20, else
-// (inv x corrSum) / sqrt(msLeft x msRight), in -1..+1.
-float FrameCorrelation(float inv, float corrSum, float msLeft, float msRight);
 
 // ---- The engine's per-buffer entry and the analysis state it owns ----
 

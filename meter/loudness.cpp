@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "meter/level_analysis.h"
+#include "meter/decibels.h"
 #include "meter/power_of_ten.h"
 #include "meter/vector4.h"
 

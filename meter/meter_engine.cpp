@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr char kEngineSettingsName[] = "Tenvelo";
 constexpr char kDefaultMeterName[] = "VU-Meter";
 
 // The parameter block a new engine starts from, before the settings are laid over it.
@@ -31,9 +30,8 @@ constexpr MeterParams kStaticParams = {
     1,                                     // zoom
 };
 
-MeterParams ParamsFromSettings(const MeterSettings* settings) {
-    MeterSettingsValues v =
-        ClampMeterValuesForEngine(settings ? &settings->values : MeterSettingsDefaults());
+MeterParams ParamsFromValues(const MeterSettingsValues* values) {
+    MeterSettingsValues v = ClampMeterValuesForEngine(values);
     MeterParams p = kStaticParams;
     p.delay = v.delay;
     p.attack = v.attack;
@@ -111,23 +109,21 @@ void FrameWork(MeterEngine* e) {
 }
 
 // Waits for a frame, works on it, reports it done. The frame is ours only
-// while framePending is 1; the event is reset before the flag is read, so a
-// hand-over between the two leaves the event set and is never missed. The
-// flag and the events are sequentially consistent: a later look at the flag
-// cannot overtake the reset.
+// while framePending is 1. This thread alone waits on frameReady; the flag
+// and the events are sequentially consistent, so a look at the flag cannot
+// overtake the reset before it.
 void DisplayThreadMain(void* arg) {
     MeterEngine* e = static_cast<MeterEngine*>(arg);
     SysThreadSetPriority(kSysPriorityHighest);
-    e->displayBusy.store(0);
-    while (e->quit.load(std::memory_order_acquire) == 0) {
-        SysEventWait(e->frameReady, kSysWaitForever);
-        SysEventReset(e->frameReady);
+    for (;;) {
+        SysEventWaitUntil(
+            e->frameReady,
+            [e] { return e->framePending.load() || e->quit.load(std::memory_order_acquire); },
+            kSysWaitForever, kSysSoleWaiter);
         if (e->quit.load(std::memory_order_acquire)) break;
-        if (e->framePending.load() == 0) continue;
-        e->displayBusy.store(1);
         FrameWork(e);
-        e->displayBusy.store(0);
         e->framePending.store(0);
+        e->framesDone.fetch_add(1);
         SysEventSet(e->frameDone);
     }
 }
@@ -135,7 +131,6 @@ void DisplayThreadMain(void* arg) {
 void StartDisplayThread(MeterEngine* e) {
     e->frameReady = SysEventCreate();
     e->frameDone = SysEventCreate();
-    e->displayBusy.store(0);
     e->quit.store(0);
     if (e->frameReady && e->frameDone) e->displayThread = SysThreadStart(DisplayThreadMain, e);
     if (!e->displayThread) {
@@ -161,13 +156,14 @@ void ReadPlacement(MeterEngine* e, void* window) {
 namespace {
 
 // Everything of a new engine but its display thread.
-MeterEngine* MakeEngine() {
+MeterEngine* MakeEngine(const MeterSettingsValues* values) {
     MeterEngine* e = new (std::nothrow) MeterEngine();
     if (!e) return nullptr;
     e->frame.engine = e;
     e->sampleRate = 44100.0f;
     SysLockInit(&e->lock);
-    MeterParams params = ParamsFromSettings(AcquireMeterSettings(kEngineSettingsName));
+    e->values = values ? values : MeterSettingsDefaults();
+    MeterParams params = ParamsFromValues(e->values);
     e->config.params = params;
     e->config.params2 = params;
     std::memcpy(e->config.name, kDefaultMeterName, sizeof kDefaultMeterName);
@@ -181,14 +177,14 @@ MeterEngine* MakeEngine() {
 
 } // namespace
 
-MeterEngine* MeterEngineCreate() {
-    MeterEngine* e = MakeEngine();
+MeterEngine* MeterEngineCreate(const MeterSettingsValues* values) {
+    MeterEngine* e = MakeEngine(values);
     if (e) StartDisplayThread(e);
     return e;
 }
 
-MeterEngine* MeterEngineCreateInline() {
-    MeterEngine* e = MakeEngine();
+MeterEngine* MeterEngineCreateInline(const MeterSettingsValues* values) {
+    MeterEngine* e = MakeEngine(values);
     if (e) e->inlineFrames = 1;
     return e;
 }
@@ -224,7 +220,6 @@ void MeterEngineDestroy(MeterEngine** handle) {
     HistoryStoreFree(&e->frame.history);
     delete e;
     *handle = nullptr;
-    ReleaseMeterSettings();
 }
 
 // ---- Accessors ----
@@ -324,10 +319,6 @@ void MeterSetDrawHooks(MeterEngine* e, const MeterDrawHooks* hooks) {
     e->hooks.store(hooks, std::memory_order_release);
 }
 
-MeterSettings* MeterGetSettings() {
-    return GetMeterSettings();
-}
-
 MeterLevelMode MeterGetLevelMode(const MeterParams* p) {
     if (p->peakSelect & 1) return kMeterLevelPeak;
     if (p->rmsSelect & 1) return kMeterLevelRms;
@@ -422,8 +413,7 @@ void MeterDerive(MeterEngine* e) {
     e->minDb = p->minDb;
     e->maxDb = p->maxDb;
     DeriveCoefficients(e, p, fps);
-    const MeterSettings* settings = GetMeterSettings();
-    e->dbOffset = p->offsetOn ? settings->values.displayDbOffset : 0.0f;
+    e->dbOffset = p->offsetOn ? e->values->displayDbOffset : 0.0f;
     e->phaseStep = T * p->phaseRelease;
     DelayLineSetDelay(&e->left, DelaySamples(e->sampleRate, p->delay));
     if (e->channels > 1)
@@ -472,27 +462,29 @@ void FillFrame(MeterEngine* e, void* window, int64_t samplePosition) {
 MeterHandOver MeterHandOverFrame(MeterEngine* e) {
     // No display thread and no inline work: nobody shows the frame.
     if (!e->frameReady && !e->inlineFrames) return kHandOverLost;
-    if (e->relaxMode.load() == 0) {
-        // Reset before looking at the flag: a completion between the two
-        // leaves the event set, so the wait cannot miss it.
-        while (e->framePending.load()) {
-            SysEventReset(e->frameDone);
-            if (e->framePending.load() == 0) break;
-            SysEventWait(e->frameDone, kSysWaitForever);
-            if (e->quit.load(std::memory_order_acquire)) return kHandOverQuit;
-        }
+    if (e->relaxMode.load() == 0 && e->framePending.load()) {
+        SysEventWaitUntil(
+            e->frameDone,
+            [e] { return e->framePending.load() == 0 || e->quit.load(std::memory_order_acquire); },
+            kSysWaitForever, kSysSharedWaiters);
+        if (e->quit.load(std::memory_order_acquire)) return kHandOverQuit;
     }
     if (e->framePending.load()) {
         e->lostFrames.fetch_add(1);
         return kHandOverLost;
     }
+    // The frame about to be counted is not done: the event goes down before
+    // the count goes up, so no waiter for it takes an earlier frame's set.
+    if (e->frameDone) SysEventReset(e->frameDone);
     SysLockEnter(&e->lock);
     void* window = e->meterWindow;
     int64_t samplePosition = e->samplePosition;
+    e->framesHandedOver.fetch_add(1);
     SysLockLeave(&e->lock);
     FillFrame(e, window, samplePosition);
     if (e->inlineFrames) {
         FrameWork(e); // the same steps as the display thread, on this thread
+        e->framesDone.fetch_add(1);
         return kHandOverDone;
     }
     e->framePending.store(1);
@@ -501,12 +493,13 @@ MeterHandOver MeterHandOverFrame(MeterEngine* e) {
 }
 
 int MeterWaitDisplayIdle(MeterEngine* e, uint32_t timeoutMs) {
-    // Same order as the hand-over: reset, then look, so a completion in
-    // between leaves the event set.
-    while (e->frameDone && e->framePending.load()) {
-        SysEventReset(e->frameDone);
-        if (e->framePending.load() == 0) break;
-        if (SysEventWait(e->frameDone, timeoutMs) != 1) return 0;
-    }
-    return 1;
+    if (!e->frameDone) return 1;
+    const uint32_t handedOver = e->framesHandedOver.load();
+    return SysEventWaitUntil(
+        e->frameDone,
+        [e, handedOver] {
+            return int32_t(e->framesDone.load() - handedOver) >= 0 ||
+                   e->quit.load(std::memory_order_acquire);
+        },
+        timeoutMs, kSysSharedWaiters);
 }

@@ -4,7 +4,7 @@
 //
 // Threads and fields:
 // - fixed after creation: the events, the display thread, the frame's engine
-//   pointer, the history buffers;
+//   pointer, the history buffers, the values pointer;
 // - under the lock: derivedValid, analysisBusy, destroyPending, hold,
 //   meterWindow, config, samplePosition, the history counts;
 // - the streaming thread alone (inside the analysis entry, or the user
@@ -19,11 +19,11 @@
 #include <atomic>
 #include <cstdint>
 
-#include "display/meter_settings.h"
 #include "history/history_store.h"
 #include "meter/delay_line.h"
 #include "meter/display_frame.h"
 #include "meter/level_analysis.h"
+#include "meter/meter_values.h"
 #include "sys/thread.h"
 
 // Sixteen parameter words.
@@ -65,18 +65,17 @@ struct MeterConfig {
 };
 static_assert(sizeof(MeterConfig) == 180, "MeterConfig is a 180-byte block");
 
-// The meter window's record inside the engine. Handles are opaque here; the
-// window-drag state is the toolkit's 12-word record, kept as raw words.
+// What joins the engine to its meter window across the window's openings:
+// the choices that outlive one window and the links other windows reach it
+// by. Handles are opaque here; the window's own state is in its record.
 struct MeterWindowContext {
-    MeterEngine* engine;      // points back to the owner
-    void* frameRateMenu;      // menu handle, null when not built
-    void* popupMenu;          // menu handle, null when not built
-    uintptr_t windowDrag[12]; // the toolkit's window-drag state
-    uint32_t alwaysVisible;   // 1 = topmost; 1 at creation
-    void* controlPanel;       // the main window's control panel, or null
-    void* cueListDialog;      // the open cue list dialog, or null
+    MeterEngine* engine;    // points back to the owner
+    void* frameRateMenu;    // the open window's menu handle, null when none
+    void* popupMenu;        // the open window's menu handle, null when none
+    uint32_t alwaysVisible; // 1 = topmost; 1 at creation
+    void* controlPanel;     // the main window's control panel, or null
+    void* cueListDialog;    // the open cue list dialog, or null
 };
-static_assert(sizeof(MeterWindowContext) == 18 * sizeof(void*), "18 words");
 
 // How the engine reaches the screen. The shell installs a table; any entry
 // may be null and the native build installs none. Windows are opaque values.
@@ -100,7 +99,11 @@ struct MeterEngine {
     uint32_t analysisBusy;   // 1 while the analysis entry works on a buffer
     uint32_t destroyPending; // a destroy request waits for the buffer's end
     uint32_t hold;           // 1 = incoming buffers are ignored
-    void* meterWindow;       // null while the meter window is closed
+    // The meter values the engine was made with: the program's settings
+    // record, which its options dialog changes (followed by
+    // MeterInvalidateDerived), or the defaults. Read by the derive step.
+    const MeterSettingsValues* values;
+    void* meterWindow; // null while the meter window is closed
     MeterWindowContext windowContext;
     float sampleRate;
     uint32_t channels;
@@ -122,12 +125,18 @@ struct MeterEngine {
     DisplayFrame frame;
     int32_t historyStartTime; // set by loading a history file
     SysThread* displayThread;
-    uint32_t displayThreadId;
-    SysEvent* frameReady;               // manual reset: a frame was handed over
-    SysEvent* frameDone;                // manual reset: the display thread finished a frame
-    std::atomic<uint32_t> displayBusy;  // 1 while the display thread works on a frame
+    SysEvent* frameReady; // manual reset: a frame was handed over
+    // Manual reset: the display thread finished a frame. Waiters share it
+    // (SysEventWaitUntil): only the hand-over resets it, before it raises
+    // framePending, and the display thread sets it when a frame is done.
+    SysEvent* frameDone;
     std::atomic<uint32_t> quit;         // 1 = the display thread must end
     std::atomic<uint32_t> framePending; // 1 from a hand-over until that frame is done
+    // Frames handed to the display thread, counted under the lock where the
+    // hand-over reads the meter window, and frames it finished: a waiter
+    // knows which frames came before it (they wrap; compare differences).
+    std::atomic<uint32_t> framesHandedOver;
+    std::atomic<uint32_t> framesDone;
     std::atomic<uint32_t> lostFrames;
     std::atomic<uint32_t> notifyFrameLoss;
     std::atomic<uint32_t> relaxMode;
@@ -135,10 +144,6 @@ struct MeterEngine {
     uint32_t recordOn;       // the applied record switch (derive step)
     uint32_t restartPending; // the next frame handed over clears the ballistic values
     int64_t samplePosition;
-    uint32_t historyDragging;          // the history view's drag state
-    std::atomic<uint32_t> thumbPosted; // 1 from a posted scroll-thumb update until it is taken
-    void* previousCapture;
-    int32_t historyDragX;
     uint32_t inlineFrames; // 1 = no display thread: the hand-over works the frame itself
     // 1 = the delays stay as configured while buffers arrive (an offline
     // scan): without a delay nothing ever reads the rings back, so the stereo
@@ -148,25 +153,26 @@ struct MeterEngine {
 
 // ---- Creation and teardown ----
 
-// Makes an engine: settings acquired for "Tenvelo", parameters from them,
-// history allocated, display thread running. Returns null when memory is
-// short. Without events the engine runs with no display thread.
-MeterEngine* MeterEngineCreate();
+// Makes an engine: parameters from values (clamped; null: the defaults),
+// which must outlive the engine, history allocated, display thread running.
+// Returns null when memory is short. Without events the engine runs with no
+// display thread.
+MeterEngine* MeterEngineCreate(const MeterSettingsValues* values);
 
 // Makes an engine for measuring offline: no display thread; the analysis
 // does each frame's work (statistics, ballistics, history append) itself
 // where the live engine hands the frame over, so no frame is lost and the
 // feeding thread never waits. Nothing is drawn. Returns null when memory is
 // short.
-MeterEngine* MeterEngineCreateInline();
+MeterEngine* MeterEngineCreateInline(const MeterSettingsValues* values);
 
 // Destroys the engine now, or, while a buffer is being analysed, marks it so
 // that the analysis destroys it at the buffer's end (and clears *handle).
 // Returns 1 when destroyed now, 0 when deferred or *handle was null.
 int MeterEngineRequestDestroy(MeterEngine** handle);
 
-// Ends the display thread, closes the meter window, frees everything, clears
-// *handle and releases the meter settings. Nothing happens for a null engine.
+// Ends the display thread, closes the meter window, frees everything and
+// clears *handle. Nothing happens for a null engine.
 void MeterEngineDestroy(MeterEngine** handle);
 
 // ---- Accessors ----
@@ -199,8 +205,6 @@ MeterWindowContext* MeterGetWindowContext(MeterEngine* engine);
 void MeterRepaint(MeterEngine* engine);
 // Installs the drawing table (it must outlive the engine); null removes it.
 void MeterSetDrawHooks(MeterEngine* engine, const MeterDrawHooks* hooks);
-// Returns the global meter settings record.
-MeterSettings* MeterGetSettings();
 // The level mode of a parameter block, and the selection that sets it in both copies.
 MeterLevelMode MeterGetLevelMode(const MeterParams* params);
 void MeterSelectLevelMode(MeterConfig* config, MeterLevelMode mode);
@@ -233,9 +237,10 @@ enum MeterHandOver { kHandOverDone = 0, kHandOverLost = 1, kHandOverQuit = 2 };
 // then return at once), kHandOverLost for a lost or discarded frame, else kHandOverDone.
 MeterHandOver MeterHandOverFrame(MeterEngine* engine);
 
-// Waits until the display thread has finished the frame last handed to it
-// (for offline measuring, which reads the history once the input ends).
-// Call only from the thread that feeds the analysis, between buffers: it
-// resets frameDone, which a hand-over in progress elsewhere waits on.
-// Returns 1 when no frame is pending, 0 when timeoutMs passed first.
+// Waits until the display thread has finished every frame handed over
+// before the call, also one whose hand-over read the meter window before
+// MeterAttachWindow detached it: after that nothing draws into the window.
+// Any thread may wait, several at once. Returns 1 when those frames are
+// done (or no display thread runs, or the engine is ending), 0 when
+// timeoutMs passed first.
 int MeterWaitDisplayIdle(MeterEngine* engine, uint32_t timeoutMs);

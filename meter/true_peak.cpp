@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "meter/level_analysis.h"
+#include "meter/decibels.h"
 #include "meter/vector4.h"
 
 namespace {

@@ -2,16 +2,12 @@
 
 #include "sys/settings_backend.h"
 
-#include <atomic>
 #include <cstring>
 
 namespace {
 
-std::atomic<int> detached{0};
-
-// A detached store answers every call with a failure and touches nothing.
 int ValidName(const char* key, const char* name) {
-    return !detached.load() && key && key[0] && name;
+    return key && key[0] && name;
 }
 
 } // namespace
@@ -58,8 +54,4 @@ int ReadSettingText(const char* key, const char* name, char* dest) {
 
 int SetSettingsRoot(const char* root) {
     return SettingsBackendSetRoot(root);
-}
-
-void SetSettingsDetached(int on) {
-    detached.store(on ? 1 : 0);
 }

@@ -50,11 +50,6 @@ int ReadSettingText(const char* key, const char* name, char* dest);
 // long.
 int SetSettingsRoot(const char* root);
 
-// Detaches the store (on != 0) for programs that must leave no trace, such
-// as the command-line scanner: reads then fail, so callers keep their
-// defaults, and writes fail without touching anything. 0 attaches it again.
-void SetSettingsDetached(int on);
-
 // ---- Keys ----
 
 constexpr char kSettingsAppName[] = "Tenvelo";

@@ -4,6 +4,7 @@
 // effort (raising one usually needs privileges the process does not have).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 // Scheduling priorities a thread may ask for, in the Win32 sense.
@@ -46,6 +47,39 @@ void SysEventReset(SysEvent* event);
 // Waits until the event is set or timeoutMs has passed (kSysWaitForever: no
 // limit). Returns 1 when the event is set, 0 on timeout, -1 on failure.
 int SysEventWait(SysEvent* event, uint32_t timeoutMs);
+
+// Who resets the event a wait sleeps on.
+enum SysWaiters {
+    // Any number of threads wait at once and none resets the event: a
+    // thread that makes the condition false resets it before it does, and a
+    // thread that may make it true sets it after.
+    kSysSharedWaiters = 0,
+    // The caller is the event's only waiter and resets it before each look,
+    // so a condition that takes several sets to come true is not spun on.
+    kSysSoleWaiter = 1,
+};
+
+// Waits until holds() is true, looking again each time the event is set,
+// for at most timeoutMs in all (kSysWaitForever: no limit). A set between a
+// look and the wait that follows is never missed: the event stays set.
+// Returns 1 when the condition holds, 0 on timeout or when the wait fails.
+template <class Holds>
+int SysEventWaitUntil(SysEvent* event, Holds holds, uint32_t timeoutMs, SysWaiters waiters) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        if (waiters == kSysSoleWaiter) SysEventReset(event);
+        if (holds()) return 1;
+        uint32_t left = kSysWaitForever;
+        if (timeoutMs != kSysWaitForever) {
+            const auto spent =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+            if (spent.count() >= timeoutMs) return 0;
+            left = timeoutMs - uint32_t(spent.count());
+        }
+        if (SysEventWait(event, left) == -1) return 0;
+    }
+}
 
 // Starts proc(arg) on a new thread. Returns null when no thread could be made.
 SysThread* SysThreadStart(SysThreadProc proc, void* arg);

@@ -8,7 +8,6 @@
 #include "meter/meter_engine.h"
 #include "sys/file_path.h"
 #include "sys/file_replace.h"
-#include "sys/settings_store.h"
 
 #include <algorithm>
 #include <cmath>
@@ -441,13 +440,6 @@ void ConfigureScanEngine(MeterEngine* engine, const ScanOptions& o) {
     MeterZero(&engine);
 }
 
-DetachedSettings::DetachedSettings() {
-    SetSettingsDetached(1);
-}
-DetachedSettings::~DetachedSettings() {
-    SetSettingsDetached(0);
-}
-
 double SlotSeconds(const HistoryRecord& record) {
     return double(record.samplePosition) / kRate;
 }
@@ -517,7 +509,7 @@ int ParseScanArguments(int argc, const char* const* argv, ScanOptions* o, std::s
 int ScanWorkerInit(ScanWorker* w, const ScanOptions& o) {
     const uint32_t bytes = StreamFramesForLatency(44100, float(o.latency), 4) * 4;
     const uint32_t blockBuffers = std::max<uint32_t>(1, kReadBlockBytes / bytes);
-    w->engine = MeterEngineCreateInline();
+    w->engine = MeterEngineCreateInline(nullptr);
     if (w->engine) w->engine->fixedDelay = 1; // a file's delay is the options' throughout
     if (w->engine && w->engine->frame.history.history &&
         MeterSetFormat(&w->engine, float(kRate), 2) &&
@@ -568,7 +560,6 @@ int ScanWorkerRun(ScanWorker* w, const ScanOptions& o, const std::string& input,
 }
 
 int RunScan(const ScanOptions& o, ScanSummary* summary, std::string* error) {
-    DetachedSettings detached;
     ScanWorker worker{};
     if (!ScanWorkerInit(&worker, o)) {
         *error = "out of memory";

@@ -92,9 +92,8 @@ struct ScanProgress {
     void* context;
 };
 
-// What one measuring thread keeps from file to file: an inline engine and
-// the read blocks. Make and free it on one thread: engines share the
-// process's meter settings, which are not locked.
+// What one measuring thread keeps from file to file: an inline engine with
+// the default meter values, and the read blocks.
 struct ScanWorker {
     MeterEngine* engine;
     ScanReader reader;
@@ -126,8 +125,7 @@ int ScanWorkerRun(ScanWorker* worker, const ScanOptions& options, const std::str
 void ConfigureScanEngine(MeterEngine* engine, const ScanOptions& options);
 
 // One scan of options.input on a worker of its own, reading ahead when
-// ScanThreads allows two threads. Same results as ScanWorkerRun. Detaches
-// the settings store while it runs.
+// ScanThreads allows two threads. Same results as ScanWorkerRun.
 int RunScan(const ScanOptions& options, ScanSummary* summary, std::string* error);
 
 // The summary line of one scanned file, without a newline.
@@ -136,11 +134,3 @@ std::string FormatScanLine(const ScanOptions& options, const std::string& input,
 
 // Time in seconds of a history slot at the program's 44100 Hz.
 double SlotSeconds(const HistoryRecord& record);
-
-// Detaches the settings store for the lifetime of a scan: a command-line run
-// neither reads the user's meter settings nor saves them. Make it before the
-// engines and let it outlive them (their end would save the settings).
-struct DetachedSettings {
-    DetachedSettings();
-    ~DetachedSettings();
-};

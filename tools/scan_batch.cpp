@@ -203,8 +203,6 @@ int RunScanBatch(const ScanOptions& o, const ScanBatchIo& io) {
     b.nextReportNs.store(io.progressAfterMs * 1000000);
     if (!SysLockInit(&b.outputLock)) return 3;
 
-    // Engines are made and freed here, on one thread (see ScanWorker).
-    DetachedSettings detached;
     const int threads = ScanThreads(o);
     const size_t wanted = std::min<size_t>(size_t(threads), b.files.size());
     std::unique_ptr<ScanWorker[]> workers(new (std::nothrow) ScanWorker[wanted]());

@@ -74,14 +74,13 @@ bool SpinForBlock(const ScanReader* r, uint64_t k) {
 }
 
 // Sleeps until the consumer has given back block `given` or stop is raised.
-// Only this thread waits on the event: it resets it before it looks, so a
-// set in between is never missed.
+// The consumer sets the event after every block it gives back, and blocks
+// it stole may come first: this thread, the only waiter, resets it before
+// each look.
 void WaitForFreed(ScanReader* r, uint64_t given) {
-    while (r->consumed.load() <= given && r->stop.load() == 0) {
-        SysEventReset(r->freedEvent);
-        if (r->consumed.load() > given || r->stop.load() != 0) break;
-        SysEventWait(r->freedEvent, kSysWaitForever);
-    }
+    SysEventWaitUntil(
+        r->freedEvent, [r, given] { return r->consumed.load() > given || r->stop.load() != 0; },
+        kSysWaitForever, kSysSoleWaiter);
 }
 
 // The read-ahead thread: claims the next unclaimed block once its slot's

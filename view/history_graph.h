@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "display/meter_scale.h"
@@ -25,6 +26,16 @@ struct MeterSettings;
 
 // Posted to the meter window by the display thread: update the thumb.
 constexpr UINT kMeterMsgUpdateThumb = WM_APP + 1;
+
+// The meter window's record keeps one for its history graph.
+// Threads: the drag fields are the user-interface thread's; thumbPosted is
+// raised by the display thread and lowered by the user-interface thread.
+struct HistoryViewState {
+    uint32_t dragging;                 // 1 while the left button drags the view
+    int32_t dragX;                     // client x of the drag's last used pixel
+    HWND previousCapture;              // capture holder before the drag
+    std::atomic<uint32_t> thumbPosted; // 1 from a posted thumb update until it is taken
+};
 
 // How the columns are drawn: the selected quantity and the level mapping.
 struct HistoryStyle {
@@ -68,9 +79,10 @@ void UpdateHistoryThumb(MeterEngine* engine, HWND window);
 
 // Mouse events offered by the meter window before its own handling. Each
 // returns 1 when the history view took the event.
-int HistoryMouseDown(MeterEngine* engine, HWND window, WPARAM keys, int x, int y);
-int HistoryMouseMove(MeterEngine* engine, HWND window, int x, int y);
-int HistoryMouseUp(MeterEngine* engine);
+int HistoryMouseDown(MeterEngine* engine, HistoryViewState* view, HWND window, WPARAM keys, int x,
+                     int y);
+int HistoryMouseMove(MeterEngine* engine, HistoryViewState* view, HWND window, int x, int y);
+int HistoryMouseUp(HistoryViewState* view);
 
 // The time read-out for the pointer at client x: the sample clock of the
 // slot under it, without its sign, when the layout is usable, x lies on the
@@ -81,6 +93,7 @@ int HistoryReadout(MeterEngine* engine, HWND window, int x, char* text, size_t s
 
 // The display thread's part after the frame's slot was appended: at zoom 1
 // with the view at the newest slot, shift the graphs 2 pixels left and draw
-// the newest column and the ruler; then post the thumb update.
-void LiveHistoryUpdate(MeterEngine* engine, DisplayFrame* frame, HWND window, HDC dc,
-                       const MeterLayout* layout, const RECT* client);
+// the newest column and the ruler; then post the thumb update unless one is
+// pending in view (the meter window lowers the flag when it takes it).
+void LiveHistoryUpdate(MeterEngine* engine, HistoryViewState* view, DisplayFrame* frame,
+                       HWND window, HDC dc, const MeterLayout* layout, const RECT* client);

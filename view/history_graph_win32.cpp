@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "display/bargraph.h"
+#include "display/meter_settings.h"
 #include "display/meter_objects.h"
 #include "view/cue_insert.h"
 #include "history/cue_store.h"
@@ -129,7 +130,7 @@ void CueMark(HDC dc, const RulerClips* clips, int x, int32_t h, const CueRecord*
 HistoryStyle HistoryStyleFromConfig(MeterEngine* e, int32_t h) {
     MeterConfig c;
     MeterGetConfig(e, &c);
-    const MeterSettings* settings = MeterGetSettings();
+    const MeterSettings* settings = GetMeterSettings();
     HistoryStyle s{};
     s.quantity = SelectedQuantity(c.params.rmsSelect, c.params.peakSelect);
     s.mapping = MakeLevelMapping(c.params.minDb, c.params.maxDb, h);
@@ -251,7 +252,6 @@ void DrawTimeRulerAndEvents(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
 }
 
 void UpdateHistoryThumb(MeterEngine* e, HWND window) {
-    e->thumbPosted.store(0); // taken: the next frame may post again
     const StoreView view = TakeStoreView(e);
     SCROLLINFO info = {};
     info.cbSize = sizeof info;
@@ -309,28 +309,28 @@ int ScrollHistory(MeterEngine* e, HWND window, uint32_t code, int32_t thumb, int
     return 1;
 }
 
-int HistoryMouseDown(MeterEngine* e, HWND window, WPARAM keys, int x, int y) {
+int HistoryMouseDown(MeterEngine* e, HistoryViewState* v, HWND window, WPARAM keys, int x, int y) {
     RECT client;
     MeterLayout layout;
     if (!ClientLayout(e, window, &client, &layout)) return 0;
     const int32_t g = layout.historyWidth;
     if (g <= 0 || x < 32 || x > g - 1) return 0;
     if (keys & MK_CONTROL) return AddCueAtPoint(e, window, keys, POINT{x, y});
-    if (!e->historyDragging) {
-        e->previousCapture = SetCapture(window);
-        e->historyDragging = 1;
-        e->historyDragX = x;
+    if (!v->dragging) {
+        v->previousCapture = SetCapture(window);
+        v->dragging = 1;
+        v->dragX = x;
     }
     return 1;
 }
 
-int HistoryMouseMove(MeterEngine* e, HWND window, int x, int y) {
+int HistoryMouseMove(MeterEngine* e, HistoryViewState* v, HWND window, int x, int y) {
     (void)y;
-    if (e->historyDragging) {
-        const int d = (x - e->historyDragX) / 2;
+    if (v->dragging) {
+        const int d = (x - v->dragX) / 2;
         // Only the pixels turned into columns are used up, so a slow drag
         // of one pixel per message still scrolls every second pixel.
-        e->historyDragX += 2 * d;
+        v->dragX += 2 * d;
         if (d != 0) ScrollHistory(e, window, kScrollRelative, 0, -d);
         return 1;
     }
@@ -365,16 +365,16 @@ int HistoryReadout(MeterEngine* e, HWND window, int x, char* text, size_t size) 
     return 1;
 }
 
-int HistoryMouseUp(MeterEngine* e) {
-    if (!e->historyDragging) return 0;
-    e->historyDragging = 0;
+int HistoryMouseUp(HistoryViewState* v) {
+    if (!v->dragging) return 0;
+    v->dragging = 0;
     ReleaseCapture();
-    if (e->previousCapture) SetCapture(static_cast<HWND>(e->previousCapture));
-    e->previousCapture = nullptr;
+    if (v->previousCapture) SetCapture(v->previousCapture);
+    v->previousCapture = nullptr;
     return 1;
 }
 
-void LiveHistoryUpdate(MeterEngine* e, DisplayFrame* f, HWND window, HDC dc,
+void LiveHistoryUpdate(MeterEngine* e, HistoryViewState* v, DisplayFrame* f, HWND window, HDC dc,
                        const MeterLayout* layout, const RECT* client) {
     if (f->recordOn != 1) return;
     const int32_t g = layout->historyWidth;
@@ -383,7 +383,7 @@ void LiveHistoryUpdate(MeterEngine* e, DisplayFrame* f, HWND window, HDC dc,
     if (g > 34 && !Painting(e) && view.zoom == 1 && view.store.viewPos == view.store.writeIndex) {
         RECT area = {34, 2, g - 2, client->bottom - 2};
         ScrollDC(dc, -2, 0, &area, &area, nullptr, nullptr);
-        const MeterSettings* settings = MeterGetSettings();
+        const MeterSettings* settings = GetMeterSettings();
         HistoryStyle style{};
         style.quantity = SelectedQuantity(f->rmsSelect, f->peakSelect);
         style.mapping = MakeLevelMapping(f->minDb, f->maxDb, h);
@@ -402,6 +402,6 @@ void LiveHistoryUpdate(MeterEngine* e, DisplayFrame* f, HWND window, HDC dc,
     // One at a time: the window takes the newest position when it gets to
     // it, and a post per frame would crowd out its other messages whenever
     // it falls behind the frames.
-    if (e->thumbPosted.exchange(1) == 0 && !PostMessageA(window, kMeterMsgUpdateThumb, 0, 0))
-        e->thumbPosted.store(0);
+    if (v->thumbPosted.exchange(1) == 0 && !PostMessageA(window, kMeterMsgUpdateThumb, 0, 0))
+        v->thumbPosted.store(0);
 }

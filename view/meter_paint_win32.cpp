@@ -1,9 +1,11 @@
 #include "view/meter_paint.h"
 
 #include "display/bargraph.h"
+#include "display/meter_settings.h"
 #include "meter/meter_engine.h"
 #include "toolkit/toolkit.h"
 #include "view/history_graph.h"
+#include "view/meter_window_internal.h"
 
 namespace {
 
@@ -70,7 +72,7 @@ void DrawBars(MeterEngine* e, DisplayFrame* f, HDC dc, const MeterLayout* l) {
     const int h = l->graphHeight;
     const int x0 = g + 30;
     if (f->modeWord & kMeterModeBars) {
-        const MeterSettings* settings = MeterGetSettings();
+        const MeterSettings* settings = GetMeterSettings();
         const BarQuantity q = SelectedQuantity(f->rmsSelect, f->peakSelect);
         const LevelMapping mapping = MakeLevelMapping(f->minDb, f->maxDb, h);
         struct Channel {
@@ -116,6 +118,7 @@ void MeterDrawFrame(MeterEngine* e, DisplayFrame* f) {
     HDC dc = GetDC(window);
     if (!dc) return;
     DrawBars(e, f, dc, &layout);
-    LiveHistoryUpdate(e, f, window, dc, &layout, &client);
+    if (HistoryViewState* view = MeterWindowHistoryView(window))
+        LiveHistoryUpdate(e, view, f, window, dc, &layout, &client);
     ReleaseDC(window, dc);
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "meter/meter_engine.h"
+#include "view/history_graph.h"
 
 // Popup menu commands (the full command word).
 enum MeterCommand : UINT {
@@ -32,6 +33,11 @@ enum MeterSysCommand : UINT {
 // Sets the popup's check marks and grays from the engine's state, as the
 // right button does before tracking the popup.
 void UpdateMeterPopup(MeterWindowContext* context);
+
+// The history graph's state in the meter window's record, or null for a
+// window without one. The display thread reaches it here while it draws a
+// frame into the window, which stays alive meanwhile.
+HistoryViewState* MeterWindowHistoryView(HWND window);
 
 // The hooks the meter window installs on an engine (OpenMeterWindow does).
 const MeterDrawHooks* MeterWindowHooks();

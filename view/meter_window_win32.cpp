@@ -32,9 +32,6 @@ struct SharedResources {
 };
 SharedResources g_shared = {};
 
-static_assert(sizeof(WindowDragState) <= sizeof(MeterWindowContext::windowDrag),
-              "the toolkit's drag state fits the context's words");
-
 // The window's own record, in its extra slot. The engine's context may go
 // before the window does (the engine's deferred destruction closes the
 // window by posting), so the record holds what the window must still free
@@ -44,14 +41,12 @@ struct MeterWindowRecord {
     std::atomic<MeterWindowContext*> context; // null once the engine is gone
     HMENU popup;                              // the popup; owns the frame-rate submenu
     POINT anchor;                             // screen point of the last popup
+    WindowDragState drag;                     // moving the window by its client area
+    HistoryViewState history;                 // the history graph's drag and thumb
 };
 
 MeterWindowRecord* RecordOf(HWND window) {
     return reinterpret_cast<MeterWindowRecord*>(GetWindowLongPtrA(window, 0));
-}
-
-WindowDragState* Drag(MeterWindowContext* c) {
-    return reinterpret_cast<WindowDragState*>(c->windowDrag);
 }
 
 ControlPanel* Panel(MeterWindowContext* c) {
@@ -163,7 +158,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
     record->popup = BuildPopup(&rates);
     context->popupMenu = record->popup;
     context->frameRateMenu = record->popup ? rates : nullptr;
-    WindowDragInit(Drag(context), window);
+    WindowDragInit(&record->drag, window);
     MeterAttachWindow(context->engine, window);
     SetHistoryScrollRange(context->engine, window);
     HMENU system = GetSystemMenu(window, FALSE);
@@ -183,24 +178,16 @@ void OnDropFiles(MeterWindowContext* context, HDROP drop) {
         DragFinish(drop);
 }
 
-// A frame handed over before the engine forgot the window may still be
-// drawing into it; frames handed over later carry no window. The display
-// thread never waits for this one, so waiting here (bounded) closes no cycle.
-void WaitForFrameInFlight(MeterEngine* e, HWND window) {
-    for (int i = 0; i < 500; ++i) {
-        const bool pending = e->displayBusy.load() || e->framePending.load();
-        if (!pending || __atomic_load_n(&e->frame.window, __ATOMIC_SEQ_CST) != window) return;
-        Sleep(1);
-    }
-}
-
-// The engine forgets the window and no frame is drawn into it any more.
-// Done before the window starts going away (hiding it already changes its
-// surface under a drawing thread), and again, harmlessly, at destruction.
+// The engine forgets the window and no frame is drawn into it any more: a
+// frame handed over before may still be drawing into it, frames handed over
+// later carry no window. Done before the window starts going away (hiding
+// it already changes its surface under a drawing thread), and again,
+// harmlessly, at destruction. The display thread never waits for this one,
+// so waiting here (bounded) closes no cycle.
 void StopDrawing(MeterWindowContext* context, HWND window) {
     if (MeterGetWindow(context->engine) != window) return;
     MeterAttachWindow(context->engine, nullptr);
-    WaitForFrameInFlight(context->engine, window);
+    MeterWaitDisplayIdle(context->engine, 500);
 }
 
 void OnClose(MeterWindowContext* context, HWND window) {
@@ -210,10 +197,9 @@ void OnClose(MeterWindowContext* context, HWND window) {
 
 void OnDestroy(MeterWindowRecord* record) {
     if (MeterWindowContext* context = record->context.exchange(nullptr)) {
-        MeterEngine* engine = context->engine;
         if (context->cueListDialog) EndDialog(static_cast<HWND>(context->cueListDialog), 0);
         StopDrawing(context, record->window);
-        HistoryMouseUp(engine);
+        HistoryMouseUp(&record->history);
         context->frameRateMenu = nullptr;
         context->popupMenu = nullptr;
     }
@@ -398,16 +384,23 @@ void OnMouseWheel(MeterWindowContext* context, WPARAM wParam) {
     if (step != 0) ZoomStep(context, step);
 }
 
-void OnLeftButtonDown(MeterWindowContext* c, HWND window, WPARAM keys, int x, int y) {
-    if (!HistoryMouseDown(c->engine, window, keys, x, y)) WindowDragBegin(Drag(c), x, y);
+void OnLeftButtonDown(MeterWindowRecord* r, MeterEngine* e, WPARAM keys, int x, int y) {
+    if (!HistoryMouseDown(e, &r->history, r->window, keys, x, y)) WindowDragBegin(&r->drag, x, y);
 }
 
-void OnMouseMove(MeterWindowContext* c, HWND window, int x, int y) {
-    if (!HistoryMouseMove(c->engine, window, x, y)) WindowDragMove(Drag(c), x, y);
+void OnMouseMove(MeterWindowRecord* r, MeterEngine* e, int x, int y) {
+    if (!HistoryMouseMove(e, &r->history, r->window, x, y)) WindowDragMove(&r->drag, x, y);
 }
 
-void OnLeftButtonUp(MeterWindowContext* c, int x, int y) {
-    if (!HistoryMouseUp(c->engine)) WindowDragEnd(Drag(c), x, y);
+void OnLeftButtonUp(MeterWindowRecord* r, int x, int y) {
+    if (!HistoryMouseUp(&r->history)) WindowDragEnd(&r->drag, x, y);
+}
+
+// The thumb update the display thread posted: taken, so the next frame may
+// post again.
+void OnUpdateThumb(MeterWindowRecord* r, MeterEngine* e) {
+    r->history.thumbPosted.store(0);
+    UpdateHistoryThumb(e, r->window);
 }
 
 void OnRightButtonDown(MeterWindowRecord* record, MeterWindowContext* context, HWND window, int x,
@@ -449,12 +442,12 @@ LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_HSCROLL:
         ScrollHistory(context->engine, window, static_cast<uint32_t>(wParam), HIWORD(wParam), 0);
         return 0;
-    case WM_LBUTTONDOWN: OnLeftButtonDown(context, window, wParam, x, y); return 0;
-    case WM_MOUSEMOVE: OnMouseMove(context, window, x, y); return 0;
-    case WM_LBUTTONUP: OnLeftButtonUp(context, x, y); return 0;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(record, context->engine, wParam, x, y); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(record, context->engine, x, y); return 0;
+    case WM_LBUTTONUP: OnLeftButtonUp(record, x, y); return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(record, context, window, x, y); return 0;
     case WM_DROPFILES: OnDropFiles(context, reinterpret_cast<HDROP>(wParam)); return 0;
-    case kMeterMsgUpdateThumb: UpdateHistoryThumb(context->engine, window); return 0;
+    case kMeterMsgUpdateThumb: OnUpdateThumb(record, context->engine); return 0;
     case kMeterMsgFrameLoss: UpdateCaption(context, window); return 0;
     default: break;
     }
@@ -593,6 +586,11 @@ void UnregisterMeterWindowClass(HINSTANCE instance) {
         bitmap = nullptr;
     }
     SetMeterSettingsHooks(nullptr);
+}
+
+HistoryViewState* MeterWindowHistoryView(HWND window) {
+    MeterWindowRecord* record = RecordOf(window);
+    return record ? &record->history : nullptr;
 }
 
 HBITMAP SharedBitmap(int resource) {

@@ -51,7 +51,7 @@ struct Rig {
         StreamInit(&stream, &driver, &file, &engine);
         EXPECT_EQ(ApplyLatency(&stream, window), 1);
         if (withEngine) {
-            engine = MeterEngineCreate();
+            engine = MeterEngineCreate(nullptr);
             EXPECT_NE(engine, nullptr);
             EXPECT_EQ(MeterSetFormat(&engine, 44100.0f, 2), 1);
         }

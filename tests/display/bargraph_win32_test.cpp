@@ -15,7 +15,7 @@ class BargraphTest : public mwtest::MeterWindowTest {
     void SetUp() override {
         MeterWindowTest::SetUp();
         SolidZones();
-        settings = MeterGetSettings();
+        settings = GetMeterSettings();
     }
     COLORREF Value(int index) {
         uint32_t v;

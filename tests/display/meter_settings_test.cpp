@@ -74,6 +74,7 @@ TEST_F(MeterSettingsTest, StoredValuesAreRefusedOrClamped) {
         {"L_MinDB", SLOT(levelMinDb), kSettingKindBinary, {0x00, 0x00, 0xC0, 0x7F}, 0, 0},
         {"Delay", SLOT(delay), kSettingKindBinary, Le(FloatBits(5.0f)), 1, FloatBits(2.0f)},
         {"nbFperS", SLOT(framesPerS), kSettingKindBinary, Le(uint32_t(-5)), 1, 10},
+        {"nbFperS", SLOT(framesPerS), kSettingKindBinary, Le(uint32_t(5000)), 1, 10},
         {"Attack", SLOT(attack), kSettingKindBinary, Le(FloatBits(0.0f)), 1, FloatBits(0.1f)},
         // An empty range would divide by zero: both ends take their defaults.
         {"L_MinDB", SLOT(levelMinDb), kSettingKindBinary, Le(FloatBits(6.0f)), 1,

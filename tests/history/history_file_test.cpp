@@ -178,11 +178,13 @@ TEST_F(HistoryFileTest, RefusedFilesLeaveTheStoreAsItWas) {
         const char* what;
         size_t at; // 0: cut the file to value
         uint32_t value;
+        size_t moreCues = 0; // empty cue records added after the file's two
     } cases[] = {
         {"another signature", 12, 0x0058512D}, // "-QX"
         {"short header", 0, 40},
         {"recordCount 0", 28, 0},
         {"cueCount 1025", 24, 1025},
+        {"1025 cues, all in the file", 24, 1025, 1023},
         {"counts larger than the file", 28, 101},
         {"a slot past 2^46 samples", 48 + 256 + 40 * 99 + 4, 0x00004000}, // could wrap
         {"a cue before -2^46 samples", 48 + 4, 0xFFFFBFFF},
@@ -196,6 +198,7 @@ TEST_F(HistoryFileTest, RefusedFilesLeaveTheStoreAsItWas) {
     for (const auto& c : cases) {
         std::vector<uint8_t> b = good;
         c.at ? SetU32(b, c.at, c.value) : b.resize(c.value);
+        b.insert(b.begin() + 48 + 2 * sizeof(CueRecord), c.moreCues * sizeof(CueRecord), 0);
         const std::string path = dir.file("bad.his");
         ASSERT_TRUE(WriteAll(path, b));
         HistoryFileInfo info{11, 22, 33};

@@ -24,7 +24,8 @@ void RecordFrame(MeterEngine*, DisplayFrame* frame) {
         std::lock_guard<std::mutex> guard(gRecorder->mutex);
         gRecorder->frames.push_back(*frame);
     }
-    if (int ms = gRecorder->sleepMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (int ms = gRecorder->sleepMs.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 const MeterDrawHooks kRecordingHooks = {RecordFrame, nullptr, nullptr, nullptr};
@@ -33,7 +34,7 @@ class MeterEngineTest : public testing::Test {
   protected:
     void SetUp() override {
         gRecorder = &recorder;
-        engine = MeterEngineCreate();
+        engine = MeterEngineCreate(nullptr);
         ASSERT_NE(nullptr, engine);
         ASSERT_EQ(1, MeterSetFormat(&engine, 44100.0f, 2));
         MeterSetDrawHooks(engine, &kRecordingHooks);
@@ -54,7 +55,8 @@ class MeterEngineTest : public testing::Test {
         recorder.frames.clear();
     }
     void Feed(const std::vector<int16_t>& pcm, int times = 1) {
-        for (int i = 0; i < times; ++i) AnalyseBuffer(&engine, pcm.data(), metertest::Bytes(pcm));
+        for (int i = 0; i < times; ++i)
+            AnalyseBuffer(&engine, pcm.data(), metertest::Bytes(pcm));
     }
     std::vector<DisplayFrame> Frames() {
         EXPECT_TRUE(metertest::WaitFor([&] { return engine->framePending.load() == 0; }));
@@ -112,9 +114,9 @@ TEST_F(MeterEngineTest, BallisticCoefficientsAreTheSameInEveryBuild) {
             p.linearBallistics = c.linear;
         });
         Feed(Constant(1, 0, 0));
-        SCOPED_TRACE(testing::Message() << c.fps << " fps, falls " << c.peakFall << "/"
-                                        << c.averageFall << ", attack " << c.attack
-                                        << (c.linear ? ", linear" : ""));
+        SCOPED_TRACE(testing::Message()
+                     << c.fps << " fps, falls " << c.peakFall << "/" << c.averageFall << ", attack "
+                     << c.attack << (c.linear ? ", linear" : ""));
         EXPECT_EQ(c.peakRelease, engine->peakRelease);
         EXPECT_EQ(c.averageRelease, engine->averageRelease);
         EXPECT_EQ(c.powerRelease, engine->powerRelease);

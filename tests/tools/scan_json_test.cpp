@@ -40,8 +40,9 @@ TEST(ScanJson, OneObjectPerInputWithNullForMinusInfinity) {
     ASSERT_TRUE(scantest::WriteStereoWave(o.inputs[2], std::vector<int16_t>(2 * 50000)));
     EXPECT_EQ(Batch(o, dir.file("out"), dir.file("err")), 1);
 
-    const nlohmann::json j = Parse(ReadAll(o.json));
-    ASSERT_TRUE(j.is_array()) << std::string(ReadAll(o.json).begin(), ReadAll(o.json).end());
+    const std::vector<uint8_t> bytes = ReadAll(o.json);
+    const nlohmann::json j = Parse(bytes);
+    ASSERT_TRUE(j.is_array()) << std::string(bytes.begin(), bytes.end());
     ASSERT_EQ(j.size(), 3u);
     const nlohmann::json& noise = j[0];
     EXPECT_EQ(noise["file"], o.inputs[0]);

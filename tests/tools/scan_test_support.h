@@ -49,8 +49,7 @@ inline std::vector<int16_t> SilenceThenBurst(uint32_t frames) {
 // display thread, fed one streaming buffer at a time, then idle; the cues
 // and the .his as the scan writes them.
 inline bool LiveHistory(const ScanOptions& o, const std::string& input, const std::string& his) {
-    DetachedSettings detached;
-    MeterEngine* e = MeterEngineCreate();
+    MeterEngine* e = MeterEngineCreate(nullptr);
     WaveFile file;
     bool ok = e && MeterSetFormat(&e, 44100.0f, 2) && WaveFileOpen(&file, input.c_str()) == 0;
     if (ok) {

@@ -73,7 +73,7 @@ TEST_F(HistoryGraphTest, DraggingScrollsOneColumnPerTwoPixels) {
             Mouse(WM_MOUSEMOVE, x, MK_LBUTTON);
         Mouse(WM_LBUTTONUP, c.moves.back());
         EXPECT_EQ(Store()->viewPos, c.viewPos);
-        EXPECT_EQ(engine_->historyDragging, 0u);
+        EXPECT_EQ(MeterWindowHistoryView(window())->dragging, 0u);
         EXPECT_EQ(GetCapture(), nullptr);
     }
 }

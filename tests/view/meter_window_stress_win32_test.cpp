@@ -88,7 +88,7 @@ TEST_F(MeterWindowStressTest, CloseTheWindowWhileFramesAreDrawn) {
 TEST_F(MeterWindowStressTest, QuitWhileFramesAreDrawn) {
     // The fixture's engine stays closed; each round makes its own.
     for (int round = 0; round < kRounds; ++round) {
-        MeterEngine* engine = MeterEngineCreate();
+        MeterEngine* engine = MeterEngineCreate(&GetMeterSettings()->values);
         ASSERT_NE(engine, nullptr);
         ASSERT_EQ(1, MeterSetFormat(&engine, 44100.0f, 2));
         Prepare(engine);

@@ -89,7 +89,9 @@ class MeterWindowTest : public ::testing::Test {
         FakeUi::Current() = &ui_;
         const MeterWindowUi fake = {FakeUi::Box, FakeUi::Edit, FakeUi::Free, nullptr, nullptr};
         SetMeterWindowUi(&fake);
-        engine_ = MeterEngineCreate();
+        const MeterSettings* settings = AcquireMeterSettings(kSettingsAppName);
+        ASSERT_NE(settings, nullptr);
+        engine_ = MeterEngineCreate(&settings->values);
         ASSERT_NE(engine_, nullptr);
         ASSERT_EQ(1, MeterSetFormat(&engine_, 44100.0f, 2));
         panel_.engine = engine_;
@@ -101,6 +103,7 @@ class MeterWindowTest : public ::testing::Test {
     void TearDown() override {
         if (HWND w = window()) DestroyWindow(w);
         MeterEngineDestroy(&engine_);
+        ReleaseMeterSettings();
         SetMeterWindowUi(nullptr);
         UnregisterMeterWindowClass(instance_);
         while (ToolkitInitCount() > 0)
@@ -160,7 +163,7 @@ class MeterWindowTest : public ::testing::Test {
 
     // Zone brushes as solid colours, so that pixels can be compared.
     void SolidZones() {
-        MeterSettings* s = MeterGetSettings();
+        MeterSettings* s = GetMeterSettings();
         s->values.brushType = 0;
         BuildMeterObjects(s);
     }
