@@ -24,16 +24,6 @@ struct Lanes {
     float sumSq[kLanes];
 };
 
-inline float LoadSample(const unsigned char* p) {
-    int16_t s;
-    std::memcpy(&s, p, sizeof s);
-    return static_cast<float>(s);
-}
-
-inline float LoadAmplitude(const unsigned char* p) {
-    return LoadSample(p) * kSampleScale;
-}
-
 inline void Gather(Lanes& l, int k, float y) {
     float a = std::fabs(y);
     l.peak[k] = a > l.peak[k] ? a : l.peak[k];
@@ -41,8 +31,55 @@ inline void Gather(Lanes& l, int k, float y) {
     l.sumSq[k] += a * a;
 }
 
-// Samples per unit amplitude: 1 / kSampleScale.
-constexpr float kSampleUnits = 32768.0f;
+// The sample layouts the loops take. 16-bit PCM: its sums may be gathered
+// in sample units (kUnits per unit amplitude) and scaled once at the end.
+// 32-bit float: amplitudes as they are (the scale of 1 changes no bit).
+struct Pcm16 {
+    static constexpr uint32_t kBytes = 2;         // per sample
+    static constexpr float kScale = kSampleScale; // amplitude of one unit
+    static constexpr float kUnits = 32768.0f;     // 1 / kScale
+    static float Load(const unsigned char* p) {
+        int16_t s;
+        std::memcpy(&s, p, sizeof s);
+        return static_cast<float>(s);
+    }
+    // Four stereo frames: each 32-bit word holds a left sample in its low
+    // half and a right one in its high half; LowHalves and a shift split
+    // and sign-extend them.
+    static void LoadStereo4(const unsigned char* in, V4* left, V4* right) {
+        I4 pcm;
+        std::memcpy(&pcm, in, sizeof pcm);
+        *left = __builtin_convertvector(LowHalves(pcm), V4);
+        *right = __builtin_convertvector(pcm >> 16, V4);
+    }
+};
+
+struct Float32 {
+    static constexpr uint32_t kBytes = 4;
+    static constexpr float kScale = 1.0f;
+    static constexpr float kUnits = 1.0f;
+    static float Load(const unsigned char* p) {
+        float s;
+        std::memcpy(&s, p, sizeof s);
+        return s;
+    }
+    static void LoadStereo4(const unsigned char* in, V4* left, V4* right) {
+        V4 a, b;
+        std::memcpy(&a, in, sizeof a);
+        std::memcpy(&b, in + sizeof a, sizeof b);
+#if defined(__clang__)
+        *left = __builtin_shufflevector(a, b, 0, 2, 4, 6);
+        *right = __builtin_shufflevector(a, b, 1, 3, 5, 7);
+#else
+        *left = __builtin_shuffle(a, b, I4{0, 2, 4, 6});
+        *right = __builtin_shuffle(a, b, I4{1, 3, 5, 7});
+#endif
+    }
+};
+
+template <class In> inline float LoadAmplitude(const unsigned char* p) {
+    return In::Load(p) * In::kScale;
+}
 
 // The running sums enter lane 0, so a frame that spans buffers keeps them;
 // scaled by `units` (1, or kSampleUnits for sums in sample units).
@@ -75,15 +112,15 @@ void LanesTo(const Lanes& l, ChannelAccumulators* acc, float scale) {
 // earlier steps stored, which needs a delay of at least one step (ChunkRoom).
 //
 // kUnstored is kSame for rings that are not kept: x is not stored, and the
-// sums are gathered in sample units, 2^15 times the amplitudes, which saves
-// the conversion's multiply. Scaling by a power of two is exact for these
+// sums are gathered in the input's units (for 16-bit PCM 2^15 times the
+// amplitudes), which saves the conversion's multiply. Scaling by a power of two is exact for these
 // values (far from both ends of the float range), so every rounding, and
 // the result once scaled back, is the same as in amplitudes.
 enum ChunkMode { kSame, kApart, kMixed, kUnstored };
 
 // A sample in the units its chunk mode gathers.
-template <ChunkMode kMode> inline float Units(float sample) {
-    return kMode == kUnstored ? sample : sample * kSampleScale;
+template <ChunkMode kMode, class In> inline float Units(float sample) {
+    return kMode == kUnstored ? sample : sample * In::kScale;
 }
 
 // Four lanes of both channels.
@@ -91,19 +128,14 @@ struct Quad {
     V4 peakL, sumL, sumSqL, peakR, sumR, sumSqR, corr;
 };
 
-// Four stereo frames: each 32-bit word holds a left sample in its low half
-// and a right one in its high half; LowHalves and a shift split and
-// sign-extend them.
-template <ChunkMode kMode>
+template <ChunkMode kMode, class In>
 inline void StereoStep(const unsigned char* in, float* wl, const float* rl, float* wr,
                        const float* rr, Quad& q) {
-    I4 pcm;
-    std::memcpy(&pcm, in, sizeof pcm);
-    V4 xl = __builtin_convertvector(LowHalves(pcm), V4);
-    V4 xr = __builtin_convertvector(pcm >> 16, V4);
+    V4 xl, xr;
+    In::LoadStereo4(in, &xl, &xr);
     if (kMode != kUnstored) {
-        xl *= kSampleScale;
-        xr *= kSampleScale;
+        xl *= In::kScale;
+        xr *= In::kScale;
     }
     V4 yl = xl, yr = xr;
     if (kMode == kApart) {
@@ -148,20 +180,21 @@ inline void QuadTo(const Quad& q, Lanes& L, Lanes& R, float* corr, int at) {
 
 // Not inlined: each mode's loop gets the registers to itself (inlined into
 // one function, the seven sums of one mode spilled to the stack).
-template <ChunkMode kMode>
+template <ChunkMode kMode, class In>
 __attribute__((noinline)) void StereoChunk(const unsigned char* in, uint32_t n, float* wl,
                                            const float* rl, float* wr, const float* rr, Lanes& L,
                                            Lanes& R, float* corr) {
+    constexpr uint32_t kFrame = 2 * In::kBytes;
     // Four lanes: the seven accumulators then stay in registers.
     Quad q = QuadFrom(L, R, corr, 0);
     uint32_t i = 0;
     for (; i + 4 <= n; i += 4)
-        StereoStep<kMode>(in + 4 * i, wl + i, rl + i, wr + i, rr + i, q);
+        StereoStep<kMode, In>(in + kFrame * i, wl + i, rl + i, wr + i, rr + i, q);
     QuadTo(q, L, R, corr, 0);
     for (; i < n; ++i) {
-        const unsigned char* p = in + 4 * i;
-        float xl = Units<kMode>(LoadSample(p));
-        float xr = Units<kMode>(LoadSample(p + 2));
+        const unsigned char* p = in + kFrame * i;
+        float xl = Units<kMode, In>(In::Load(p));
+        float xr = Units<kMode, In>(In::Load(p + In::kBytes));
         float yl = kMode == kApart ? rl[i] : xl;
         float yr = kMode == kApart ? rr[i] : xr;
         if (kMode != kUnstored) {
@@ -175,12 +208,13 @@ __attribute__((noinline)) void StereoChunk(const unsigned char* in, uint32_t n, 
 }
 
 // One channel at or without delay: read may equal write, so store before load.
+template <class In>
 void MixedStereoChunk(const unsigned char* in, uint32_t n, float* wl, const float* rl, float* wr,
                       const float* rr, Lanes& L, Lanes& R, float* corr) {
     for (uint32_t i = 0; i < n; ++i) {
-        const unsigned char* p = in + 4 * i;
-        wl[i] = LoadAmplitude(p);
-        wr[i] = LoadAmplitude(p + 2);
+        const unsigned char* p = in + 2 * In::kBytes * i;
+        wl[i] = LoadAmplitude<In>(p);
+        wr[i] = LoadAmplitude<In>(p + In::kBytes);
         float yl = rl[i];
         float yr = rr[i];
         Gather(L, 0, yl);
@@ -189,19 +223,19 @@ void MixedStereoChunk(const unsigned char* in, uint32_t n, float* wl, const floa
     }
 }
 
-template <bool kDelayed>
+template <bool kDelayed, class In>
 void MonoChunk(const unsigned char* in, uint32_t n, float* w, const float* r, Lanes& L) {
     uint32_t i = 0;
     for (; i + kLanes <= n; i += kLanes) {
         for (int k = 0; k < kLanes; ++k) {
-            float x = LoadAmplitude(in + 2 * (i + k));
+            float x = LoadAmplitude<In>(in + In::kBytes * (i + k));
             float y = kDelayed ? r[i + k] : x;
             w[i + k] = x;
             Gather(L, k, y);
         }
     }
     for (; i < n; ++i) {
-        float x = LoadAmplitude(in + 2 * i);
+        float x = LoadAmplitude<In>(in + In::kBytes * i);
         float y = kDelayed ? r[i] : x;
         w[i] = x;
         Gather(L, 0, y);
@@ -229,33 +263,38 @@ void Advance(DelayLine* line, uint32_t n) {
 
 } // namespace
 
-void AnalyseMono(const void* samples, uint32_t frames, DelayLine* line, ChannelAccumulators* acc) {
+namespace {
+
+template <class In>
+void AnalyseMonoAs(const void* samples, uint32_t frames, DelayLine* line,
+                   ChannelAccumulators* acc) {
     const unsigned char* in = static_cast<const unsigned char*>(samples);
     Lanes l = LanesFrom(acc, 1.0f);
     DelayLine d = *line;
     while (frames > 0) {
         uint32_t n = ChunkRoom(&d, frames);
         if (d.read == d.write)
-            MonoChunk<false>(in, n, d.write, d.read, l);
+            MonoChunk<false, In>(in, n, d.write, d.read, l);
         else
-            MonoChunk<true>(in, n, d.write, d.read, l);
+            MonoChunk<true, In>(in, n, d.write, d.read, l);
         Advance(&d, n);
-        in += 2 * n;
+        in += In::kBytes * n;
         frames -= n;
     }
     *line = d;
     LanesTo(l, acc, 1.0f);
 }
 
-void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayLine* right,
-                   ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum,
-                   bool keepRings) {
+template <class In>
+void AnalyseStereoAs(const void* samples, uint32_t frames, DelayLine* left, DelayLine* right,
+                     ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum,
+                     bool keepRings) {
     const unsigned char* in = static_cast<const unsigned char*>(samples);
     DelayLine dl = *left;
     DelayLine dr = *right;
     // Read and write advance together, so read stays on write throughout.
     const bool unstored = !keepRings && dl.read == dl.write && dr.read == dr.write;
-    const float units = unstored ? kSampleUnits : 1.0f;
+    const float units = unstored ? In::kUnits : 1.0f;
     Lanes L = LanesFrom(accLeft, units);
     Lanes R = LanesFrom(accRight, units);
     float corr[kLanes] = {*corrSum * units * units};
@@ -264,16 +303,16 @@ void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayL
         bool sameL = dl.read == dl.write;
         bool sameR = dr.read == dr.write;
         if (unstored)
-            StereoChunk<kUnstored>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
+            StereoChunk<kUnstored, In>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
         else if (sameL && sameR)
-            StereoChunk<kSame>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
+            StereoChunk<kSame, In>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
         else if (!sameL && !sameR)
-            StereoChunk<kApart>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
+            StereoChunk<kApart, In>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
         else
-            MixedStereoChunk(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
+            MixedStereoChunk<In>(in, n, dl.write, dl.read, dr.write, dr.read, L, R, corr);
         Advance(&dl, n);
         Advance(&dr, n);
-        in += 4 * n;
+        in += 2 * In::kBytes * n;
         frames -= n;
     }
     *left = dl;
@@ -281,6 +320,29 @@ void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayL
     LanesTo(L, accLeft, 1.0f / units);
     LanesTo(R, accRight, 1.0f / units);
     *corrSum = Reduce(corr) / (units * units);
+}
+
+} // namespace
+
+void AnalyseMono(const void* samples, uint32_t frames, DelayLine* line, ChannelAccumulators* acc) {
+    AnalyseMonoAs<Pcm16>(samples, frames, line, acc);
+}
+
+void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayLine* right,
+                   ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum,
+                   bool keepRings) {
+    AnalyseStereoAs<Pcm16>(samples, frames, left, right, accLeft, accRight, corrSum, keepRings);
+}
+
+void AnalyseMonoFloat(const float* samples, uint32_t frames, DelayLine* line,
+                      ChannelAccumulators* acc) {
+    AnalyseMonoAs<Float32>(samples, frames, line, acc);
+}
+
+void AnalyseStereoFloat(const float* samples, uint32_t frames, DelayLine* left, DelayLine* right,
+                        ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum,
+                        bool keepRings) {
+    AnalyseStereoAs<Float32>(samples, frames, left, right, accLeft, accRight, corrSum, keepRings);
 }
 
 // ---- The engine's per-buffer entry ----
@@ -314,15 +376,10 @@ int EnterBuffer(MeterEngine* e, uint32_t frames) {
     return result;
 }
 
-} // namespace
-
-void AnalyseBuffer(MeterEngine** handle, const void* samples, uint32_t byteCount) {
+// The entry for either sample layout: 16-bit PCM (isFloat false) or float.
+void AnalyseFrames(MeterEngine** handle, const void* samples, uint32_t frames, bool isFloat) {
     MeterEngine* e = *handle;
-    if (!e || !samples) return;
-    uint32_t frames = byteCount / 2;
-    if (e->channels == 2) frames /= 2;
-    if (frames < 1) return;
-
+    if (!e || !samples || frames < 1) return;
     int entered = EnterBuffer(e, frames);
     if (entered < 0) MeterEngineDestroy(handle);
     if (entered <= 0) return;
@@ -332,11 +389,16 @@ void AnalyseBuffer(MeterEngine** handle, const void* samples, uint32_t byteCount
     std::fesetenv(FE_DFL_ENV);
     e->frameSamples += frames;
     e->framePhase += frames;
-    if (e->channels > 1)
-        AnalyseStereo(samples, frames, &e->left, &e->right, &e->accLeft, &e->accRight, &e->corrSum,
-                      !e->fixedDelay);
+    if (e->channels > 1 && isFloat)
+        AnalyseStereoAs<Float32>(samples, frames, &e->left, &e->right, &e->accLeft, &e->accRight,
+                                 &e->corrSum, !e->fixedDelay);
+    else if (e->channels > 1)
+        AnalyseStereoAs<Pcm16>(samples, frames, &e->left, &e->right, &e->accLeft, &e->accRight,
+                               &e->corrSum, !e->fixedDelay);
+    else if (isFloat)
+        AnalyseMonoAs<Float32>(samples, frames, &e->left, &e->accLeft);
     else
-        AnalyseMono(samples, frames, &e->left, &e->accLeft);
+        AnalyseMonoAs<Pcm16>(samples, frames, &e->left, &e->accLeft);
 
     if (e->framePhase >= e->samplesPerFrame) {
         if (MeterHandOverFrame(e) == kHandOverQuit) return;
@@ -351,6 +413,17 @@ void AnalyseBuffer(MeterEngine** handle, const void* samples, uint32_t byteCount
     uint32_t destroy = e->destroyPending;
     SysLockLeave(&e->lock);
     if (destroy) MeterEngineDestroy(handle);
+}
+
+} // namespace
+
+void AnalyseBuffer(MeterEngine** handle, const void* samples, uint32_t byteCount) {
+    const MeterEngine* e = *handle;
+    if (e) AnalyseFrames(handle, samples, byteCount / (e->channels == 2 ? 4 : 2), false);
+}
+
+void AnalyseFloatBuffer(MeterEngine** handle, const float* samples, uint32_t frames) {
+    AnalyseFrames(handle, samples, frames, true);
 }
 
 int MeterAllocateDelayLines(MeterEngine* e) {

@@ -30,6 +30,14 @@ void AnalyseMono(const void* samples, uint32_t frames, DelayLine* line, ChannelA
 void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayLine* right,
                    ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum,
                    bool keepRings = true);
+// The same for interleaved float amplitudes (1.0 is full scale; values
+// beyond it are measured as they are). A 16-bit buffer converted to floats
+// by kSampleScale gives the same sums to the bit.
+void AnalyseMonoFloat(const float* samples, uint32_t frames, DelayLine* line,
+                      ChannelAccumulators* acc);
+void AnalyseStereoFloat(const float* samples, uint32_t frames, DelayLine* left, DelayLine* right,
+                        ChannelAccumulators* accLeft, ChannelAccumulators* accRight, float* corrSum,
+                        bool keepRings = true);
 
 // ---- The engine's per-buffer entry and the analysis state it owns ----
 
@@ -38,6 +46,10 @@ void AnalyseStereo(const void* samples, uint32_t frames, DelayLine* left, DelayL
 // buffer, and then clears *handle. Buffers of less than one sample frame,
 // and buffers arriving while the analysis is busy or on hold, are ignored.
 void AnalyseBuffer(MeterEngine** handle, const void* samples, uint32_t byteCount);
+
+// The same for frames frames of interleaved float amplitudes in the
+// engine's channel count (the float loops above).
+void AnalyseFloatBuffer(MeterEngine** handle, const float* samples, uint32_t frames);
 
 // Sets the stream format. Returns 1 on success (also when nothing changes),
 // 0 when there is no engine, channels is not 1 or 2, sampleRate is not a

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <random>
 #include <utility>
 #include <vector>
@@ -121,36 +122,63 @@ uint32_t Bits(float v) {
 }
 
 // Without a delay, rings that are not kept stay unwritten and the sums are
-// gathered in sample units: with running sums carried from buffer to
-// buffer, odd buffer sizes and runs cut at the rings' end, every sum comes
-// out to the bit as with the rings kept.
-TEST(LevelAnalysis, UnkeptRingsGiveTheSameBits) {
-    std::mt19937 rng(99);
-    std::uniform_int_distribution<int> any(-32768, 32767);
-    auto loud = [&](uint32_t) { return static_cast<int16_t>(any(rng)); };
-    auto quiet = [&](uint32_t) { return static_cast<int16_t>(any(rng) % 3); };
-    Line keptL, keptR, bareL, bareR;
-    Sums kept, bare;
-    const uint32_t sizes[] = {4408, 999, 5};
-    for (int b = 0; b < 40; ++b) { // 72 000 frames of each size: the rings wrap
-        const uint32_t frames = sizes[b % 3];
-        const std::vector<int16_t> pcm =
-            b % 4 ? Stereo(frames, loud, quiet) : Stereo(frames, quiet, loud);
-        AnalyseStereo(pcm.data(), frames, &keptL.line, &keptR.line, &kept.left, &kept.right,
-                      &kept.corr);
-        AnalyseStereo(pcm.data(), frames, &bareL.line, &bareR.line, &bare.left, &bare.right,
-                      &bare.corr, false);
-        SCOPED_TRACE(b);
-        for (auto [k, u] : {std::pair{&kept.left, &bare.left}, {&kept.right, &bare.right}}) {
-            EXPECT_EQ(Bits(k->peak), Bits(u->peak));
-            EXPECT_EQ(Bits(k->sum), Bits(u->sum));
-            EXPECT_EQ(Bits(k->sumSq), Bits(u->sumSq));
+// gathered in sample units; float samples (the 16-bit ones scaled) take the
+// float loops. With running sums carried from buffer to buffer, odd buffer
+// sizes and runs cut at the rings' end, every sum of every way comes out to
+// the bit as the 16-bit one with the rings kept, at each delay.
+TEST(LevelAnalysis, EveryWayGivesTheSameBits) {
+    enum Way { kKept, kUnkept, kFloatKept, kFloatUnkept, kWays };
+    const struct { uint32_t delayL, delayR; } delays[] = {{0, 0}, {3, 4410}, {0, 7}};
+    for (const auto& d : delays) {
+        SCOPED_TRACE(testing::Message() << "delays " << d.delayL << ", " << d.delayR);
+        std::mt19937 rng(99);
+        std::uniform_int_distribution<int> any(-32768, 32767);
+        auto loud = [&](uint32_t) { return static_cast<int16_t>(any(rng)); };
+        auto quiet = [&](uint32_t) { return static_cast<int16_t>(any(rng) % 3); };
+        std::deque<Line> left, right; // lines that never move
+        for (int w = 0; w < kWays; ++w) {
+            left.emplace_back(d.delayL);
+            right.emplace_back(d.delayR);
         }
-        EXPECT_EQ(Bits(kept.corr), Bits(bare.corr));
-        EXPECT_EQ(keptL.line.write - keptL.line.begin, bareL.line.write - bareL.line.begin);
+        Sums sums[kWays];
+        const uint32_t sizes[] = {4408, 999, 5};
+        for (int b = 0; b < 40; ++b) { // 72 000 frames of each size: the rings wrap
+            const uint32_t frames = sizes[b % 3];
+            const std::vector<int16_t> pcm =
+                b % 4 ? Stereo(frames, loud, quiet) : Stereo(frames, quiet, loud);
+            std::vector<float> amplitudes(pcm.size());
+            for (size_t i = 0; i < pcm.size(); ++i)
+                amplitudes[i] = pcm[i] * kSampleScale;
+            for (int w = 0; w < kWays; ++w) {
+                Sums& s = sums[w];
+                const bool keep = w == kKept || w == kFloatKept;
+                if (w == kKept || w == kUnkept)
+                    AnalyseStereo(pcm.data(), frames, &left[w].line, &right[w].line, &s.left,
+                                  &s.right, &s.corr, keep);
+                else
+                    AnalyseStereoFloat(amplitudes.data(), frames, &left[w].line, &right[w].line,
+                                       &s.left, &s.right, &s.corr, keep);
+            }
+            SCOPED_TRACE(b);
+            for (int w = 1; w < kWays; ++w) {
+                SCOPED_TRACE(w);
+                const Sums &k = sums[kKept], &u = sums[w];
+                for (auto [x, y] : {std::pair{&k.left, &u.left}, {&k.right, &u.right}}) {
+                    EXPECT_EQ(Bits(x->peak), Bits(y->peak));
+                    EXPECT_EQ(Bits(x->sum), Bits(y->sum));
+                    EXPECT_EQ(Bits(x->sumSq), Bits(y->sumSq));
+                }
+                EXPECT_EQ(Bits(k.corr), Bits(u.corr));
+                EXPECT_EQ(left[kKept].line.write - left[kKept].line.begin,
+                          left[w].line.write - left[w].line.begin);
+            }
+        }
+        if (d.delayL == 0 && d.delayR == 0)
+            for (int w : {kUnkept, kFloatUnkept}) {
+                const std::vector<float> ring(left[w].line.begin, left[w].line.end);
+                EXPECT_EQ(std::count(ring.begin(), ring.end(), 0.0f), ptrdiff_t(ring.size()));
+            }
     }
-    const std::vector<float> ring(bareL.line.begin, bareL.line.end);
-    EXPECT_EQ(std::count(ring.begin(), ring.end(), 0.0f), ptrdiff_t(ring.size()));
 }
 
 } // namespace

@@ -300,9 +300,7 @@ TEST_F(HistoryGraphTest, CaptionCountsLostFramesWhileAskedTo) {
         AnalyseBuffer(&engine_, pcm.data(), metertest::Bytes(pcm));
         ASSERT_EQ(1, MeterWaitDisplayIdle(engine_, 5000));
         Pump();
-        char title[64];
-        GetWindowTextA(window(), title, sizeof title);
-        EXPECT_EQ(name + c.suffix, title);
+        EXPECT_EQ(name + c.suffix, modaltest::Text(window()));
     }
     MeterSetFrameLossSwitches(engine_, 1, 1);
     engine_->lostFrames.store(3);
@@ -310,9 +308,7 @@ TEST_F(HistoryGraphTest, CaptionCountsLostFramesWhileAskedTo) {
     ASSERT_EQ(1, MeterWaitDisplayIdle(engine_, 5000));
     Pump();
     SendMessageA(window(), WM_COMMAND, kCmdNotifyFrameLoss, 0); // off, with no frame to follow
-    char title[64];
-    GetWindowTextA(window(), title, sizeof title);
-    EXPECT_EQ(name, title);
+    EXPECT_EQ(name, modaltest::Text(window()));
 }
 
 } // namespace

@@ -15,8 +15,8 @@ TEST(MeterWindowLayout, SplitsTheClientArea) {
         {199, 400, 2, 401 / 3 - 40, 130, 40, 1}, // W + 1 = 200: history from here
         {198, 400, 2, 401 / 3 - 40, 0, 169, 1},  // W + 1 = 199: meter column only
         {38, 400, 2, 401 / 3 - 40, 0, 9, 0},     // m = 9 cannot be drawn
-        {300, 299, 2, 60, 231, 40, 1}, // H = 300: the lowest two-channel height
-        {300, 298, 2, 59, 231, 40, 0}, // "Not Enough" / "Place"
+        {300, 299, 2, 60, 231, 40, 1},           // H = 300: the lowest two-channel height
+        {300, 298, 2, 59, 231, 40, 0},           // "Not Enough" / "Place"
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.right << " x " << c.bottom << ", " << c.channels);

@@ -103,9 +103,7 @@ TEST_F(MeterWindowMenuTest, ChangeWindowName) {
         ui_.returnNull = c.fails;
         Command(kCmdChangeName);
         EXPECT_STREQ(Config().name, c.name);
-        char title[64];
-        GetWindowTextA(window(), title, sizeof title);
-        EXPECT_STREQ(title, c.title);
+        EXPECT_EQ(modaltest::Text(window()), c.title);
     }
     EXPECT_EQ(ui_.entries[1], "Main Out"); // the entry starts from the current name
 }
