@@ -400,7 +400,7 @@ void InsertCues(const ScanOptions& o, const PassageFinder* finder, HistoryStore*
     if (o.autoCues.kinds) {
         char name[kCueNameSize];
         for (uint32_t k = 0; k < finder->count; ++k) {
-            PassageName(finder->found[k], name, sizeof name);
+            PassageName(finder->found[k], kRate, name, sizeof name);
             refused += !CueInsert(store, finder->found[k].start, name);
         }
         refused += finder->total - finder->count;
@@ -537,7 +537,7 @@ int ScanWorkerRun(ScanWorker* w, const ScanOptions& o, const std::string& input,
         *error = "out of memory";
         return 3;
     }
-    if (o.autoCues.kinds) PassageFinderStart(&w->passages, o.autoCues);
+    if (o.autoCues.kinds) PassageFinderStart(&w->passages, o.autoCues, kRate, 32767.0f / 32768.0f);
     // Every buffer that holds data frames, the last one filled with silence.
     const uint64_t frames = w->reader.bufferBytes / 4;
     const uint64_t buffers = (uint64_t(file.dataLength) + frames - 1) / frames;

@@ -1,48 +1,68 @@
 #include "tools/scan_passages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "meter/decibels.h"
 #include "meter/power_of_ten.h"
 #include "meter/vector4.h"
 
 namespace {
 
-constexpr double kRate = 44100.0;
-constexpr uint32_t kBlockFrames = 441; // 10 ms
 constexpr uint32_t kWindowBlocks = 10; // correlation over 100 ms
-constexpr float kFullScale = 32767.0f; // |sample| at or above: clipped (32767 or -32768)
-// Clip runs less than this apart join one passage: a clipped tone would
-// otherwise mark every half-wave.
-constexpr int64_t kClipJoinFrames = 44100;
+constexpr float kUnits = 32768.0f;     // 16-bit sample units per unit amplitude
 
 typedef int16_t S4 __attribute__((vector_size(8)));
 
-// Two frames as left, right, left, right.
-inline V4 LoadPair(const unsigned char* p) {
-    S4 s;
-    std::memcpy(&s, p, sizeof s);
-    return __builtin_convertvector(s, V4);
-}
+// The input layouts, read in 16-bit sample units: scaling float amplitudes
+// by 2^15 is exact, so a float stream of 16-bit values finds what the 16-bit
+// one finds.
+struct Pcm16 {
+    static constexpr uint32_t kFrameBytes = 4;
+    // Two frames as left, right, left, right.
+    static V4 LoadPair(const unsigned char* p) {
+        S4 s;
+        std::memcpy(&s, p, sizeof s);
+        return __builtin_convertvector(s, V4);
+    }
+    static float Load(const unsigned char* p) {
+        int16_t s;
+        std::memcpy(&s, p, sizeof s);
+        return float(s);
+    }
+};
+
+struct Float32 {
+    static constexpr uint32_t kFrameBytes = 8;
+    static V4 LoadPair(const unsigned char* p) {
+        return Load4(reinterpret_cast<const float*>(p)) * kUnits;
+    }
+    static float Load(const unsigned char* p) {
+        float s;
+        std::memcpy(&s, p, sizeof s);
+        return s * kUnits;
+    }
+};
 
 // Peaks and sums of a piece of a block. Lanes 0 and 2 hold the left
 // channel, 1 and 3 the right.
-void PieceSums(PassageFinder* f, const unsigned char* p, uint32_t frames) {
+template <class In> void PieceSums(PassageFinder* f, const unsigned char* p, uint32_t frames) {
     V4 peak = {0, 0, 0, 0}, squares = peak, products = peak;
     uint32_t i = 0;
-    for (; i + 2 <= frames; i += 2, p += 8) {
-        const V4 v = LoadPair(p);
+    for (; i + 2 <= frames; i += 2, p += 2 * In::kFrameBytes) {
+        const V4 v = In::LoadPair(p);
         const V4 swapped = SwapPairs4(v);
         peak = Max4(peak, Abs4(v));
         squares += v * v;
         products += v * swapped;
     }
     if (i < frames) { // the odd frame, with silence beside it
-        unsigned char last[8] = {};
-        std::memcpy(last, p, 4);
-        const V4 v = LoadPair(last);
+        alignas(16) unsigned char last[2 * In::kFrameBytes] = {};
+        std::memcpy(last, p, In::kFrameBytes);
+        const V4 v = In::LoadPair(last);
         peak = Max4(peak, Abs4(v));
         squares += v * v;
         products += v * SwapPairs4(v);
@@ -91,7 +111,9 @@ void Extend(OpenPassage* open, int64_t at, int64_t frames) {
 void ClipRun(PassageFinder* f, int ch, int64_t at, int32_t run) {
     OpenPassage* open = &f->clipping;
     const int64_t runStart = at + 1 - run;
-    if (open->length > 0 && runStart - f->clipEnd >= kClipJoinFrames) Close(open);
+    // Clip runs less than a second apart join one passage: a clipped tone
+    // would otherwise mark every half-wave.
+    if (open->length > 0 && runStart - f->clipEnd >= int64_t(f->sampleRate)) Close(open);
     Extend(open, runStart, run);
     f->clipEnd = at + 1;
     if (Passage* p = Grow(f, open, kPassageClip, 1)) {
@@ -101,13 +123,12 @@ void ClipRun(PassageFinder* f, int ch, int64_t at, int32_t run) {
 }
 
 // Sample by sample, only for pieces that reach full scale.
-void FindClipRuns(PassageFinder* f, const unsigned char* p, uint32_t frames) {
+template <class In> void FindClipRuns(PassageFinder* f, const unsigned char* p, uint32_t frames) {
     for (uint32_t i = 0; i < frames; ++i)
         for (int ch = 0; ch < 2; ++ch) {
-            int16_t s;
-            std::memcpy(&s, p + 4 * size_t(i) + 2 * ch, 2);
+            const float s = In::Load(p + In::kFrameBytes * size_t(i) + In::kFrameBytes / 2 * ch);
             ClipTrack& t = f->clip[ch];
-            if (s != 32767 && s != -32768) {
+            if (s < f->clipHigh && s > -kUnits) {
                 t.runLength = 0;
                 continue;
             }
@@ -120,12 +141,12 @@ void SilenceBlock(PassageFinder* f, int64_t blockStart) {
         Close(&f->silence);
         return;
     }
-    Extend(&f->silence, blockStart, kBlockFrames);
-    Grow(f, &f->silence, kPassageSilence, int64_t(f->rules.silenceSeconds * kRate));
+    Extend(&f->silence, blockStart, f->blockFrames);
+    Grow(f, &f->silence, kPassageSilence, int64_t(f->rules.silenceSeconds * f->sampleRate));
 }
 
-// The correlation over the last kWindowBlocks blocks, placed at the
-// window's middle; 0 when a channel is silent.
+// The correlation over the last kWindowBlocks blocks, as the meters
+// compute a frame's, placed at the window's middle.
 void PhaseBlock(PassageFinder* f, int64_t blockStart) {
     std::memcpy(f->window[f->blocks % kWindowBlocks], f->blockSums, sizeof f->blockSums);
     if (++f->blocks < kWindowBlocks) return;
@@ -133,20 +154,26 @@ void PhaseBlock(PassageFinder* f, int64_t blockStart) {
     for (const double* b : f->window)
         for (int k = 0; k < 3; ++k)
             s[k] += b[k];
-    const double power = s[0] * s[1];
-    const double corr = power > 1.0 ? s[2] / std::sqrt(power) : 0.0;
+    // Sample units squared to amplitudes squared; the window's mean squares.
+    const double toPower = 1.0 / (double(kUnits) * kUnits);
+    const double frames = double(kWindowBlocks) * f->blockFrames;
+    const float corr =
+        FrameCorrelation(float(1.0 / frames), float(s[2] * toPower), float(s[0] * toPower / frames),
+                         float(s[1] * toPower / frames));
     if (!(corr < f->rules.phaseBelow)) {
         Close(&f->phase);
         return;
     }
-    const int64_t middle = blockStart + kBlockFrames - int64_t(kWindowBlocks / 2 * kBlockFrames);
-    Extend(&f->phase, middle, kBlockFrames);
-    if (Passage* p = Grow(f, &f->phase, kPassagePhase, int64_t(f->rules.phaseSeconds * kRate)))
-        p->lowest = std::fmin(p->lowest, float(corr));
+    const int64_t middle =
+        blockStart + f->blockFrames - int64_t(kWindowBlocks / 2 * f->blockFrames);
+    Extend(&f->phase, middle, f->blockFrames);
+    const int64_t minimum = int64_t(f->rules.phaseSeconds * f->sampleRate);
+    if (Passage* p = Grow(f, &f->phase, kPassagePhase, minimum))
+        p->lowest = std::fmin(p->lowest, corr);
 }
 
 void BlockDone(PassageFinder* f) {
-    const int64_t blockStart = f->position - kBlockFrames;
+    const int64_t blockStart = f->position - f->blockFrames;
     if (f->rules.kinds & kPassageSilence) SilenceBlock(f, blockStart);
     if (f->rules.kinds & kPassagePhase) PhaseBlock(f, blockStart);
     f->blockFill = 0;
@@ -168,50 +195,66 @@ void PassageFinderFree(PassageFinder* f) {
     f->capacity = 0;
 }
 
-void PassageFinderStart(PassageFinder* f, const PassageRules& rules) {
+void PassageFinderStart(PassageFinder* f, const PassageRules& rules, double sampleRate,
+                        float clipLevel) {
     Passage* found = f->found;
     const uint32_t capacity = f->capacity;
     *f = PassageFinder{};
     f->found = found;
     f->capacity = capacity;
     f->rules = rules;
-    f->silenceLimit = 32768.0f * PowerOfTen(float(rules.silenceDb / 20.0));
+    f->sampleRate = sampleRate;
+    f->blockFrames = uint32_t(std::max(1.0, std::round(sampleRate / 100.0)));
+    f->silenceLimit = kUnits * PowerOfTen(float(rules.silenceDb / 20.0));
+    f->clipHigh = kUnits * clipLevel;
     Close(&f->clipping);
     Close(&f->phase);
     Close(&f->silence);
 }
 
-void PassageFinderAdd(PassageFinder* f, const void* samples, uint32_t frames) {
+namespace {
+
+template <class In> void AddFrames(PassageFinder* f, const void* samples, uint32_t frames) {
     const unsigned char* p = static_cast<const unsigned char*>(samples);
     while (frames > 0) {
-        const uint32_t n =
-            frames < kBlockFrames - f->blockFill ? frames : kBlockFrames - f->blockFill;
+        const uint32_t room = f->blockFrames - f->blockFill;
+        const uint32_t n = frames < room ? frames : room;
         const float before[2] = {f->blockPeak[0], f->blockPeak[1]};
         f->blockPeak[0] = f->blockPeak[1] = 0.0f;
-        PieceSums(f, p, n);
-        const bool clipped = f->blockPeak[0] >= kFullScale || f->blockPeak[1] >= kFullScale;
+        PieceSums<In>(f, p, n);
+        const bool clipped = f->blockPeak[0] >= f->clipHigh || f->blockPeak[1] >= f->clipHigh;
         if ((f->rules.kinds & kPassageClip) && clipped)
-            FindClipRuns(f, p, n);
+            FindClipRuns<In>(f, p, n);
         else
             f->clip[0].runLength = f->clip[1].runLength = 0;
         f->blockPeak[0] = std::fmax(before[0], f->blockPeak[0]);
         f->blockPeak[1] = std::fmax(before[1], f->blockPeak[1]);
         f->position += n;
         f->blockFill += n;
-        p += 4 * size_t(n);
+        p += In::kFrameBytes * size_t(n);
         frames -= n;
-        if (f->blockFill == kBlockFrames) BlockDone(f);
+        if (f->blockFill == f->blockFrames) BlockDone(f);
     }
 }
 
-void PassageName(const Passage& p, char* out, int size) {
+} // namespace
+
+void PassageFinderAdd(PassageFinder* f, const void* samples, uint32_t frames) {
+    AddFrames<Pcm16>(f, samples, frames);
+}
+
+void PassageFinderAddFloat(PassageFinder* f, const float* samples, uint32_t frames) {
+    AddFrames<Float32>(f, samples, frames);
+}
+
+void PassageName(const Passage& p, double sampleRate, char* out, int size) {
     static const char* const kChannels[] = {"", "L", "R", "LR"};
     if (p.kind == kPassageClip)
         std::snprintf(out, size_t(size), "clip %s %d samples", kChannels[p.channels & 3],
                       int(p.longest));
     else if (p.kind == kPassagePhase)
         std::snprintf(out, size_t(size), "phase %.2f for %.1f s", double(p.lowest),
-                      double(p.length) / kRate);
+                      double(p.length) / sampleRate);
     else
-        std::snprintf(out, size_t(size), "silence %.1f s", double(p.length) / kRate);
+        std::snprintf(out, size_t(size), "silence %.1f s", double(p.length) / sampleRate);
 }

@@ -1,7 +1,8 @@
 // The passages a scan marks with cues of their own: clipping (runs of
 // full-scale samples), phase trouble (the channels' correlation below a
 // limit for a while) and silence (both channels below a level for a while).
-// The finder reads the same buffers as the engine, in blocks of 10 ms.
+// The finder reads the same buffers as the engine, 16-bit or float, at the
+// file's own rate, in blocks of 10 ms.
 #pragma once
 
 #include <cstdint>
@@ -48,11 +49,15 @@ struct PassageFinder {
     PassageRules rules;
     Passage* found; // the first `capacity` passages, in the order they became long enough
     uint32_t capacity;
-    uint32_t count;     // passages in found
-    uint32_t total;     // passages found, also those beyond capacity
-    int64_t position;   // frames read
-    float silenceLimit; // rules.silenceDb as a sample magnitude
-    // The current 10 ms block: peak magnitudes and sums of products, in sample units.
+    uint32_t count;       // passages in found
+    uint32_t total;       // passages found, also those beyond capacity
+    int64_t position;     // frames read
+    double sampleRate;    // frames per second
+    uint32_t blockFrames; // 10 ms
+    float silenceLimit;   // rules.silenceDb as a magnitude in 16-bit sample units
+    float clipHigh;       // the format's largest positive sample, in 16-bit sample units
+    // The current 10 ms block: peak magnitudes and sums of products, in
+    // 16-bit sample units (2^15 per unit amplitude) whatever the input.
     uint32_t blockFill;
     float blockPeak[2];
     double blockSums[3]; // left x left, right x right, left x right
@@ -71,12 +76,18 @@ int PassageFinderInit(PassageFinder* finder, uint32_t capacity);
 // Frees the finder. Safe on a zeroed or freed finder.
 void PassageFinderFree(PassageFinder* finder);
 
-// Starts a stream with rules: nothing found yet.
-void PassageFinderStart(PassageFinder* finder, const PassageRules& rules);
+// Starts a stream with rules: nothing found yet. sampleRate is the
+// stream's (1..1000000); clipLevel the largest positive sample of its
+// format as an amplitude, 32767 / 32768 for 16-bit PCM and 1 for float: a
+// sample at it or beyond, or at -1 or below, is full scale.
+void PassageFinderStart(PassageFinder* finder, const PassageRules& rules, double sampleRate,
+                        float clipLevel);
 
-// Reads frames of interleaved 16-bit stereo PCM. Allocates nothing.
+// Reads frames of interleaved 16-bit stereo PCM, or of stereo float
+// amplitudes. Allocates nothing.
 void PassageFinderAdd(PassageFinder* finder, const void* samples, uint32_t frames);
+void PassageFinderAddFloat(PassageFinder* finder, const float* samples, uint32_t frames);
 
-// The cue name of a passage, e.g. "clip L 12 samples", "phase -0.95 for 3.4 s",
-// "silence 4.0 s", into out of size bytes.
-void PassageName(const Passage& passage, char* out, int size);
+// The cue name of a passage of a stream at sampleRate, e.g. "clip L 12
+// samples", "phase -0.95 for 3.4 s", "silence 4.0 s", into out of size bytes.
+void PassageName(const Passage& passage, double sampleRate, char* out, int size);

@@ -44,19 +44,28 @@ struct Expected {
     const char* name;
 };
 
+// The passages found in pcm read in buffers of `buffer` frames, as 16-bit
+// samples or (asFloat) as their float amplitudes.
 std::vector<std::pair<double, std::string>> Find(const Pcm& pcm, const PassageRules& rules,
-                                                 uint32_t buffer) {
+                                                 uint32_t buffer, bool asFloat = false) {
     PassageFinder f{};
     std::vector<std::pair<double, std::string>> found;
     if (!PassageFinderInit(&f, 16)) return found;
-    PassageFinderStart(&f, rules);
+    PassageFinderStart(&f, rules, 44100, 32767.0f / 32768.0f);
+    std::vector<float> amplitudes(pcm.samples.begin(), pcm.samples.end());
+    for (float& a : amplitudes)
+        a /= 32768.0f;
     const uint32_t frames = uint32_t(pcm.samples.size() / 2);
-    for (uint32_t done = 0; done < frames; done += buffer)
-        PassageFinderAdd(&f, pcm.samples.data() + 2 * size_t(done),
-                         frames - done < buffer ? frames - done : buffer);
+    for (uint32_t done = 0; done < frames; done += buffer) {
+        const uint32_t n = frames - done < buffer ? frames - done : buffer;
+        if (asFloat)
+            PassageFinderAddFloat(&f, amplitudes.data() + 2 * size_t(done), n);
+        else
+            PassageFinderAdd(&f, pcm.samples.data() + 2 * size_t(done), n);
+    }
     for (uint32_t k = 0; k < f.count; ++k) {
         char name[120];
-        PassageName(f.found[k], name, sizeof name);
+        PassageName(f.found[k], 44100, name, sizeof name);
         found.push_back({double(f.found[k].start) / 44100, name});
     }
     PassageFinderFree(&f);
@@ -111,9 +120,9 @@ TEST(PassageFinder, FindsWhatTheRulesDescribe) {
          {{0.0, "silence 2.2 s"}, {2.2, "phase -1.00 for 1.2 s"}, {3.4, "clip R 3 samples"}}},
     };
     for (const Case& c : cases)
-        for (uint32_t buffer : {4408u, 1u, 1000u}) {
+        for (uint32_t buffer : {4408u, 1u, 1000u, 0u}) { // 0: 1001 frames of float samples
             SCOPED_TRACE(std::string(c.what) + ", buffers of " + std::to_string(buffer));
-            const auto found = Find(c.pcm, all, buffer);
+            const auto found = buffer ? Find(c.pcm, all, buffer) : Find(c.pcm, all, 1001, true);
             ASSERT_EQ(found.size(), c.expected.size());
             for (size_t k = 0; k < found.size(); ++k) {
                 EXPECT_NEAR(found[k].first, c.expected[k].seconds, 0.05);
@@ -147,11 +156,56 @@ TEST(PassageFinder, KindsLimitsAndRoom) {
     ASSERT_EQ(PassageFinderInit(&f, 16), 1);
     rules.kinds = kPassageClip;
     rules.clipRun = 3;
-    PassageFinderStart(&f, rules);
+    PassageFinderStart(&f, rules, 44100, 32767.0f / 32768.0f);
     PassageFinderAdd(&f, many.samples.data(), uint32_t(many.samples.size() / 2));
     EXPECT_EQ(f.count, 16u);
     EXPECT_EQ(f.total, 20u);
     PassageFinderFree(&f);
+}
+
+// Other rates and formats: durations follow the rate, and a float sample
+// at or beyond full scale is clipping where a 24-bit one stops short of it.
+TEST(PassageFinder, RatesAndFullScales) {
+    PassageRules all;
+    all.kinds = kPassageClip | kPassagePhase | kPassageSilence;
+    const struct {
+        const char* what;
+        double rate;
+        float clipLevel;
+        std::vector<float> left; // the right channel is the same
+        const char* name;        // the one passage found, or nullptr
+    } cases[] = {
+        {"2.5 s of silence at 48 kHz", 48000, 1.0f, std::vector<float>(120000, 0.0f),
+         "silence 2.5 s"},
+        {"float beyond full scale",
+         96000,
+         1.0f,
+         {0.5f, 1.5f, -2.0f, 1.0f, 0.5f},
+         "clip LR 3 samples"},
+        {"just below it", 96000, 1.0f, {0.5f, 0.99999994f, -0.9999999f, 0.999f}, nullptr},
+        {"the 24-bit largest sample",
+         48000,
+         8388607.0f / 8388608.0f,
+         {8388607.0f / 8388608.0f, 8388607.0f / 8388608.0f, -1.0f},
+         "clip LR 3 samples"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<float> frames;
+        for (float v : c.left)
+            frames.insert(frames.end(), {v, v});
+        PassageFinder f{};
+        ASSERT_EQ(PassageFinderInit(&f, 4), 1);
+        PassageFinderStart(&f, all, c.rate, c.clipLevel);
+        PassageFinderAddFloat(&f, frames.data(), uint32_t(c.left.size()));
+        ASSERT_EQ(f.count, c.name ? 1u : 0u);
+        if (c.name) {
+            char name[120];
+            PassageName(f.found[0], c.rate, name, sizeof name);
+            EXPECT_STREQ(name, c.name);
+        }
+        PassageFinderFree(&f);
+    }
 }
 
 } // namespace
