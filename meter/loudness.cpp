@@ -7,7 +7,7 @@
 
 #include "meter/level_analysis.h"
 #include "meter/power_of_ten.h"
-#include "meter/vector4.h"
+#include "meter/sample_lanes.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "meter/level_analysis.h"
-#include "meter/vector4.h"
+#include "meter/sample_lanes.h"
 
 namespace {
 

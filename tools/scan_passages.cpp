@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "meter/power_of_ten.h"
-#include "meter/vector4.h"
+#include "meter/sample_lanes.h"
 
 namespace {
 
