@@ -1,7 +1,9 @@
-// Four float lanes as the compiler's vector type: SSE in every build (the
-// i686 one included), lane by lane where there is none. For sample loops
-// that must give the same bits in every build: these operations round
-// exactly as the scalar ones do.
+// Lanes of samples as the compiler's vector types, for sample loops that
+// must give the same bits in every build: these operations round exactly as
+// the scalar ones do. Four float lanes (V4) are SSE in every build, the i686
+// one included, lane by lane where there is none. Eight (V8) and the double
+// lanes of the K-weighting's pairs (D4) are AVX2, in code built for it
+// (TENVELO_AVX2) and run only where meter/lane_table.h chose it.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +17,7 @@
 
 typedef float V4 __attribute__((vector_size(16)));
 typedef int32_t I4 __attribute__((vector_size(16)));
-#if defined(__GNUC__) && !defined(__clang__)
-// Without SSE GCC notes that vector arguments are passed differently; these
-// helpers are inlined, so that is no concern.
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
+typedef double D2 __attribute__((vector_size(16)));
 
 inline V4 Load4(const float* p) {
     V4 v;
@@ -72,17 +70,53 @@ inline V4 Keep4(V4 v, I4 keep) {
     return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & keep);
 }
 
-// Where loops also have an eight-lane form for CPUs with AVX2 (chosen when
-// the program runs): x86-64 builds other than Windows, whose compiler does
-// not align the stack for spilled AVX registers.
+// Any width, for loops written once for four lanes and for eight. Vectors
+// go by reference: a 32-byte vector passed by value takes another ABI in
+// code built without AVX (GCC and clang warn of it), and these bodies are
+// compiled both with and without.
+template <typename V> constexpr uint32_t kLaneCount = sizeof(V) / sizeof(float);
+
+template <typename V> inline void LoadLanes(V& v, const float* p) {
+    std::memcpy(&v, p, sizeof v);
+}
+
+// m = |v| in each lane.
+template <typename V> inline void Magnitude(V& m, const V& v) {
+    typedef decltype(v > v) Mask;
+    m = reinterpret_cast<V>(reinterpret_cast<Mask>(v) & 0x7FFFFFFF);
+}
+
+// best = max(best, v) in each lane.
+template <typename V> inline void KeepLarger(V& best, const V& v) {
+    best = v > best ? v : best;
+}
+
+// best = max(best, |v|) in each lane.
+template <typename V> inline void KeepLargestMagnitude(V& best, const V& v) {
+    V m;
+    Magnitude(m, v);
+    KeepLarger(best, m);
+}
+
+template <typename V> inline float LargestLane(const V& v) {
+    float m = v[0];
+    for (uint32_t k = 1; k < kLaneCount<V>; ++k)
+        m = v[k] > m ? v[k] : m;
+    return m;
+}
+
+// Where loops also have an eight-lane form for CPUs with AVX2: x86-64 builds
+// other than Windows, whose compiler does not align the stack for spilled
+// AVX registers.
 #if defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
 #define TENVELO_WIDE_LANES 1
+#define TENVELO_AVX2 __attribute__((target("avx2")))
 #include <immintrin.h>
 
-inline bool WideLanes() {
-    static const bool wide = __builtin_cpu_supports("avx2");
-    return wide;
-}
+typedef float V8 __attribute__((vector_size(32)));
+typedef int32_t I8 __attribute__((vector_size(32)));
+typedef double D4 __attribute__((vector_size(32)));
+typedef int64_t L4 __attribute__((vector_size(32)));
 #else
 #define TENVELO_WIDE_LANES 0
 #endif
