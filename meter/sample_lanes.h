@@ -19,12 +19,6 @@ typedef float V4 __attribute__((vector_size(16)));
 typedef int32_t I4 __attribute__((vector_size(16)));
 typedef double D2 __attribute__((vector_size(16)));
 
-inline V4 Load4(const float* p) {
-    V4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 inline void Store4(float* p, V4 v) {
     std::memcpy(p, &v, sizeof v);
 }
@@ -63,11 +57,6 @@ inline V4 SwapPairs4(V4 v) {
 #else
     return __builtin_shuffle(v, I4{1, 0, 3, 2});
 #endif
-}
-
-// v with lanes where keep is 0 set to 0.
-inline V4 Keep4(V4 v, I4 keep) {
-    return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & keep);
 }
 
 // Any width, for loops written once for four lanes and for eight. Vectors
@@ -114,7 +103,6 @@ template <typename V> inline float LargestLane(const V& v) {
 #include <immintrin.h>
 
 typedef float V8 __attribute__((vector_size(32)));
-typedef int32_t I8 __attribute__((vector_size(32)));
 typedef double D4 __attribute__((vector_size(32)));
 typedef int64_t L4 __attribute__((vector_size(32)));
 #else
