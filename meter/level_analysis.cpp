@@ -6,7 +6,7 @@
 
 #include "meter/meter_engine.h"
 #include "meter/power_of_ten.h"
-#include "meter/vector4.h"
+#include "meter/sample_lanes.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

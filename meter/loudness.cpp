@@ -6,8 +6,9 @@
 #include <limits>
 
 #include "meter/decibels.h"
+#include "meter/lane_table.h"
 #include "meter/power_of_ten.h"
-#include "meter/vector4.h"
+#include "meter/sample_lanes.h"
 
 namespace {
 
@@ -27,12 +28,6 @@ constexpr double kRangeRelativeGate = 0.01;     // -20 LU
 constexpr uint32_t kRangeHopSteps = 10;         // short-term blocks for the range, 1 s apart
 
 constexpr double kNothing = -std::numeric_limits<double>::infinity();
-
-typedef double D2 __attribute__((vector_size(16)));
-typedef double D4 __attribute__((vector_size(32)));
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
 
 // A K-weighting stage b0 b1 b2 / 1 a1 a2 with numerator and denominator
 // multiplied by 1 - a1 z^-1 + a2 z^-2: y[n] = b[0] x[n] + .. + b[4] x[n - 4]
@@ -113,27 +108,12 @@ void WeighFrame(LoudnessMeter* m, const unsigned char* p) {
     lanes[1] += z[1] * z[1];
 }
 
-// pairs pairs of frames, the first of each even in its step.
-void WeighPairsNarrow(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
-    FrameState f = LoadState(m);
-    D2 even = {m->stepSquares[0], m->stepSquares[1]}, odd = {m->stepSquares[2], m->stepSquares[3]};
-    for (uint32_t i = 0; i < pairs; ++i, p += 8) {
-        const D2 a = Weigh(f, Sample(p));
-        even += a * a;
-        const D2 b = Weigh(f, Sample(p + 4));
-        odd += b * b;
-    }
-    StoreState(m, f);
-    const double squares[4] = {even[0], even[1], odd[0], odd[1]};
-    std::memcpy(m->stepSquares, squares, sizeof squares);
-}
-
 #if TENVELO_WIDE_LANES
-// Pairs of frames, oldest first: left, right of one frame, then the next.
-typedef int64_t L4 __attribute__((vector_size(32)));
+// Pairs of frames (D4), oldest first: left, right of one frame, then the
+// next.
 
 // The pair one frame after pair a, where b is the pair after a.
-__attribute__((target("avx2"))) inline D4 Between(D4 a, D4 b) {
+TENVELO_AVX2 inline D4 Between(D4 a, D4 b) {
 #if defined(__clang__)
     return __builtin_shufflevector(a, b, 2, 3, 4, 5);
 #else
@@ -142,50 +122,16 @@ __attribute__((target("avx2"))) inline D4 Between(D4 a, D4 b) {
 }
 
 // The pair (history k + 1, history k).
-__attribute__((target("avx2"))) D4 PairOf(const double (*history)[2], int k) {
+TENVELO_AVX2 D4 PairOf(const double (*history)[2], int k) {
     return D4{history[k + 1][0], history[k + 1][1], history[k][0], history[k][1]};
 }
 
-__attribute__((target("avx2"))) void SetPair(double (*history)[2], int k, D4 v) {
+TENVELO_AVX2 void SetPair(double (*history)[2], int k, D4 v) {
     const double older[2] = {v[0], v[1]}, newer[2] = {v[2], v[3]};
     std::memcpy(history[k + 1], older, sizeof older);
     std::memcpy(history[k], newer, sizeof newer);
 }
-
-// WeighPairsNarrow with both frames of a pair in one AVX register: lane for
-// lane the same operations, so the same results.
-__attribute__((target("avx2"))) void WeighPairsWide(LoudnessMeter* m, const unsigned char* p,
-                                                    uint32_t pairs) {
-    double(*h)[2] = m->history;
-    D4 x2 = PairOf(h, 0), x4 = PairOf(h, 2), y2 = PairOf(h, 4), y4 = PairOf(h, 6);
-    D4 z2 = PairOf(h, 8), z4 = PairOf(h, 10);
-    D4 x3 = Between(x4, x2), y3 = Between(y4, y2);
-    D4 squares;
-    std::memcpy(&squares, m->stepSquares, sizeof squares);
-    for (uint32_t i = 0; i < pairs; ++i, p += 8) {
-        const __m128i pcm = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-        const D4 x0 = reinterpret_cast<D4>(_mm256_cvtepi32_pd(_mm_cvtepi16_epi32(pcm))) *
-                      double(kSampleScale);
-        const D4 x1 = Between(x2, x0);
-        D4 y0, z0;
-        Filter(kShelfStage, x0, x1, x2, x3, x4, y2, y4, y0);
-        const D4 y1 = Between(y2, y0);
-        Filter(kHighpassStage, y0, y1, y2, y3, y4, z2, z4, z0);
-        squares += z0 * z0;
-        x4 = x2, x3 = x1, x2 = x0, y4 = y2, y3 = y1, y2 = y0, z4 = z2, z2 = z0;
-    }
-    std::memcpy(m->stepSquares, &squares, sizeof squares);
-    SetPair(h, 0, x2), SetPair(h, 2, x4), SetPair(h, 4, y2), SetPair(h, 6, y4);
-    SetPair(h, 8, z2), SetPair(h, 10, z4);
-}
 #endif
-
-void WeighPairs(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
-#if TENVELO_WIDE_LANES
-    if (WideLanes()) return WeighPairsWide(m, p, pairs);
-#endif
-    WeighPairsNarrow(m, p, pairs);
-}
 
 void EndStep(LoudnessMeter* m) {
     const double* q = m->stepSquares;
@@ -281,6 +227,49 @@ double PeakDb(float peak) {
 
 } // namespace
 
+// Pairs of frames, frame by frame in two lanes.
+void WeighPairsSse(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
+    FrameState f = LoadState(m);
+    D2 even = {m->stepSquares[0], m->stepSquares[1]}, odd = {m->stepSquares[2], m->stepSquares[3]};
+    for (uint32_t i = 0; i < pairs; ++i, p += 8) {
+        const D2 a = Weigh(f, Sample(p));
+        even += a * a;
+        const D2 b = Weigh(f, Sample(p + 4));
+        odd += b * b;
+    }
+    StoreState(m, f);
+    const double squares[4] = {even[0], even[1], odd[0], odd[1]};
+    std::memcpy(m->stepSquares, squares, sizeof squares);
+}
+
+#if TENVELO_WIDE_LANES
+// WeighPairsSse with both frames of a pair in one AVX register: lane for lane
+// the same operations, so the same results.
+TENVELO_AVX2 void WeighPairsAvx2(LoudnessMeter* m, const unsigned char* p, uint32_t pairs) {
+    double(*h)[2] = m->history;
+    D4 x2 = PairOf(h, 0), x4 = PairOf(h, 2), y2 = PairOf(h, 4), y4 = PairOf(h, 6);
+    D4 z2 = PairOf(h, 8), z4 = PairOf(h, 10);
+    D4 x3 = Between(x4, x2), y3 = Between(y4, y2);
+    D4 squares;
+    std::memcpy(&squares, m->stepSquares, sizeof squares);
+    for (uint32_t i = 0; i < pairs; ++i, p += 8) {
+        const __m128i pcm = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        const D4 x0 = reinterpret_cast<D4>(_mm256_cvtepi32_pd(_mm_cvtepi16_epi32(pcm))) *
+                      double(kSampleScale);
+        const D4 x1 = Between(x2, x0);
+        D4 y0, z0;
+        Filter(kShelfStage, x0, x1, x2, x3, x4, y2, y4, y0);
+        const D4 y1 = Between(y2, y0);
+        Filter(kHighpassStage, y0, y1, y2, y3, y4, z2, z4, z0);
+        squares += z0 * z0;
+        x4 = x2, x3 = x1, x2 = x0, y4 = y2, y3 = y1, y2 = y0, z4 = z2, z2 = z0;
+    }
+    std::memcpy(m->stepSquares, &squares, sizeof squares);
+    SetPair(h, 0, x2), SetPair(h, 2, x4), SetPair(h, 4, y2), SetPair(h, 6, y4);
+    SetPair(h, 8, z2), SetPair(h, 10, z4);
+}
+#endif
+
 int LoudnessInit(LoudnessMeter* m, uint32_t maxFrames) {
     if (TruePeakInit(&m->truePeak, maxFrames)) return 1;
     LoudnessFree(m);
@@ -317,6 +306,7 @@ int LoudnessStart(LoudnessMeter* m, uint64_t frames) {
 
 void LoudnessAdd(LoudnessMeter* m, const void* samples, uint32_t frames) {
     TruePeakAdd(&m->truePeak, samples, frames);
+    const LaneTable* lanes = Lanes();
     const unsigned char* p = static_cast<const unsigned char*>(samples);
     while (frames > 0) {
         // Steps hold an even number of frames: pairs start even in theirs.
@@ -325,7 +315,7 @@ void LoudnessAdd(LoudnessMeter* m, const void* samples, uint32_t frames) {
             WeighFrame(m, p);
             n = 1;
         } else {
-            WeighPairs(m, p, n / 2);
+            lanes->weighPairs(m, p, n / 2);
         }
         p += 4 * n;
         frames -= n;

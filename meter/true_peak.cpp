@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "meter/decibels.h"
-#include "meter/vector4.h"
+#include "meter/lane_table.h"
+#include "meter/sample_lanes.h"
 
 namespace {
 
@@ -33,19 +34,16 @@ constexpr float kMaxGain = 1.98f;
 // Interpolated points are measured in chunks of this many sample periods.
 constexpr uint32_t kChunk = 64;
 
-inline float Largest(V4 v) {
-    float m = v[0];
-    for (int k = 1; k < 4; ++k)
-        m = v[k] > m ? v[k] : m;
-    return m;
-}
-
-float LargestMagnitude(const float* x, uint32_t n) {
-    V4 best = {0, 0, 0, 0};
+// The largest magnitude of x[0] .. x[n - 1].
+template <typename V> inline float LargestMagnitude(const float* x, uint32_t n) {
+    V best = {};
     uint32_t i = 0;
-    for (; i + 4 <= n; i += 4)
-        best = Max4(best, Abs4(Load4(x + i)));
-    float m = Largest(best);
+    for (; i + kLaneCount<V> <= n; i += kLaneCount<V>) {
+        V v;
+        LoadLanes(v, x + i);
+        KeepLargestMagnitude(best, v);
+    }
+    float m = LargestLane(best);
     for (; i < n; ++i)
         m = std::fabs(x[i]) > m ? std::fabs(x[i]) : m;
     return m;
@@ -71,114 +69,53 @@ constexpr Folded Fold() {
 constexpr Folded kFolded = Fold();
 
 // The largest interpolated magnitude of the points after x[c] for c in
-// [first, first + count); x[first - 5] .. x[first + count + 8] must be
-// readable (lanes past the count are computed, then masked off).
-float InterpolatedPeak(const float* x, uint32_t first, uint32_t count) {
-    V4 best = {0, 0, 0, 0};
-    const I4 lane = {0, 1, 2, 3};
-    for (uint32_t c = first; c < first + count; c += 4) {
+// [first, first + count); x[first - 5] .. x[first + count + 4 + lanes] must
+// be readable (lanes past the count are computed, then masked off). Each point
+// is computed by the same operations at any width, and a maximum does not
+// depend on the order, so every width gives the same result.
+template <typename V>
+inline float InterpolatedPeak(const float* x, uint32_t first, uint32_t count) {
+    typedef decltype(V{} > V{}) Mask;
+    Mask lane;
+    for (uint32_t k = 0; k < kLaneCount<V>; ++k)
+        lane[k] = int32_t(k);
+    V best = {};
+    for (uint32_t c = first; c < first + count; c += kLaneCount<V>) {
         const float* w = x + c - 5;
-        V4 p = {0, 0, 0, 0}, q = p, r = p;
+        V p = {}, q = {}, r = {};
 #pragma GCC unroll 6
         for (int j = 0; j < kTruePeakTaps / 2; ++j) {
-            const V4 head = Load4(w + j), tail = Load4(w + kTruePeakTaps - 1 - j);
-            const V4 u = head + tail, v = head - tail;
+            V head, tail;
+            LoadLanes(head, w + j);
+            LoadLanes(tail, w + kTruePeakTaps - 1 - j);
+            const V u = head + tail, v = head - tail;
             p += kFolded.a[j] * u;
             q += kFolded.b[j] * v;
             r += kFolded.c[j] * u;
         }
-        const V4 m = Max4(Max4(Abs4(p + q), Abs4(p - q)), Abs4(r));
-        const I4 inside = lane < int32_t(first + count - c);
-        best = Max4(best, Keep4(m, inside));
+        V m;
+        Magnitude(m, p + q);
+        KeepLargestMagnitude(m, p - q);
+        KeepLargestMagnitude(m, r);
+        const Mask inside = lane < int32_t(first + count - c);
+        KeepLarger(best, reinterpret_cast<V>(reinterpret_cast<Mask>(m) & inside));
     }
-    return Largest(best);
+    return LargestLane(best);
 }
-
-#if TENVELO_WIDE_LANES
-// The same two scans eight lanes at a time, for CPUs with AVX2: each point
-// is computed by the same operations, and a maximum does not depend on
-// the order, so the results are the same.
-typedef float V8 __attribute__((vector_size(32)));
-typedef int32_t I8 __attribute__((vector_size(32)));
-
-__attribute__((target("avx2"))) inline V8 Load8(const float* p) {
-    V8 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-__attribute__((target("avx2"))) inline V8 Abs8(V8 v) {
-    return reinterpret_cast<V8>(reinterpret_cast<I8>(v) & 0x7FFFFFFF);
-}
-
-__attribute__((target("avx2"))) inline V8 Max8(V8 a, V8 b) {
-    return a > b ? a : b;
-}
-
-__attribute__((target("avx2"))) inline float Largest8(V8 v) {
-    float m = v[0];
-    for (int k = 1; k < 8; ++k)
-        m = v[k] > m ? v[k] : m;
-    return m;
-}
-
-__attribute__((target("avx2"))) float LargestMagnitudeWide(const float* x, uint32_t n) {
-    V8 best = {};
-    uint32_t i = 0;
-    for (; i + 8 <= n; i += 8)
-        best = Max8(best, Abs8(Load8(x + i)));
-    float m = Largest8(best);
-    for (; i < n; ++i)
-        m = std::fabs(x[i]) > m ? std::fabs(x[i]) : m;
-    return m;
-}
-
-__attribute__((target("avx2"))) float InterpolatedPeakWide(const float* x, uint32_t first,
-                                                           uint32_t count) {
-    V8 best = {};
-    const I8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
-    for (uint32_t c = first; c < first + count; c += 8) {
-        const float* w = x + c - 5;
-        V8 p = {}, q = {}, r = {};
-#pragma GCC unroll 6
-        for (int j = 0; j < kTruePeakTaps / 2; ++j) {
-            const V8 head = Load8(w + j), tail = Load8(w + kTruePeakTaps - 1 - j);
-            const V8 u = head + tail, v = head - tail;
-            p += kFolded.a[j] * u;
-            q += kFolded.b[j] * v;
-            r += kFolded.c[j] * u;
-        }
-        const V8 m = Max8(Max8(Abs8(p + q), Abs8(p - q)), Abs8(r));
-        const I8 inside = lane < int32_t(first + count - c);
-        best = Max8(best, reinterpret_cast<V8>(reinterpret_cast<I8>(m) & inside));
-    }
-    return Largest8(best);
-}
-#endif
 
 // One channel: kTruePeakHistory older samples, then frames new ones. The
 // points after centres 5 .. frames + 4 have all their taps now.
-template <float (*kLargest)(const float*, uint32_t),
-          float (*kInterpolated)(const float*, uint32_t, uint32_t)>
-float ChannelPeakOf(const float* x, uint32_t frames, float peak) {
-    const float samples = kLargest(x + kTruePeakHistory, frames);
+template <typename V> inline float ChannelPeak(const float* x, uint32_t frames, float peak) {
+    const float samples = LargestMagnitude<V>(x + kTruePeakHistory, frames);
     peak = samples > peak ? samples : peak;
     const uint32_t end = frames + 5;
     for (uint32_t c = 5; c < end; c += kChunk) {
         const uint32_t count = end - c < kChunk ? end - c : kChunk;
-        if (kLargest(x + c - 5, count + 11) * kMaxGain <= peak) continue;
-        const float p = kInterpolated(x, c, count);
+        if (LargestMagnitude<V>(x + c - 5, count + 11) * kMaxGain <= peak) continue;
+        const float p = InterpolatedPeak<V>(x, c, count);
         peak = p > peak ? p : peak;
     }
     return peak;
-}
-
-float ChannelPeak(const float* x, uint32_t frames, float peak) {
-#if TENVELO_WIDE_LANES
-    if (WideLanes())
-        return ChannelPeakOf<LargestMagnitudeWide, InterpolatedPeakWide>(x, frames, peak);
-#endif
-    return ChannelPeakOf<LargestMagnitude, InterpolatedPeak>(x, frames, peak);
 }
 
 // Floats of one channel's scratch: the history, the frames, and the masked
@@ -189,6 +126,18 @@ size_t ChannelStride(uint32_t capacity) {
 }
 
 } // namespace
+
+float ChannelTruePeakSse(const float* x, uint32_t frames, float peak) {
+    return ChannelPeak<V4>(x, frames, peak);
+}
+
+#if TENVELO_WIDE_LANES
+// Flattened: the body is compiled for AVX2 only where it is inlined.
+TENVELO_AVX2 __attribute__((flatten)) float ChannelTruePeakAvx2(const float* x, uint32_t frames,
+                                                                float peak) {
+    return ChannelPeak<V8>(x, frames, peak);
+}
+#endif
 
 int TruePeakInit(TruePeak* m, uint32_t maxFrames) {
     m->scratch = static_cast<float*>(std::calloc(2 * ChannelStride(maxFrames), sizeof(float)));
@@ -227,9 +176,10 @@ void TruePeakAdd(TruePeak* m, const void* samples, uint32_t frames) {
         left[i] = float(s[0]) * kSampleScale;
         right[i] = float(s[1]) * kSampleScale;
     }
+    const LaneTable* lanes = Lanes();
     for (int ch = 0; ch < 2; ++ch) {
         float* x = m->scratch + ch * stride;
-        m->peak[ch] = ChannelPeak(x, frames, m->peak[ch]);
+        m->peak[ch] = lanes->channelTruePeak(x, frames, m->peak[ch]);
         std::memmove(x, x + frames, kTruePeakHistory * sizeof(float));
     }
 }

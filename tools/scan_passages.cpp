@@ -8,7 +8,7 @@
 
 #include "meter/decibels.h"
 #include "meter/power_of_ten.h"
-#include "meter/vector4.h"
+#include "meter/sample_lanes.h"
 
 namespace {
 
@@ -38,7 +38,9 @@ struct Pcm16 {
 struct Float32 {
     static constexpr uint32_t kFrameBytes = 8;
     static V4 LoadPair(const unsigned char* p) {
-        return Load4(reinterpret_cast<const float*>(p)) * kUnits;
+        V4 v;
+        std::memcpy(&v, p, sizeof v);
+        return v * kUnits;
     }
     static float Load(const unsigned char* p) {
         float s;
