@@ -184,6 +184,10 @@ int WaveFileRead(WaveFile* file, void* buffer, uint32_t byteCount) {
     return 0;
 }
 
+void WaveFileSetPosition(WaveFile* file, int64_t frame) {
+    if (file) file->position = frame;
+}
+
 void WaveFileSeek(WaveFile* file, int64_t milliseconds) {
     if (!file) return;
     // ms = 1000 q + r with r of the same sign as q, so the truncated quotient

@@ -65,6 +65,10 @@ int WaveFileOpen(WaveFile* file, const char* path);
 // asked for, nothing is touched. Always returns 0.
 int WaveFileRead(WaveFile* file, void* buffer, uint32_t byteCount);
 
+// Sets the play position to frame `frame` (negative: before the data).
+// Does nothing when `file` is null.
+void WaveFileSetPosition(WaveFile* file, int64_t frame);
+
 // Sets the play position to milliseconds * sampleRate / 1000 frames, truncated
 // toward zero and clamped to the int64_t range. Does nothing when `file` is null.
 void WaveFileSeek(WaveFile* file, int64_t milliseconds);

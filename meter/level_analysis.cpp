@@ -3,6 +3,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "meter/meter_engine.h"
 #include "meter/power_of_ten.h"
@@ -440,6 +441,14 @@ int MeterAllocateDelayLines(MeterEngine* e) {
         return 0;
     }
     return 1;
+}
+
+void MeterRewindRings(MeterEngine* e) {
+    for (DelayLine* line : {&e->left, &e->right})
+        line->write = line->read = line->begin;
+    SysLockEnter(&e->lock);
+    e->derivedValid = 0;
+    SysLockLeave(&e->lock);
 }
 
 void MeterFreeDelayLines(MeterEngine* e) {

@@ -61,6 +61,13 @@ int MeterSetFormat(MeterEngine** handle, float sampleRate, uint32_t channels);
 // 1 on success, 0 when an allocation failed (both lines are then freed).
 int MeterAllocateDelayLines(MeterEngine* engine);
 
+// Puts both rings' write and read back at their start, where a new
+// engine's are: the analysis cuts its runs where a ring wraps and the sums'
+// rounding follows the cuts, so an engine reused for another stream then
+// measures it as a new one would. The next derive step puts read behind
+// write again. Call while no stream runs.
+void MeterRewindRings(MeterEngine* engine);
+
 // Frees both delay lines and clears derivedValid.
 void MeterFreeDelayLines(MeterEngine* engine);
 

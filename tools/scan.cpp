@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr double kRate = 44100.0;
+constexpr double kRate = kProgramStreamFormat.sampleRate;
 constexpr int kMaxJobs = 64;
 
 // A read block holds this many bytes or one buffer, whichever is more:
@@ -222,15 +222,6 @@ int ParseValueOption(const std::string& arg, const char* value, ScanOptions* o,
 }
 
 // Options that name one file cannot serve several inputs.
-// Whether two paths name one file: the same file when both exist, else the
-// same path once normalised.
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec)) return true;
-    return std::filesystem::path(a).lexically_normal() ==
-           std::filesystem::path(b).lexically_normal();
-}
-
 bool CheckInputs(const ScanOptions& o, std::string* error) {
     const size_t n = o.inputs.size();
     if (n == 0 && !o.demo) {
@@ -244,7 +235,7 @@ bool CheckInputs(const ScanOptions& o, std::string* error) {
     // An output named like an input would overwrite the recording it measures.
     for (const std::string* out : {&o.output, &o.csv, &o.json}) {
         for (const std::string& input : o.inputs) {
-            if (out->empty() || *out == "-" || !SameFile(*out, input)) continue;
+            if (out->empty() || *out == "-" || PathKey(*out) != PathKey(input)) continue;
             *error = "the output " + *out + " is the input " + input;
             return false;
         }
@@ -432,12 +423,18 @@ void ConfigureScanEngine(MeterEngine* engine, const ScanOptions& o) {
     MeterSetConfig(engine, &config);
     MeterSetFrameLossSwitches(engine, 0, 0);
     MeterResetHistory(engine);
-    // The analysis cuts its runs where a ring wraps, and the rounding of the
-    // sums follows the cuts: the rings start where a new engine's do. The
-    // derive step then puts read behind write again.
-    for (DelayLine* line : {&engine->left, &engine->right})
-        line->write = line->read = line->begin;
+    MeterRewindRings(engine);
     MeterZero(&engine);
+}
+
+std::string PathKey(const std::string& path) {
+    // Absolute first: a relative path none of whose parts exist would
+    // otherwise stay relative while "./" before it resolves.
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (ec) return std::filesystem::path(path).lexically_normal().string();
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, ec);
+    return (ec ? absolute.lexically_normal() : resolved).string();
 }
 
 double SlotSeconds(const HistoryRecord& record) {
@@ -507,7 +504,8 @@ int ParseScanArguments(int argc, const char* const* argv, ScanOptions* o, std::s
 }
 
 int ScanWorkerInit(ScanWorker* w, const ScanOptions& o) {
-    const uint32_t bytes = StreamFramesForLatency(44100, float(o.latency), 4) * 4;
+    const uint32_t bytes =
+        StreamFramesForLatency(kProgramStreamFormat.sampleRate, float(o.latency), 4) * 4;
     const uint32_t blockBuffers = std::max<uint32_t>(1, kReadBlockBytes / bytes);
     w->engine = MeterEngineCreateInline(nullptr);
     if (w->engine) w->engine->fixedDelay = 1; // a file's delay is the options' throughout

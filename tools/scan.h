@@ -54,6 +54,11 @@ int ParseScanArguments(int argc, const char* const* argv, ScanOptions* options, 
 // The usage text of --help.
 const char* ScanUsage();
 
+// The file a path names, as a key: two paths name one file when their keys
+// are equal. Symbolic links and "." or ".." are resolved where they exist
+// (hard links are not told apart).
+std::string PathKey(const std::string& path);
+
 // The input's name with its extension replaced by ".his".
 std::string DefaultHistoryPath(const std::string& input);
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/stream_format.h"
 #include "sys/thread.h"
 #include "tools/scan_json.h"
 
@@ -67,7 +68,7 @@ void ShowProgress(Batch* b, int64_t elapsedNs) {
     const double part = b->framesTotal ? std::min(1.0, done / double(b->framesTotal)) : 0.0;
     SysLockEnter(&b->outputLock);
     std::fprintf(b->err, "\r%3d%%  %6.0f MB/s  %7.0fx real time", int(part * 100.0),
-                 done * 4.0 / seconds * 1e-6, done / 44100.0 / seconds);
+                 done * 4.0 / seconds * 1e-6, done / kProgramStreamFormat.sampleRate / seconds);
     std::fflush(b->err);
     b->progressShown = true;
     SysLockLeave(&b->outputLock);
@@ -128,13 +129,6 @@ void WorkerMain(void* arg) {
         Finish(b, i, status, status ? error : FormatScanLine(*b->options, f.input, summary),
                &summary);
     }
-}
-
-// A path as a key: symbolic links and "." or ".." resolved where they exist.
-std::string PathKey(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-    return (ec ? std::filesystem::path(path).lexically_normal() : resolved).string();
 }
 
 // No input may write over an input, a recording named like the history or

@@ -50,7 +50,7 @@ uint32_t BuffersIn(const ScanReader* r, uint64_t index) {
 // Reads block `index` through `file` into `to`: the bytes of WaveFileRead
 // from the block's first frame, silence past the data.
 const uint8_t* FillBlock(ScanReader* r, WaveFile* file, uint64_t index, uint8_t* to) {
-    file->position = int64_t(index * r->blockBuffers * (r->bufferBytes / 4));
+    WaveFileSetPosition(file, int64_t(index * r->blockBuffers * (r->bufferBytes / 4)));
     WaveFileRead(file, to, BuffersIn(r, index) * r->bufferBytes);
     return to;
 }
