@@ -71,17 +71,59 @@ void FormatName(SNDFILE* sound, int format, char* out, size_t size) {
     std::snprintf(out, size, "%.*s", int(length), info.name);
 }
 
-void SetSpeakers(SoundFile* file, SNDFILE* sound) {
+enum : uint32_t {
+    FL = kSpeakerFrontLeft,
+    FR = kSpeakerFrontRight,
+    FC = kSpeakerFrontCenter,
+    LFE = kSpeakerLowFrequency,
+    BL = kSpeakerBackLeft,
+    BR = kSpeakerBackRight,
+    BC = kSpeakerBackCenter,
+    SL = kSpeakerSideLeft,
+    SR = kSpeakerSideRight,
+};
+
+// Codecs that fix their channel order by channel count carry no map, and
+// their order is not the mask's: Vorbis (and Opus's mapping family 1) put
+// the centre second and the LFE last.
+const uint32_t kVorbisOrder[kSoundMaxChannels][kSoundMaxChannels] = {
+    {FC},
+    {FL, FR},
+    {FL, FC, FR},
+    {FL, FR, BL, BR},
+    {FL, FC, FR, BL, BR},
+    {FL, FC, FR, BL, BR, LFE},
+    {FL, FC, FR, SL, SR, BC, LFE},
+    {FL, FC, FR, SL, SR, BL, BR, LFE},
+};
+const uint32_t kFlacOrder[kSoundMaxChannels][kSoundMaxChannels] = {
+    {FC},
+    {FL, FR},
+    {FL, FR, FC},
+    {FL, FR, BL, BR},
+    {FL, FR, FC, BL, BR},
+    {FL, FR, FC, LFE, BL, BR},
+    {FL, FR, FC, LFE, BC, SL, SR},
+    {FL, FR, FC, LFE, BL, BR, SL, SR},
+};
+
+// The file's own map where it stores one; else its codec's order; else the usual one.
+void SetSpeakers(SoundFile* file, SNDFILE* sound, int format) {
     const int channels = file->format.channels;
     int map[kSoundMaxChannels] = {};
-    if (sf_command(sound, SFC_GET_CHANNEL_MAP_INFO, map, int(sizeof(int)) * channels) != SF_TRUE) {
-        SoundFileSetSpeakers(file, nullptr);
-        return;
-    }
     uint32_t speakers[kSoundMaxChannels] = {};
-    for (int c = 0; c < channels; ++c)
-        speakers[c] = SpeakerOf(map[c]);
-    SoundFileSetSpeakers(file, speakers);
+    const int sub = format & SF_FORMAT_SUBMASK;
+    if (sf_command(sound, SFC_GET_CHANNEL_MAP_INFO, map, int(sizeof(int)) * channels) == SF_TRUE) {
+        for (int c = 0; c < channels; ++c)
+            speakers[c] = SpeakerOf(map[c]);
+        SoundFileSetSpeakers(file, speakers);
+    } else if (sub == SF_FORMAT_VORBIS || sub == SF_FORMAT_OPUS) {
+        SoundFileSetSpeakers(file, kVorbisOrder[channels - 1]);
+    } else if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC) {
+        SoundFileSetSpeakers(file, kFlacOrder[channels - 1]);
+    } else {
+        SoundFileSetSpeakers(file, nullptr);
+    }
 }
 
 int OpenSnd(SoundFile* file, const char* path) {
@@ -120,7 +162,7 @@ int OpenSnd(SoundFile* file, const char* path) {
         return result;
     }
     file->frames = file->framesClaimed = uint64_t(info.frames > 0 ? info.frames : 0);
-    SetSpeakers(file, sound);
+    SetSpeakers(file, sound, info.format);
     file->otherState = state;
     return kSoundOpened;
 }
