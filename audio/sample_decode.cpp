@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "sys/byte_order.h"
 
 namespace {
@@ -21,25 +25,47 @@ uint32_t DecodeU8(const uint8_t* raw, size_t samples, float* out) {
     return 0;
 }
 
-uint32_t DecodeS16(const uint8_t* raw, size_t samples, float* out) {
-    for (size_t i = 0; i < samples; ++i, raw += 2)
-        out[i] = float(int16_t(LoadU16(raw))) * kScale16;
-    return 0;
-}
+// Every tree is little-endian x86, so samples load as native words.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "samples are loaded as native words");
 
-uint32_t DecodeS24(const uint8_t* raw, size_t samples, float* out) {
-    for (size_t i = 0; i < samples; ++i, raw += 3) {
+template <int Bytes> inline float Integer(const uint8_t* p) {
+    if (Bytes == 2) {
+        int16_t s;
+        std::memcpy(&s, p, sizeof s);
+        return float(s) * kScale16;
+    } else if (Bytes == 3) {
         // Into the top of a 32-bit word, then an arithmetic shift back down.
-        const uint32_t top =
-            uint32_t(raw[0]) << 8 | uint32_t(raw[1]) << 16 | uint32_t(raw[2]) << 24;
-        out[i] = float(int32_t(top) >> 8) * kScale24;
+        const uint32_t top = uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24;
+        return float(int32_t(top) >> 8) * kScale24;
+    } else {
+        int32_t s;
+        std::memcpy(&s, p, sizeof s);
+        return float(s) * kScale32;
     }
+}
+
+template <int Bytes> uint32_t DecodeInteger(const uint8_t* raw, size_t samples, float* out) {
+    for (size_t i = 0; i < samples; ++i)
+        out[i] = Integer<Bytes>(raw + i * Bytes);
     return 0;
 }
 
-uint32_t DecodeS32(const uint8_t* raw, size_t samples, float* out) {
-    for (size_t i = 0; i < samples; ++i, raw += 4)
-        out[i] = float(int32_t(LoadU32(raw))) * kScale32;
+// The common case, eight samples at a time: GCC leaves the loop above scalar
+// at -O2, and it took half the read's time. Packed and scalar conversions
+// round alike, so the floats are the same.
+uint32_t DecodeS16(const uint8_t* raw, size_t samples, float* out) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128 scale = _mm_set1_ps(kScale16);
+    for (; i + 8 <= samples; i += 8) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + 2 * i));
+        const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(s, s), 16);
+        const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(s, s), 16);
+        _mm_storeu_ps(out + i, _mm_mul_ps(_mm_cvtepi32_ps(low), scale));
+        _mm_storeu_ps(out + i + 4, _mm_mul_ps(_mm_cvtepi32_ps(high), scale));
+    }
+#endif
+    DecodeInteger<2>(raw + 2 * i, samples - i, out + i);
     return 0;
 }
 
@@ -76,12 +102,12 @@ uint32_t DecodeF64(const uint8_t* raw, size_t samples, float* out) {
 } // namespace
 
 const SampleDecodeProc kSampleDecoders[kSampleEncodings] = {
-    DecodeU8,  // kSampleU8
-    DecodeS16, // kSampleS16
-    DecodeS24, // kSampleS24
-    DecodeS32, // kSampleS32
-    DecodeF32, // kSampleF32
-    DecodeF64, // kSampleF64
+    DecodeU8,         // kSampleU8
+    DecodeS16,        // kSampleS16
+    DecodeInteger<3>, // kSampleS24
+    DecodeInteger<4>, // kSampleS32
+    DecodeF32,        // kSampleF32
+    DecodeF64,        // kSampleF64
 };
 
 uint32_t ScrubFloats(float* samples, size_t count) {
