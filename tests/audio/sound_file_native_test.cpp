@@ -270,38 +270,17 @@ TEST(SoundFileLibsndfile, ChannelMapsReachTheSpeakers) {
     }
 }
 
-TEST(SoundFileLibsndfile, RefusalsNameWhatWasFound) {
-    struct Case {
-        const char* name;
-        int format, rate, channels;
-        const char* why;
-    } cases[] = {
-        {"flac at 4000 Hz", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 4000, 1,
-         "unsupported format (FLAC, Signed 16 bit PCM, 16 bits, 4000 Hz, 1 channel): rates run "
-         "from "
-         "8000 to 384000 Hz"},
-        {"aiff with 10 channels", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 48000, 10,
-         "unsupported format (AIFF, Signed 24 bit PCM, 24 bits, 48000 Hz, 10 channels): more than "
-         "8 "
-         "channels"},
-    };
+// A container read through libsndfile is held to the same rates and channels.
+TEST(SoundFileLibsndfile, OutOfRangeIsRefused) {
     ScratchDir dir;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path = dir.file("t");
-        std::vector<float> expected;
-        ASSERT_TRUE(WriteExact(path, c.format, c.rate, c.channels, 10, &expected));
-        SoundFile file;
-        EXPECT_EQ(SoundFileOpen(&file, path.c_str(), SoundOtherReaders()), kSoundUnsupported);
-        EXPECT_STREQ(file.why, c.why);
-        EXPECT_EQ(file.otherState, nullptr);
-    }
-    const std::string junk = dir.file("junk.flac");
-    ASSERT_TRUE(WriteAll(junk, std::vector<uint8_t>(4000, 0x5A)));
+    const std::string path = dir.file("t");
+    std::vector<float> written;
+    ASSERT_TRUE(WriteExact(path, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 4000, 1, 10, &written));
     SoundFile file;
-    EXPECT_EQ(SoundFileOpen(&file, junk.c_str(), SoundOtherReaders()), kSoundNotWave);
-    EXPECT_EQ(std::string(file.why).rfind("not a WAVE file, nor one libsndfile reads (", 0), 0u)
-        << file.why;
+    EXPECT_EQ(SoundFileOpen(&file, path.c_str(), SoundOtherReaders()), kSoundUnsupported);
+    EXPECT_STREQ(file.why, "unsupported format (FLAC, Signed 16 bit PCM, 16 bits, 4000 Hz, 1 "
+                           "channel): rates run from 8000 to 384000 Hz");
+    EXPECT_EQ(file.otherState, nullptr);
 }
 
 } // namespace
