@@ -390,9 +390,11 @@ TEST(SoundFileRead, EveryEncodingDecodesExactly) {
     }
 }
 
-// Sample value of frame i, channel c in the read tests: 16-bit, never 0.
+// Sample value of frame i, channel c in the read tests: 16-bit, never 0,
+// a third of them negative.
 int16_t Value(uint64_t i, int c) {
-    return int16_t(1 + (i * 7 + uint64_t(c) * 3001) % 30011);
+    const int v = 1 + int((i * 7 + uint64_t(c) * 3001) % 30011);
+    return int16_t((i + uint64_t(c)) % 3 ? v : -v);
 }
 Bytes Samples16(uint64_t frames, int channels) {
     Bytes b;
