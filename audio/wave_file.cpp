@@ -1,9 +1,9 @@
 #include "audio/wave_file.h"
 
 #include <cstring>
-#include <sys/types.h>
 
 #include "sys/byte_order.h"
+#include "sys/file_offset.h"
 #include "sys/file_path.h"
 
 namespace {
@@ -20,34 +20,6 @@ struct Chunk {
     uint32_t size;     // as stored
 };
 
-// Absolute 64-bit seek; stdio's fseek takes a long, which is 32 bits on Windows.
-bool SeekTo(FILE* f, uint64_t offset) {
-    if (offset > uint64_t(INT64_MAX)) return false;
-#if defined(_WIN32)
-    return _fseeki64(f, int64_t(offset), SEEK_SET) == 0;
-#else
-    static_assert(sizeof(off_t) >= 8, "the native build needs a 64-bit off_t");
-    return fseeko(f, off_t(offset), SEEK_SET) == 0;
-#endif
-}
-
-// The file's size in bytes, or -1 when it cannot be sought (pipes, some devices).
-int64_t FileSize(FILE* f) {
-#if defined(_WIN32)
-    if (_fseeki64(f, 0, SEEK_END) != 0) return -1;
-    return _ftelli64(f);
-#else
-    if (fseeko(f, 0, SEEK_END) != 0) return -1;
-    return int64_t(ftello(f));
-#endif
-}
-
-// Reads up to `count` bytes at `offset`; returns how many arrived.
-size_t ReadAt(FILE* f, uint64_t offset, void* out, size_t count) {
-    if (!SeekTo(f, offset)) return 0;
-    return fread(out, 1, count, f);
-}
-
 // The offset just past a chunk's contents and its pad byte.
 uint64_t ChunkEnd(const Chunk& c) {
     return c.contents + c.size + (c.size & 1u);
@@ -60,7 +32,7 @@ bool FindChunk(FILE* f, uint64_t from, uint64_t end, const char id[4], Chunk* fo
     uint64_t at = from;
     while (at + kChunkHeaderSize <= end) {
         uint8_t header[kChunkHeaderSize];
-        if (ReadAt(f, at, header, sizeof header) != sizeof header) return false;
+        if (FileReadAt(f, at, header, sizeof header) != sizeof header) return false;
         Chunk c = {at + kChunkHeaderSize, LoadU32(header + 4)};
         if (memcmp(header, id, 4) == 0) {
             *found = c;
@@ -78,7 +50,7 @@ bool FindWaveRiff(FILE* f, uint64_t fileSize, Chunk* riff) {
     Chunk c;
     while (FindChunk(f, at, fileSize, "RIFF", &c)) {
         uint8_t form[4];
-        if (ReadAt(f, c.contents, form, sizeof form) != sizeof form) return false;
+        if (FileReadAt(f, c.contents, form, sizeof form) != sizeof form) return false;
         if (memcmp(form, "WAVE", 4) == 0) {
             *riff = c;
             return true;
@@ -93,7 +65,7 @@ bool FindWaveRiff(FILE* f, uint64_t fileSize, Chunk* riff) {
 bool ReadFormat(FILE* f, const Chunk& fmt, WaveFormat* format) {
     uint8_t raw[kFormatBytesRead] = {};
     const size_t want = fmt.size < kFormatBytesRead ? fmt.size : kFormatBytesRead;
-    if (ReadAt(f, fmt.contents, raw, want) != want) return false;
+    if (FileReadAt(f, fmt.contents, raw, want) != want) return false;
     // Fields the chunk is too short to hold stay zero.
     format->formatTag = LoadU16(raw);
     format->channels = LoadU16(raw + 2);
@@ -111,7 +83,7 @@ bool ReadFormat(FILE* f, const Chunk& fmt, WaveFormat* format) {
 
 int LocateChunks(WaveFile* file) {
     FILE* f = file->handle;
-    const int64_t size = FileSize(f);
+    const int64_t size = FileSize64(f);
     if (size < 0) return kWaveNoFile;
     Chunk riff, fmt, data;
     if (!FindWaveRiff(f, uint64_t(size), &riff)) return kWaveNoRiff;
@@ -171,7 +143,7 @@ int WaveFileRead(WaveFile* file, void* buffer, uint32_t byteCount) {
         const uint32_t count = left < remaining ? uint32_t(left) : remaining;
         const size_t bytes = size_t(count) * align;
         const uint64_t offset = file->dataOffset + uint64_t(start) * align;
-        size_t got = ReadAt(file->handle, offset, out, bytes);
+        size_t got = FileReadAt(file->handle, offset, out, bytes);
         got -= got % align; // a frame cut short by the end of the file is not delivered
         memset(out + got, silence, bytes - got);
         out += bytes;
