@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kCueBytes = 128;
 constexpr int kSlotBytes = 40;
-constexpr int kChunkSlots = 400; // slots encoded or decoded per stdio call
+constexpr int kChunkSlots = 400; // slots encoded or decoded at a time
 
 // Little-endian fields, whatever the build's own byte order and padding.
 void PutU64(uint8_t* p, uint64_t v) {
@@ -71,15 +71,11 @@ int32_t TruncatedRate(double sampleRate) {
     return int32_t(sampleRate);
 }
 
-bool WriteBytes(std::FILE* f, const uint8_t* bytes, size_t n) {
-    return std::fwrite(bytes, 1, n, f) == n;
-}
-
 bool ReadBytes(std::FILE* f, uint8_t* bytes, size_t n) {
     return std::fread(bytes, 1, n, f) == n;
 }
 
-bool WriteContents(std::FILE* f, const HistoryStore* store, int32_t sampleRate, int32_t startTime,
+bool WriteContents(FileSink* f, const HistoryStore* store, int32_t sampleRate, int32_t startTime,
                    int32_t cueCount, int32_t recordCount) {
     uint8_t header[kHistoryFileHeaderSize] = {};
     std::memcpy(header, kHistoryFileSignature, sizeof kHistoryFileSignature);
@@ -87,13 +83,13 @@ bool WriteContents(std::FILE* f, const HistoryStore* store, int32_t sampleRate, 
     StoreU32(header + 20, uint32_t(startTime));
     StoreU32(header + 24, uint32_t(cueCount));
     StoreU32(header + 28, uint32_t(recordCount));
-    if (!WriteBytes(f, header, sizeof header)) return false;
+    if (!FileSinkWrite(f, header, sizeof header)) return false;
 
     for (int32_t k = 0; k < cueCount; ++k) {
         uint8_t cue[kCueBytes];
         PutU64(cue, uint64_t(store->cues[k].samplePosition));
         std::memcpy(cue + 8, store->cues[k].name, kCueNameSize);
-        if (!WriteBytes(f, cue, sizeof cue)) return false;
+        if (!FileSinkWrite(f, cue, sizeof cue)) return false;
     }
 
     uint8_t chunk[kChunkSlots * kSlotBytes];
@@ -101,9 +97,9 @@ bool WriteContents(std::FILE* f, const HistoryStore* store, int32_t sampleRate, 
         const int32_t n = recordCount - first < kChunkSlots ? recordCount - first : kChunkSlots;
         for (int32_t i = 0; i < n; ++i)
             EncodeSlot(chunk + i * kSlotBytes, store->history[first + i]);
-        if (!WriteBytes(f, chunk, size_t(n) * kSlotBytes)) return false;
+        if (!FileSinkWrite(f, chunk, size_t(n) * kSlotBytes)) return false;
     }
-    return std::fflush(f) == 0 && !std::ferror(f);
+    return true;
 }
 
 // The length of an open file, or -1 when it cannot be told.
@@ -172,17 +168,10 @@ int WriteHistory(const HistoryStore* store, const char* path, double sampleRate,
     if (!store->history || recordCount < 1 || uint32_t(recordCount) > store->capacity) return -1;
     if (cueCount < 0 || cueCount > kCueCapacity || (cueCount > 0 && !store->cues)) return -1;
 
-    const std::string temporary = std::string(path) + ".tmp~";
-    std::FILE* f = FileOpen(temporary.c_str(), "wb");
-    if (!f) return -1;
-    const bool written =
-        WriteContents(f, store, TruncatedRate(sampleRate), startTime, cueCount, recordCount);
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || !FileReplace(temporary.c_str(), path)) {
-        FileRemove(temporary.c_str());
-        return -1;
-    }
-    return 0;
+    const bool saved = FileReplace(path, 0, [&](FileSink* f) {
+        return WriteContents(f, store, TruncatedRate(sampleRate), startTime, cueCount, recordCount);
+    });
+    return saved ? 0 : -1;
 }
 
 int ReadHistoryInto(const char* path, double engineSampleRate, HistoryStore* incoming,

@@ -5,6 +5,7 @@
 // becomes %XX. Value files end in ".val"; since '.' is always escaped, a
 // value can never collide with a key folder of the same name.
 #include "sys/settings_backend.h"
+#include "sys/file_replace.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -94,36 +95,15 @@ bool MakeFolders(const std::string& path) {
     return IsFolder(path);
 }
 
-// Repeats read or write until size bytes have moved; an interruption
-// retries, an error or the end of the file fails.
-template <typename Transfer, typename Byte>
-bool Fully(Transfer transfer, int fd, Byte* data, size_t size) {
+// Reads until size bytes have come; an interruption retries, an error or
+// the end of the file fails.
+bool ReadFully(int fd, uint8_t* data, size_t size) {
     while (size > 0) {
-        const ssize_t n = transfer(fd, data, size);
+        const ssize_t n = read(fd, data, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         data += n;
         size -= size_t(n);
-    }
-    return true;
-}
-
-bool WriteFully(int fd, const uint8_t* data, size_t size) { return Fully(write, fd, data, size); }
-bool ReadFully(int fd, uint8_t* data, size_t size) { return Fully(read, fd, data, size); }
-
-// Writes the whole file under a temporary name, flushes it to the disk and
-// only then renames it over the old value, so a crash of the program or of
-// the machine leaves either the old value or the new one, never a part.
-bool ReplaceFile(const std::string& path, const std::string& temp,
-                 const std::vector<uint8_t>& bytes) {
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    bool ok = WriteFully(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        return false;
     }
     return true;
 }
@@ -139,8 +119,9 @@ int SettingsBackendWrite(const char* key, const char* name, uint32_t kind, const
     for (int i = 0; i < 4; ++i)
         bytes[4 + i] = uint8_t(kind >> (8 * i));
     if (size) memcpy(bytes.data() + kHeadSize, data, size);
-    return ReplaceFile(ValueFile(folder, name, ".val"), ValueFile(folder, name, ".tmp"), bytes) ? 1
-                                                                                                : 0;
+    // Replaced whole, so that a crash leaves either the old value or the new one.
+    return FileReplace(ValueFile(folder, name, ".val").c_str(), kFileReplacePrivate,
+                       [&](FileSink* f) { return FileSinkWrite(f, bytes.data(), bytes.size()); });
 }
 
 int SettingsBackendRead(const char* key, const char* name, uint32_t kind, void* dest,

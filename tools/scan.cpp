@@ -6,7 +6,6 @@
 #include "history/history_file.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
-#include "sys/file_path.h"
 #include "sys/file_replace.h"
 
 #include <algorithm>
@@ -269,36 +268,35 @@ void Summarise(const HistoryStore& store, ScanSummary* s) {
     }
 }
 
-// Writes the CSV to temp, with each slot's momentary and short-term
-// loudness when loudness is given; the caller moves it into place once the
-// history is written too.
-bool WriteCsvTemp(const HistoryStore& store, const LoudnessMeter* loudness,
-                  const std::string& temp) {
-    std::FILE* f = FileOpen(temp.c_str(), "w");
-    if (!f) return false;
-    bool ok = std::fprintf(f,
-                           "seconds,peak_l_db,rms_l_db,average_l_db,peak_r_db,rms_r_db,"
-                           "average_r_db,correlation,flags%s\n",
-                           loudness ? ",momentary_lufs,short_term_lufs" : "") > 0;
+// Writes the CSV, with each slot's momentary and short-term loudness when
+// loudness is given.
+bool WriteCsv(FileSink* f, const HistoryStore& store, const LoudnessMeter* loudness) {
+    char line[256];
+    int n = std::snprintf(line, sizeof line,
+                          "seconds,peak_l_db,rms_l_db,average_l_db,peak_r_db,rms_r_db,"
+                          "average_r_db,correlation,flags%s\n",
+                          loudness ? ",momentary_lufs,short_term_lufs" : "");
+    bool ok = n > 0 && size_t(n) < sizeof line && FileSinkWrite(f, line, size_t(n));
     for (int32_t i = 0; ok && i < store.recordCount; ++i) {
         const HistoryRecord& r = store.history[i];
-        ok = std::fprintf(f, "%.6f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.4f,%u", SlotSeconds(r),
-                          AmplitudeToDb(r.peakL), PowerToDb(r.powerL), AmplitudeToDb(r.averageL),
-                          AmplitudeToDb(r.peakR), PowerToDb(r.powerR), AmplitudeToDb(r.averageR),
-                          r.correlation, unsigned(r.flags)) > 0;
+        n = std::snprintf(line, sizeof line, "%.6f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.4f,%u",
+                          SlotSeconds(r), AmplitudeToDb(r.peakL), PowerToDb(r.powerL),
+                          AmplitudeToDb(r.averageL), AmplitudeToDb(r.peakR), PowerToDb(r.powerR),
+                          AmplitudeToDb(r.averageR), r.correlation, unsigned(r.flags));
         const uint64_t at = r.samplePosition > 0 ? uint64_t(r.samplePosition) : 0;
-        if (ok && loudness)
-            ok = std::fprintf(f, ",%.2f,%.2f", LoudnessMomentaryAt(loudness, at),
-                              LoudnessShortTermAt(loudness, at)) > 0;
-        ok = ok && std::fputc('\n', f) != EOF;
+        if (n > 0 && size_t(n) < sizeof line && loudness)
+            n +=
+                std::snprintf(line + n, sizeof line - size_t(n), ",%.2f,%.2f",
+                              LoudnessMomentaryAt(loudness, at), LoudnessShortTermAt(loudness, at));
+        ok = n > 0 && size_t(n) + 1 < sizeof line;
+        if (ok) line[n++] = '\n';
+        ok = ok && FileSinkWrite(f, line, size_t(n));
     }
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) FileRemove(temp.c_str());
     return ok;
 }
 
-// The history and the CSV, each through a temporary and a replace: on any
-// failure neither file is new, and the CSV only moves in once the history did.
+// The history and the CSV, each replaced whole: on any failure neither file
+// is new, and the CSV (prepared first) only moves in once the history did.
 int WriteOutputs(MeterEngine* e, const LoudnessMeter* loudness, const std::string& his,
                  const std::string& csv, std::string* error) {
     const HistoryStore& store = e->frame.history;
@@ -306,18 +304,19 @@ int WriteOutputs(MeterEngine* e, const LoudnessMeter* loudness, const std::strin
         *error = "nothing recorded: the file is too short";
         return 1;
     }
-    const std::string csvTemp = csv + ".tmp~";
-    if (!csv.empty() && !WriteCsvTemp(store, loudness, csvTemp)) {
+    FileReplacement csvFile;
+    if (!csv.empty() &&
+        !FileReplacementPrepare(&csvFile, csv.c_str(), kFileReplaceText,
+                                [&](FileSink* f) { return WriteCsv(f, store, loudness); })) {
         *error = "cannot write " + csv;
         return 1;
     }
     if (WriteHistory(&store, his.c_str(), kRate, e->historyStartTime) != 0) {
-        if (!csv.empty()) FileRemove(csvTemp.c_str());
+        FileReplacementAbandon(&csvFile);
         *error = "cannot write " + his;
         return 1;
     }
-    if (!csv.empty() && !FileReplace(csvTemp.c_str(), csv.c_str())) {
-        FileRemove(csvTemp.c_str());
+    if (!csv.empty() && !FileReplacementCommit(&csvFile)) {
         *error = "cannot write " + csv;
         return 1;
     }

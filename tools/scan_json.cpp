@@ -4,7 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sys/file_path.h"
 #include "sys/file_replace.h"
 
 namespace {
@@ -74,13 +73,9 @@ int WriteScanJson(const std::string& target, const std::string& text, std::FILE*
         *error = "cannot write the JSON summary to standard output";
         return 0;
     }
-    const std::string temp = target + ".tmp~";
-    std::FILE* f = FileOpen(temp.c_str(), "wb");
-    const bool opened = f != nullptr;
-    bool ok = opened && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = (opened && std::fclose(f) == 0) && ok;
-    if (ok && FileReplace(temp.c_str(), target.c_str())) return 1;
-    if (opened) FileRemove(temp.c_str());
+    if (FileReplace(target.c_str(), 0,
+                    [&](FileSink* f) { return FileSinkWrite(f, text.data(), text.size()) == 1; }))
+        return 1;
     *error = "cannot write " + target;
     return 0;
 }
