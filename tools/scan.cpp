@@ -1,5 +1,6 @@
 #include "tools/scan.h"
 
+#include "audio/sound_others.h"
 #include "audio/stream_format.h"
 #include "audio/wave_file.h"
 #include "history/cue_store.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr double kRate = kProgramStreamFormat.sampleRate;
 constexpr int kMaxJobs = 64;
 
 // A read block holds this many bytes or one buffer, whichever is more:
@@ -256,10 +256,11 @@ void Track(float value, double at, float* best, double* bestAt, bool higher) {
 }
 
 void Summarise(const HistoryStore& store, ScanSummary* s) {
+    const double rate = s->sampleRate;
     s->frames = store.recordCount;
     for (int32_t i = 0; i < store.recordCount; ++i) {
         const HistoryRecord& r = store.history[i];
-        double at = SlotSeconds(r);
+        double at = SlotSeconds(r, rate);
         Track(AmplitudeToDb(r.peakL), at, &s->peakDb[0], &s->peakAt[0], true);
         Track(AmplitudeToDb(r.peakR), at, &s->peakDb[1], &s->peakAt[1], true);
         Track(PowerToDb(r.powerL), at, &s->rmsDb[0], &s->rmsAt[0], true);
@@ -270,7 +271,7 @@ void Summarise(const HistoryStore& store, ScanSummary* s) {
 
 // Writes the CSV, with each slot's momentary and short-term loudness when
 // loudness is given.
-bool WriteCsv(FileSink* f, const HistoryStore& store, const LoudnessMeter* loudness) {
+bool WriteCsv(FileSink* f, const HistoryStore& store, double rate, const LoudnessMeter* loudness) {
     char line[256];
     int n = std::snprintf(line, sizeof line,
                           "seconds,peak_l_db,rms_l_db,average_l_db,peak_r_db,rms_r_db,"
@@ -280,7 +281,7 @@ bool WriteCsv(FileSink* f, const HistoryStore& store, const LoudnessMeter* loudn
     for (int32_t i = 0; ok && i < store.recordCount; ++i) {
         const HistoryRecord& r = store.history[i];
         n = std::snprintf(line, sizeof line, "%.6f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.4f,%u",
-                          SlotSeconds(r), AmplitudeToDb(r.peakL), PowerToDb(r.powerL),
+                          SlotSeconds(r, rate), AmplitudeToDb(r.peakL), PowerToDb(r.powerL),
                           AmplitudeToDb(r.averageL), AmplitudeToDb(r.peakR), PowerToDb(r.powerR),
                           AmplitudeToDb(r.averageR), r.correlation, unsigned(r.flags));
         const uint64_t at = r.samplePosition > 0 ? uint64_t(r.samplePosition) : 0;
@@ -297,86 +298,165 @@ bool WriteCsv(FileSink* f, const HistoryStore& store, const LoudnessMeter* loudn
 
 // The history and the CSV, each replaced whole: on any failure neither file
 // is new, and the CSV (prepared first) only moves in once the history did.
-int WriteOutputs(MeterEngine* e, const LoudnessMeter* loudness, const std::string& his,
+int WriteOutputs(MeterEngine* e, double rate, const LoudnessMeter* loudness, const std::string& his,
                  const std::string& csv, std::string* error) {
     const HistoryStore& store = e->frame.history;
     if (store.recordCount == 0) {
         *error = "nothing recorded: the file is too short";
-        return 1;
+        return kScanFileFailed;
     }
     FileReplacement csvFile;
     if (!csv.empty() &&
         !FileReplacementPrepare(&csvFile, csv.c_str(), kFileReplaceText,
-                                [&](FileSink* f) { return WriteCsv(f, store, loudness); })) {
+                                [&](FileSink* f) { return WriteCsv(f, store, rate, loudness); })) {
         *error = "cannot write " + csv;
-        return 1;
+        return kScanFileFailed;
     }
-    if (WriteHistory(&store, his.c_str(), kRate, e->historyStartTime) != 0) {
+    if (WriteHistory(&store, his.c_str(), rate, e->historyStartTime) != 0) {
         FileReplacementAbandon(&csvFile);
         *error = "cannot write " + his;
-        return 1;
+        return kScanFileFailed;
     }
     if (!csv.empty() && !FileReplacementCommit(&csvFile)) {
         *error = "cannot write " + csv;
-        return 1;
+        return kScanFileFailed;
     }
     return 0;
 }
 
-// Opens input and checks its format. Returns 0, or 1 with the reason.
-int OpenInput(WaveFile* file, const std::string& input, std::string* error) {
+// Whether the open sound file holds the program's own format, 16-bit
+// integer stereo at 44100 Hz, which the program's reader then reads too.
+bool ProgramFormat(const SoundFile& sound) {
+    const SoundFormat& f = sound.format;
+    return sound.container != kSoundOther && f.subFormat == 1 && f.bitsPerSample == 16 &&
+           f.validBits == 16 && f.channels == kProgramStreamFormat.channels &&
+           f.sampleRate == kProgramStreamFormat.sampleRate;
+}
+
+// Opens input with the sound file reader, and for the program's format
+// with the program's reader too (summary->programFormat). Returns
+// kScanDone, or kScanFileFailed with the reader's one-line reason.
+int OpenInput(ScanWorker* w, const std::string& input, ScanSummary* s, std::string* error) {
     std::error_code ec;
     if (std::filesystem::is_directory(input, ec)) { // stdio opens folders too
         *error = "a folder, not a file";
-        return 1;
+        return kScanFileFailed;
     }
-    const int code = WaveFileOpen(file, input.c_str());
-    if (code != kWaveOpened) {
-        static const char* const kWhy[] = {"",
-                                           "",
-                                           "cannot open the file",
-                                           "not a RIFF WAVE file",
-                                           "no usable format chunk",
-                                           "no data chunk"};
-        *error = kWhy[code < 6 ? code : 2];
-        return 1;
+    if (SoundFileOpen(&w->sound, input.c_str(), SoundOtherReaders()) != kSoundOpened) {
+        *error = w->sound.why;
+        return kScanFileFailed;
     }
-    if (WaveFileFormatAccepted(file)) return 0;
-    char why[160];
-    std::snprintf(
-        why, sizeof why,
-        "refused format (%u Hz, %u channels, %u bits; needs 44100 Hz, 2 channels, 16 bits)",
-        unsigned(file->format.sampleRate), unsigned(file->format.channels),
-        unsigned(file->format.bitsPerSample));
-    *error = why;
-    WaveFileClose(file);
-    return 1;
+    const SoundFile& sound = w->sound;
+    s->programFormat = ProgramFormat(sound) && WaveFileOpen(&w->wave, input.c_str()) == kWaveOpened;
+    s->sampleRate = sound.format.sampleRate;
+    s->channels = sound.format.channels;
+    s->kind = sound.kind;
+    s->framesRead = sound.frames;
+    s->framesClaimed = sound.framesClaimed;
+    s->truncated = sound.truncated;
+    return kScanDone;
+}
+
+void CloseInput(ScanWorker* w, const ScanSummary& s) {
+    if (s.programFormat) WaveFileClose(&w->wave);
+    SoundFileClose(&w->sound);
+}
+
+// Speaker names for the channel list.
+void ChannelName(const SoundFile& sound, int channel, char* out, size_t size) {
+    static const struct {
+        uint32_t speaker;
+        const char* name;
+    } kNames[] = {{kSpeakerFrontLeft, "L"},          {kSpeakerFrontRight, "R"},
+                  {kSpeakerFrontCenter, "C"},        {kSpeakerLowFrequency, "LFE"},
+                  {kSpeakerBackLeft, "Ls"},          {kSpeakerBackRight, "Rs"},
+                  {kSpeakerFrontLeftOfCenter, "Lc"}, {kSpeakerFrontRightOfCenter, "Rc"},
+                  {kSpeakerBackCenter, "Cs"},        {kSpeakerSideLeft, "Lsd"},
+                  {kSpeakerSideRight, "Rsd"},        {kSpeakerTopCenter, "Tc"},
+                  {kSpeakerTopFrontLeft, "Tfl"},     {kSpeakerTopFrontCenter, "Tfc"},
+                  {kSpeakerTopFrontRight, "Tfr"},    {kSpeakerTopBackLeft, "Tbl"},
+                  {kSpeakerTopBackCenter, "Tbc"},    {kSpeakerTopBackRight, "Tbr"}};
+    for (const auto& n : kNames)
+        if (sound.speakers[channel] == n.speaker) {
+            std::snprintf(out, size, "%s", n.name);
+            return;
+        }
+    std::snprintf(out, size, "ch %d", channel + 1);
+}
+
+// The channels the history carries: the front left and right, a mono
+// file's one channel twice, else the first two.
+void HistoryChannels(const SoundFile& sound, int* left, int* right) {
+    if (sound.format.channels == 1) {
+        *left = *right = 0;
+        return;
+    }
+    *left = SoundFileChannelOf(&sound, kSpeakerFrontLeft);
+    *right = SoundFileChannelOf(&sound, kSpeakerFrontRight);
+    if (*left < 0 || *right < 0) {
+        *left = 0;
+        *right = 1;
+    }
 }
 
 // Runs every buffer the reader delivers through the engine, in buffers of
 // the streaming size, and through the loudness meter and the passage
 // finder when they are on (the file's frames only, not the last buffer's
-// padding).
-void Measure(ScanWorker* w, const ScanOptions& o, uint64_t fileFrames,
-             const ScanProgress* progress) {
+// padding). Bytes of the program's format, or float frames of any other:
+// the two history channels go to the engine and the finder, every channel
+// to the loudness meter and the channel levels.
+void Measure(ScanWorker* w, const ScanOptions& o, ScanSummary* s, const ScanProgress* progress) {
+    const uint64_t fileFrames = s->framesRead;
+    const uint32_t channels = s->programFormat ? 2 : s->channels;
     const uint32_t bytes = w->reader.bufferBytes;
-    const uint64_t frames = bytes / 4;
+    const uint32_t frames = bytes / (s->programFormat ? 4 : 4 * channels);
+    int left = 0, right = 1;
+    HistoryChannels(w->sound, &left, &right);
+    std::vector<double> peak(channels, 0.0), squares(channels, 0.0);
     uint64_t done = 0, measured = 0;
     uint32_t n = 0;
     while (const uint8_t* block = ScanReaderNext(&w->reader, &n)) {
         for (uint32_t i = 0; i < n; ++i) {
             const uint8_t* buffer = block + size_t(i) * bytes;
-            AnalyseBuffer(&w->engine, buffer, bytes);
             const uint32_t real = uint32_t(std::min<uint64_t>(frames, fileFrames - measured));
             measured += real;
-            if (o.loudness) LoudnessAdd(&w->loudness, buffer, real);
-            if (o.autoCues.kinds) PassageFinderAdd(&w->passages, buffer, real);
+            if (s->programFormat) {
+                AnalyseBuffer(&w->engine, buffer, bytes);
+                if (o.loudness) LoudnessAdd(&w->loudness, buffer, real);
+                if (o.autoCues.kinds) PassageFinderAdd(&w->passages, buffer, real);
+                continue;
+            }
+            const float* samples = reinterpret_cast<const float*>(buffer);
+            float* stereo = w->stereo.data();
+            for (uint32_t k = 0; k < frames; ++k) {
+                stereo[2 * k] = samples[size_t(k) * channels + left];
+                stereo[2 * k + 1] = samples[size_t(k) * channels + right];
+            }
+            for (uint32_t k = 0; k < real * channels; ++k) {
+                const double x = samples[k];
+                peak[k % channels] = std::max(peak[k % channels], std::fabs(x));
+                squares[k % channels] += x * x;
+            }
+            AnalyseFloatBuffer(&w->engine, stereo, frames);
+            for (uint32_t at = 0; o.loudness && at < real; at += w->loudnessFrames) {
+                const uint32_t part = std::min(real - at, w->loudnessFrames);
+                LoudnessAddFloat(&w->loudness, samples + size_t(at) * channels, part);
+            }
+            if (o.autoCues.kinds) PassageFinderAddFloat(&w->passages, stereo, real);
         }
         if (progress) {
-            const uint64_t now = std::min<uint64_t>(done + n * frames, fileFrames);
+            const uint64_t now = std::min<uint64_t>(done + uint64_t(n) * frames, fileFrames);
             progress->advance(progress->context, now - done);
             done = now;
         }
+    }
+    if (s->programFormat || channels <= 2) return;
+    for (uint32_t c = 0; c < channels; ++c) {
+        ScanChannel level{};
+        ChannelName(w->sound, int(c), level.name, sizeof level.name);
+        level.peakDb = AmplitudeToDb(float(peak[c]));
+        level.rmsDb = PowerToDb(fileFrames ? float(squares[c] / double(fileFrames)) : 0.0f);
+        s->channelLevels.push_back(level);
     }
 }
 
@@ -384,13 +464,14 @@ void Measure(ScanWorker* w, const ScanOptions& o, uint64_t fileFrames,
 // time order while it has room; the summary keeps what it holds.
 void InsertCues(const ScanOptions& o, const PassageFinder* finder, HistoryStore* store,
                 ScanSummary* s) {
+    const double rate = s->sampleRate;
     uint32_t refused = 0;
     for (const ScanCue& cue : o.cues)
-        refused += !CueInsert(store, int64_t(std::llround(cue.seconds * kRate)), cue.name.c_str());
+        refused += !CueInsert(store, int64_t(std::llround(cue.seconds * rate)), cue.name.c_str());
     if (o.autoCues.kinds) {
         char name[kCueNameSize];
         for (uint32_t k = 0; k < finder->count; ++k) {
-            PassageName(finder->found[k], kRate, name, sizeof name);
+            PassageName(finder->found[k], rate, name, sizeof name);
             refused += !CueInsert(store, finder->found[k].start, name);
         }
         refused += finder->total - finder->count;
@@ -399,7 +480,7 @@ void InsertCues(const ScanOptions& o, const PassageFinder* finder, HistoryStore*
     s->cues.clear();
     for (int32_t k = 1; k <= CueCount(store); ++k) {
         const CueRecord* cue = CueAt(store, k);
-        s->cues.push_back({double(cue->samplePosition) / kRate, cue->name});
+        s->cues.push_back({double(cue->samplePosition) / rate, cue->name});
     }
 }
 
@@ -436,8 +517,8 @@ std::string PathKey(const std::string& path) {
     return (ec ? absolute.lexically_normal() : resolved).string();
 }
 
-double SlotSeconds(const HistoryRecord& record) {
-    return double(record.samplePosition) / kRate;
+double SlotSeconds(const HistoryRecord& record, double sampleRate) {
+    return double(record.samplePosition) / sampleRate;
 }
 
 const char* ScanUsage() {
@@ -502,16 +583,53 @@ int ParseScanArguments(int argc, const char* const* argv, ScanOptions* o, std::s
     return 1;
 }
 
+namespace {
+
+// Frames of one streaming buffer at a rate: as the program sizes its own.
+uint32_t BufferFrames(const ScanOptions& o, uint32_t rate) {
+    return StreamFramesForLatency(rate, float(o.latency), 4);
+}
+
+// Makes the worker's engine, reader and meters ready for the open file.
+// Returns kScanDone, or kScanNoMemory.
+int PrepareFor(ScanWorker* w, const ScanOptions& o, ScanSummary* s, const std::string& input,
+               bool readAhead) {
+    const uint32_t rate = uint32_t(s->sampleRate);
+    const uint32_t frames =
+        s->programFormat ? w->reader.programBufferBytes / 4 : BufferFrames(o, rate);
+    const uint64_t buffers = (s->framesRead + frames - 1) / frames;
+    s->buffers = uint32_t(buffers);
+    if (!MeterSetFormat(&w->engine, float(rate), 2)) return kScanNoMemory;
+    if (s->programFormat) {
+        ScanReaderStart(&w->reader, &w->wave, buffers, readAhead);
+    } else {
+        if (w->stereo.size() < 2 * size_t(frames)) w->stereo.resize(2 * size_t(frames));
+        if (!ScanReaderStartSound(&w->reader, &w->sound, input.c_str(), SoundOtherReaders(), frames,
+                                  buffers, readAhead))
+            return kScanNoMemory;
+    }
+    const LoudnessFormat format = LoudnessFormatOf(rate, s->channels, w->sound.channelMask);
+    if (o.loudness && !LoudnessStart(&w->loudness, s->framesRead, format)) return kScanNoMemory;
+    // The format's largest positive sample: float has none short of 1.0.
+    const SoundFormat& f = w->sound.format;
+    const float clipLevel =
+        f.subFormat == 3 ? 1.0f : float(1.0 - std::ldexp(1.0, -(int(f.validBits) - 1)));
+    if (o.autoCues.kinds) PassageFinderStart(&w->passages, o.autoCues, rate, clipLevel);
+    return kScanDone;
+}
+
+} // namespace
+
 int ScanWorkerInit(ScanWorker* w, const ScanOptions& o) {
-    const uint32_t bytes =
-        StreamFramesForLatency(kProgramStreamFormat.sampleRate, float(o.latency), 4) * 4;
+    const uint32_t bytes = BufferFrames(o, kProgramStreamFormat.sampleRate) * 4;
     const uint32_t blockBuffers = std::max<uint32_t>(1, kReadBlockBytes / bytes);
+    w->loudnessFrames = bytes / 4;
     w->engine = MeterEngineCreateInline(nullptr);
     if (w->engine) w->engine->fixedDelay = 1; // a file's delay is the options' throughout
     if (w->engine && w->engine->frame.history.history &&
-        MeterSetFormat(&w->engine, float(kRate), 2) &&
+        MeterSetFormat(&w->engine, float(kProgramStreamFormat.sampleRate), 2) &&
         ScanReaderInit(&w->reader, bytes, blockBuffers) &&
-        (!o.loudness || LoudnessInit(&w->loudness, bytes / 4)) &&
+        (!o.loudness || LoudnessInit(&w->loudness, w->loudnessFrames)) &&
         (!o.autoCues.kinds || PassageFinderInit(&w->passages, kCueCapacity)))
         return 1;
     ScanWorkerFree(w);
@@ -523,44 +641,42 @@ void ScanWorkerFree(ScanWorker* w) {
     MeterEngineDestroy(&w->engine);
     LoudnessFree(&w->loudness);
     PassageFinderFree(&w->passages);
+    w->stereo = std::vector<float>();
 }
 
 int ScanWorkerRun(ScanWorker* w, const ScanOptions& o, const std::string& input, bool readAhead,
                   const ScanProgress* progress, ScanSummary* summary, std::string* error) {
-    WaveFile file;
-    if (OpenInput(&file, input, error)) return 1;
-    if (o.loudness && !LoudnessStart(&w->loudness, file.dataLength)) {
-        WaveFileClose(&file);
+    *summary = ScanSummary{};
+    if (int status = OpenInput(w, input, summary, error)) return status;
+    // The reader starts reading while the engine is prepared.
+    if (PrepareFor(w, o, summary, input, readAhead) != kScanDone) {
+        ScanReaderFinish(&w->reader);
+        CloseInput(w, *summary);
         *error = "out of memory";
-        return 3;
+        return kScanNoMemory;
     }
-    if (o.autoCues.kinds) PassageFinderStart(&w->passages, o.autoCues, kRate, 32767.0f / 32768.0f);
-    // Every buffer that holds data frames, the last one filled with silence.
-    const uint64_t frames = w->reader.bufferBytes / 4;
-    const uint64_t buffers = (uint64_t(file.dataLength) + frames - 1) / frames;
-    ScanReaderStart(&w->reader, &file, buffers, readAhead); // reads while the engine is prepared
     MeterEngine* e = w->engine;
     ConfigureScanEngine(e, o);
-    Measure(w, o, file.dataLength, progress);
+    Measure(w, o, summary, progress);
     ScanReaderFinish(&w->reader);
-    WaveFileClose(&file);
-    summary->seconds = file.dataLength / kRate;
-    summary->buffers = uint32_t(buffers);
+    summary->invalidSamples = w->sound.invalidSamples;
+    CloseInput(w, *summary);
+    summary->seconds = double(summary->framesRead) / summary->sampleRate;
 
     HistoryStore& store = e->frame.history;
     InsertCues(o, &w->passages, &store, summary);
     Summarise(store, summary);
     summary->loudnessMeasured = o.loudness;
     if (o.loudness) LoudnessFinish(&w->loudness, &summary->loudness);
-    return WriteOutputs(e, o.loudness ? &w->loudness : nullptr, ScanHistoryPath(o, input),
-                        ScanCsvPath(o, input), error);
+    return WriteOutputs(e, summary->sampleRate, o.loudness ? &w->loudness : nullptr,
+                        ScanHistoryPath(o, input), ScanCsvPath(o, input), error);
 }
 
 int RunScan(const ScanOptions& o, ScanSummary* summary, std::string* error) {
     ScanWorker worker{};
     if (!ScanWorkerInit(&worker, o)) {
         *error = "out of memory";
-        return 3;
+        return kScanNoMemory;
     }
     const int status =
         ScanWorkerRun(&worker, o, o.input, ScanThreads(o) >= 2, nullptr, summary, error);
@@ -570,23 +686,47 @@ int RunScan(const ScanOptions& o, ScanSummary* summary, std::string* error) {
 
 std::string FormatScanLine(const ScanOptions& o, const std::string& input, const ScanSummary& s) {
     char text[256];
+    std::string line = input;
+    if (!s.programFormat) {
+        std::snprintf(text, sizeof text, " (%s, %.0f Hz, %u channel%s)", s.kind.c_str(),
+                      s.sampleRate, unsigned(s.channels), s.channels == 1 ? "" : "s");
+        line += text;
+    }
     std::snprintf(text, sizeof text,
                   ": %.3f s, %d frames, peak %.2f / %.2f dB, rms %.2f / %.2f dB, "
                   "lowest correlation %+.3f at %.2f s",
                   s.seconds, int(s.frames), s.peakDb[0], s.peakDb[1], s.rmsDb[0], s.rmsDb[1],
                   s.lowestCorrelation, s.lowestCorrelationAt);
-    std::string line = input + text;
+    line += text;
+    if (!s.channelLevels.empty()) {
+        line += ", channels peak/rms";
+        for (const ScanChannel& c : s.channelLevels) {
+            std::snprintf(text, sizeof text, " %s %.1f/%.1f", c.name, c.peakDb, c.rmsDb);
+            line += text;
+        }
+        line += " dB";
+    }
     if (s.loudnessMeasured) {
         const LoudnessResult& l = s.loudness;
         std::snprintf(text, sizeof text,
                       ", integrated %.1f LUFS, range %.1f LU, max momentary %.1f LUFS, "
-                      "max short-term %.1f LUFS, true peak %.1f / %.1f dBTP",
-                      l.integrated, l.range, l.maxMomentary, l.maxShortTerm, l.truePeakDb[0],
-                      l.truePeakDb[1]);
+                      "max short-term %.1f LUFS, true peak",
+                      l.integrated, l.range, l.maxMomentary, l.maxShortTerm);
         line += text;
+        for (uint32_t c = 0; c < l.channels; ++c) {
+            std::snprintf(text, sizeof text, "%s %.1f", c ? " /" : "", l.truePeakDb[c]);
+            line += text;
+        }
+        line += " dBTP";
     }
     if (s.cuesLeftOut > 0)
         line += ", " + std::to_string(s.cuesLeftOut) + " cues left out (a history holds " +
                 std::to_string(kCueCapacity) + ")";
+    if (s.truncated)
+        line += ", truncated: " + std::to_string(s.framesRead) + " of " +
+                std::to_string(s.framesClaimed) + " frames";
+    if (s.invalidSamples > 0)
+        line += ", warning: " + std::to_string(s.invalidSamples) +
+                " NaN or infinite samples measured as silence";
     return line + " -> " + ScanHistoryPath(o, input);
 }

@@ -8,12 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "audio/sound_file.h"
+#include "audio/wave_file.h"
 #include "meter/loudness.h"
 #include "tools/scan_passages.h"
 #include "tools/scan_reader.h"
 
 struct HistoryRecord;
 struct MeterEngine;
+
+// What a run, and each file's scan, ends with: the exit status.
+enum ScanStatus {
+    kScanDone = 0,         // every file measured and written
+    kScanFileFailed = 1,   // a file could not be read, measured or written
+    kScanBadArguments = 2, // the command line was refused
+    kScanNoMemory = 3,     // memory was short
+};
 
 struct ScanCue {
     double seconds;
@@ -73,11 +83,27 @@ std::string ScanCsvPath(const ScanOptions& options, const std::string& input);
 // The threads a run uses: --jobs, or the number of cores (at least 1).
 int ScanThreads(const ScanOptions& options);
 
+// One channel's sample peak and RMS over the whole file, in dB.
+struct ScanChannel {
+    char name[8]; // "L", "R", "C", "LFE", "Ls"... or "ch 7" where the file names no speaker
+    float peakDb;
+    float rmsDb;
+};
+
 // Extreme values of a scan and the times (seconds) they were reached.
 struct ScanSummary {
-    double seconds = 0;   // the file's duration
-    int32_t frames = 0;   // history slots recorded
-    uint32_t buffers = 0; // buffers analysed
+    double sampleRate = 44100;              // the file's
+    uint32_t channels = 2;                  // the file's
+    bool programFormat = true;              // 16-bit stereo 44100 Hz: read as the program reads it
+    std::string kind;                       // what the reader found, e.g. "WAVE 24-bit PCM"
+    bool truncated = false;                 // the data ends before its chunk says
+    uint64_t framesRead = 0;                // frames the file holds (and were measured)
+    uint64_t framesClaimed = 0;             // frames its data chunk claims
+    uint64_t invalidSamples = 0;            // NaN and infinite samples, measured as silence
+    std::vector<ScanChannel> channelLevels; // every channel's, for more than two channels
+    double seconds = 0;                     // the file's duration
+    int32_t frames = 0;                     // history slots recorded
+    uint32_t buffers = 0;                   // buffers analysed
     float peakDb[2] = {-200, -200};
     double peakAt[2] = {0, 0};
     float rmsDb[2] = {-200, -200};
@@ -104,6 +130,12 @@ struct ScanWorker {
     ScanReader reader;
     LoudnessMeter loudness; // with --loudness
     PassageFinder passages; // with --auto-cues
+    // The file being measured: the reader that describes it, and for the
+    // program's own format the program's reader too.
+    SoundFile sound;
+    WaveFile wave;
+    std::vector<float> stereo; // a buffer's two history channels, for other formats
+    uint32_t loudnessFrames;   // frames the loudness meter takes at a time
 };
 
 // Makes the worker, value-initialised by the caller, for options' latency.
@@ -114,12 +146,18 @@ int ScanWorkerInit(ScanWorker* worker, const ScanOptions& options);
 void ScanWorkerFree(ScanWorker* worker);
 
 // Scans input with options and writes its history (and CSV) where
-// ScanHistoryPath and ScanCsvPath say; the history is byte for byte the one
-// the live engine records. readAhead reads on a second thread. progress may
-// be null. Returns 0 on success with *summary filled; otherwise a non-zero
-// exit status with a one-line message in *error: 1 for a file that cannot
-// be read or written or a refused format, 3 when memory is short. A failed
-// scan leaves no new or partial history or CSV, and an existing one unchanged.
+// ScanHistoryPath and ScanCsvPath say. Every WAVE file is read (integer and
+// float PCM, extensible, RF64), natively every container libsndfile reads
+// too, at its own rate: the history carries the front left and right (a
+// mono file's one channel in both), the loudness every channel. A 16-bit
+// stereo 44100 Hz file is read as the program reads it, so its history is
+// byte for byte the one the live engine records. A file whose data ends
+// before its chunk says is measured to where it ends (summary.truncated).
+// readAhead reads on a second thread. progress may be null. Returns
+// kScanDone with *summary filled; otherwise kScanFileFailed for a file that
+// cannot be read or written or a refused format, or kScanNoMemory, with a
+// one-line message in *error. A failed scan leaves no new or partial
+// history or CSV, and an existing one unchanged.
 int ScanWorkerRun(ScanWorker* worker, const ScanOptions& options, const std::string& input,
                   bool readAhead, const ScanProgress* progress, ScanSummary* summary,
                   std::string* error);
@@ -137,5 +175,5 @@ int RunScan(const ScanOptions& options, ScanSummary* summary, std::string* error
 std::string FormatScanLine(const ScanOptions& options, const std::string& input,
                            const ScanSummary& summary);
 
-// Time in seconds of a history slot at the program's 44100 Hz.
-double SlotSeconds(const HistoryRecord& record);
+// Time in seconds of a history slot of a stream at sampleRate.
+double SlotSeconds(const HistoryRecord& record, double sampleRate);

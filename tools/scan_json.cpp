@@ -27,7 +27,10 @@ void AddLoudness(const LoudnessResult& l, json* j) {
     (*j)["loudness_range_lu"] = Number(l.range, 2);
     (*j)["max_momentary_lufs"] = Number(l.maxMomentary, 2);
     (*j)["max_short_term_lufs"] = Number(l.maxShortTerm, 2);
-    (*j)["true_peak_dbtp"] = Pair(l.truePeakDb[0], l.truePeakDb[1], 2);
+    json peaks = json::array();
+    for (uint32_t c = 0; c < l.channels; ++c)
+        peaks.push_back(Number(l.truePeakDb[c], 2));
+    (*j)["true_peak_dbtp"] = peaks;
 }
 
 json Entry(const ScanOptions& o, const ScanJsonEntry& e) {
@@ -38,12 +41,36 @@ json Entry(const ScanOptions& o, const ScanJsonEntry& e) {
     }
     const ScanSummary& s = e.summary;
     j["history"] = ScanHistoryPath(o, e.input);
+    // The program's own format gives the fields it always gave.
+    if (!s.programFormat) {
+        j["format"] = s.kind;
+        j["sample_rate"] = s.sampleRate;
+        j["channels"] = s.channels;
+        j["invalid_samples"] = s.invalidSamples;
+    }
+    if (s.truncated) {
+        j["truncated"] = true;
+        j["frames_read"] = s.framesRead;
+        j["frames_claimed"] = s.framesClaimed;
+    }
     j["seconds"] = s.seconds;
     j["frames"] = s.frames;
     j["peak_db"] = Pair(s.peakDb[0], s.peakDb[1], 2);
     j["rms_db"] = Pair(s.rmsDb[0], s.rmsDb[1], 2);
     j["lowest_correlation"] = Number(s.lowestCorrelation, 3);
     j["lowest_correlation_seconds"] = Number(s.lowestCorrelationAt, 2);
+    if (!s.channelLevels.empty()) {
+        json levels = json::array();
+        for (size_t c = 0; c < s.channelLevels.size(); ++c) {
+            const ScanChannel& level = s.channelLevels[c];
+            json one = {{"name", level.name},
+                        {"peak_db", Number(level.peakDb, 2)},
+                        {"rms_db", Number(level.rmsDb, 2)}};
+            if (s.loudnessMeasured) one["true_peak_dbtp"] = Number(s.loudness.truePeakDb[c], 2);
+            levels.push_back(one);
+        }
+        j["channel_levels"] = levels;
+    }
     if (s.loudnessMeasured) AddLoudness(s.loudness, &j);
     if (!o.cues.empty() || o.autoCues.kinds) {
         json cues = json::array();

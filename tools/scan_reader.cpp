@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "sys/thread.h"
 
@@ -47,12 +48,45 @@ uint32_t BuffersIn(const ScanReader* r, uint64_t index) {
     return left < r->blockBuffers ? uint32_t(left) : r->blockBuffers;
 }
 
-// Reads block `index` through `file` into `to`: the bytes of WaveFileRead
-// from the block's first frame, silence past the data.
-const uint8_t* FillBlock(ScanReader* r, WaveFile* file, uint64_t index, uint8_t* to) {
-    WaveFileSetPosition(file, int64_t(index * r->blockBuffers * (r->bufferBytes / 4)));
-    WaveFileRead(file, to, BuffersIn(r, index) * r->bufferBytes);
+// Reads block `index` into `to` through the consumer's open of the file or
+// (ahead) the read-ahead thread's: the bytes of WaveFileRead from the
+// block's first frame, or the frames SoundFileRead decodes; silence past
+// the data.
+const uint8_t* FillBlock(ScanReader* r, bool ahead, uint64_t index, uint8_t* to) {
+    const uint32_t bytes = BuffersIn(r, index) * r->bufferBytes;
+    if (r->file) {
+        WaveFile* file = ahead ? &r->aheadFile : r->file;
+        WaveFileSetPosition(file, int64_t(index * r->blockBuffers * (r->bufferBytes / 4)));
+        WaveFileRead(file, to, bytes);
+        return to;
+    }
+    SoundFile* sound = ahead ? &r->aheadSound : r->sound;
+    const uint32_t frameBytes = 4 * sound->format.channels;
+    const uint32_t frames = bytes / frameBytes;
+    const uint64_t first = index * r->blockBuffers * (r->bufferBytes / frameBytes);
+    const uint32_t got = SoundFileRead(sound, first, reinterpret_cast<float*>(to), frames);
+    std::memset(to + size_t(got) * frameBytes, 0, size_t(frames - got) * frameBytes);
     return to;
+}
+
+// Room for blocks of `bytes` in the slots and the own blocks.
+bool EnsureRoom(ScanReader* r, size_t bytes) {
+    if (bytes <= r->blockRoom) return true;
+    uint8_t* storage = AllocateBlocks(bytes * (kScanReaderSlots + 2));
+    if (!storage) return false;
+    std::free(r->storage);
+    r->storage = storage;
+    r->blockRoom = bytes;
+    for (int i = 0; i < kScanReaderSlots; ++i)
+        r->slots[i] = storage + i * bytes;
+    r->own[0] = storage + kScanReaderSlots * bytes;
+    r->own[1] = r->own[0] + bytes;
+    return true;
+}
+
+void CloseAhead(ScanReader* r) {
+    if (r->file) WaveFileClose(&r->aheadFile);
+    if (r->sound) SoundFileClose(&r->aheadSound);
 }
 
 // Claims block k for the caller's read. Fails when the other reader took it.
@@ -93,7 +127,7 @@ void ReadAheadMain(void* arg) {
         if (k >= kScanReaderSlots) WaitForFreed(r, k - kScanReaderSlots);
         if (r->stop.load()) return;
         if (!Claim(r, k)) continue; // the consumer reads it itself
-        FillBlock(r, &r->aheadFile, k, r->slots[SlotOf(k)]);
+        FillBlock(r, true, k, r->slots[SlotOf(k)]);
         r->ready[SlotOf(k)].store(k + 1);
     }
 }
@@ -101,33 +135,31 @@ void ReadAheadMain(void* arg) {
 } // namespace
 
 int ScanReaderInit(ScanReader* r, uint32_t bufferBytes, uint32_t blockBuffers) {
-    r->bufferBytes = bufferBytes;
-    r->blockBuffers = blockBuffers;
+    r->programBufferBytes = r->bufferBytes = bufferBytes;
+    r->programBlockBuffers = r->blockBuffers = blockBuffers;
     const size_t bytes = size_t(bufferBytes) * blockBuffers;
-    r->storage = bytes > 0 ? AllocateBlocks(bytes * (kScanReaderSlots + 2)) : nullptr;
     r->freedEvent = SysEventCreate();
-    if (!r->storage || !r->freedEvent) {
+    if (bytes == 0 || !r->freedEvent || !EnsureRoom(r, bytes)) {
         ScanReaderFree(r);
         return 0;
     }
-    for (int i = 0; i < kScanReaderSlots; ++i)
-        r->slots[i] = r->storage + i * bytes;
-    r->own[0] = r->storage + kScanReaderSlots * bytes;
-    r->own[1] = r->own[0] + bytes;
     return 1;
 }
 
 void ScanReaderFree(ScanReader* r) {
     std::free(r->storage);
     r->storage = r->own[0] = r->own[1] = nullptr;
+    r->blockRoom = 0;
     for (uint8_t*& slot : r->slots)
         slot = nullptr;
     SysEventClose(r->freedEvent);
     r->freedEvent = nullptr;
 }
 
-void ScanReaderStart(ScanReader* r, WaveFile* file, uint64_t buffers, bool readAhead) {
-    r->file = file;
+namespace {
+
+// What both starts share once the source and the block sizes are set.
+void Start(ScanReader* r, uint64_t buffers, bool readAhead) {
     r->buffers = buffers;
     r->blockCount = (buffers + r->blockBuffers - 1) / r->blockBuffers;
     r->next = 0;
@@ -140,10 +172,38 @@ void ScanReaderStart(ScanReader* r, WaveFile* file, uint64_t buffers, bool readA
     SysEventReset(r->freedEvent);
     r->thread = nullptr;
     // One block needs no second thread.
-    if (!readAhead || r->blockCount < 2 || WaveFileOpen(&r->aheadFile, file->path) != kWaveOpened)
-        return;
+    if (!readAhead || r->blockCount < 2) return;
+    if (r->file && WaveFileOpen(&r->aheadFile, r->file->path) != kWaveOpened) return;
+    if (r->sound && SoundFileOpen(&r->aheadSound, r->path, r->others) != kSoundOpened) return;
     r->thread = SysThreadStart(ReadAheadMain, r);
-    if (!r->thread) WaveFileClose(&r->aheadFile);
+    if (!r->thread) CloseAhead(r);
+}
+
+} // namespace
+
+void ScanReaderStart(ScanReader* r, WaveFile* file, uint64_t buffers, bool readAhead) {
+    r->file = file;
+    r->sound = nullptr;
+    r->bufferBytes = r->programBufferBytes;
+    r->blockBuffers = r->programBlockBuffers;
+    Start(r, buffers, readAhead);
+}
+
+int ScanReaderStartSound(ScanReader* r, SoundFile* sound, const char* path,
+                         const SoundOtherOps* others, uint32_t bufferFrames, uint64_t buffers,
+                         bool readAhead) {
+    const size_t bufferBytes = size_t(bufferFrames) * 4 * sound->format.channels;
+    r->file = nullptr;
+    r->sound = sound;
+    r->path = path;
+    r->others = others;
+    r->blockBuffers = 0;
+    r->blockCount = 0;
+    if (bufferBytes == 0 || bufferBytes > UINT32_MAX || !EnsureRoom(r, bufferBytes)) return 0;
+    r->bufferBytes = uint32_t(bufferBytes);
+    r->blockBuffers = uint32_t(r->blockRoom / bufferBytes);
+    Start(r, buffers, readAhead);
+    return 1;
 }
 
 const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
@@ -160,20 +220,20 @@ const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
     }
     // The own block that holds no block read ahead is free.
     uint8_t* own = r->own[r->ahead && r->aheadOwn == 0 ? 1 : 0];
-    if (!r->thread) return FillBlock(r, r->file, k, own);
+    if (!r->thread) return FillBlock(r, false, k, own);
     for (;;) {
         if (r->ready[SlotOf(k)].load() == k + 1) return r->slots[SlotOf(k)];
-        if (Claim(r, k)) return FillBlock(r, r->file, k, own); // nobody has started it
+        if (Claim(r, k)) return FillBlock(r, false, k, own); // nobody has started it
         // Under way on the read-ahead thread: read the next block meanwhile.
         const uint64_t j = r->claimed.load();
         if (r->ahead || j >= r->blockCount || !Claim(r, j)) break;
         r->aheadOwn = own == r->own[0] ? 1 : 0;
         r->ahead = j + 1;
-        FillBlock(r, r->file, j, r->own[r->aheadOwn]);
+        FillBlock(r, false, j, r->own[r->aheadOwn]);
     }
     if (SpinForBlock(r, k)) return r->slots[SlotOf(k)];
     // The read-ahead thread lost its CPU: read the block here.
-    return FillBlock(r, r->file, k, own);
+    return FillBlock(r, false, k, own);
 }
 
 void ScanReaderFinish(ScanReader* r) {
@@ -182,7 +242,8 @@ void ScanReaderFinish(ScanReader* r) {
         SysEventSet(r->freedEvent);
         SysThreadJoin(r->thread);
         r->thread = nullptr;
-        WaveFileClose(&r->aheadFile);
+        CloseAhead(r);
     }
     r->file = nullptr;
+    r->sound = nullptr;
 }

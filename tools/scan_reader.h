@@ -1,5 +1,7 @@
-// Delivers a WAVE file's data to the scan in blocks of whole streaming
-// buffers, each the bytes WaveFileRead gives for those buffers in turn.
+// Delivers a file's sound to the scan in blocks of whole streaming buffers:
+// for the program's own format the bytes WaveFileRead gives for those
+// buffers in turn; for any other file the float frames SoundFileRead
+// decodes (every channel), silence past the frames the file holds.
 //
 // With read-ahead a thread of its own reads the next blocks into the slots
 // while the scan measures the current one, through a second open of the
@@ -23,6 +25,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "audio/sound_file.h"
 #include "audio/wave_file.h"
 
 struct SysEvent;
@@ -30,22 +33,31 @@ struct SysThread;
 
 constexpr int kScanReaderSlots = 4; // one measured, three read ahead
 
+struct SoundOtherOps;
+
 struct ScanReader {
     uint8_t* storage;                 // one allocation for the slots and the own blocks
     uint8_t* slots[kScanReaderSlots]; // the read-ahead thread's blocks, reused for every file
     uint8_t* own[2];                  // the consumer's blocks for what it reads itself
-    uint32_t blockBuffers;            // buffers a block holds
-    uint32_t bufferBytes;             // bytes of one streaming buffer
+    size_t blockRoom;                 // bytes each block has room for
     SysEvent* freedEvent;             // set after the consumer gave a block back
+    uint32_t programBufferBytes;      // the program's format: a buffer's bytes from Init
+    uint32_t programBlockBuffers;     // and the buffers a block holds
     // Per file:
-    WaveFile* file;      // the consumer's
-    WaveFile aheadFile;  // the read-ahead thread's open of the same file
-    uint64_t buffers;    // buffers to deliver in all
-    uint64_t blockCount; // blocks to deliver in all
-    uint64_t next;       // the block Next delivers next
-    uint64_t ahead;      // 1 + the block the consumer read ahead into own[aheadOwn], 0 = none
-    int aheadOwn;        // which own block holds it
-    SysThread* thread;   // the read-ahead thread, or null
+    uint32_t blockBuffers;       // buffers a block holds
+    uint32_t bufferBytes;        // bytes of one streaming buffer
+    WaveFile* file;              // the consumer's, for the program's format; or null
+    SoundFile* sound;            // the consumer's, for any other; or null
+    WaveFile aheadFile;          // the read-ahead thread's open of the same file
+    SoundFile aheadSound;        // the same for a sound file
+    const SoundOtherOps* others; // how the sound file was opened
+    const char* path;            // and where it is
+    uint64_t buffers;            // buffers to deliver in all
+    uint64_t blockCount;         // blocks to deliver in all
+    uint64_t next;               // the block Next delivers next
+    uint64_t ahead;    // 1 + the block the consumer read ahead into own[aheadOwn], 0 = none
+    int aheadOwn;      // which own block holds it
+    SysThread* thread; // the read-ahead thread, or null
     std::atomic<uint64_t> claimed;                 // blocks whose read has started, in order
     std::atomic<uint64_t> consumed;                // blocks the consumer has given back
     std::atomic<uint64_t> ready[kScanReaderSlots]; // 1 + the block each slot holds, once filled
@@ -53,7 +65,8 @@ struct ScanReader {
 };
 
 // Prepares blocks of blockBuffers buffers of bufferBytes each (both at least
-// 1) in a value-initialised reader. Returns 1 on success, 0 when memory is
+// 1) in a value-initialised reader; a sound file's blocks take the same room
+// (more, for a buffer that needs it). Returns 1 on success, 0 when memory is
 // short (the reader is then freed).
 int ScanReaderInit(ScanReader* reader, uint32_t bufferBytes, uint32_t blockBuffers);
 
@@ -65,6 +78,13 @@ void ScanReaderFree(ScanReader* reader);
 // readAhead, helped by a thread of its own (not when the file cannot be
 // opened again or no thread can be made: the consumer then reads alone).
 void ScanReaderStart(ScanReader* reader, WaveFile* file, uint64_t buffers, bool readAhead);
+
+// The same for a sound file opened at `path` with `others`, in buffers of
+// bufferFrames frames of all its channels as floats. Returns 1, or 0 when
+// memory for a buffer that large is short (nothing is delivered then).
+int ScanReaderStartSound(ScanReader* reader, SoundFile* sound, const char* path,
+                         const SoundOtherOps* others, uint32_t bufferFrames, uint64_t buffers,
+                         bool readAhead);
 
 // Returns the next block and its buffer count in *count, or null once every
 // buffer was delivered. Gives the previous block back.

@@ -148,7 +148,7 @@ TEST(DemoScan, ShowsTheKnownLevels) {
     for (const Section& s : sections) {
         for (int i = 0; i < store.recordCount; ++i) {
             const HistoryRecord& r = store.history[i];
-            double t = SlotSeconds(r);
+            double t = SlotSeconds(r, 44100);
             if (t < s.from || t > s.to) continue;
             SCOPED_TRACE(t);
             EXPECT_NEAR(AmplitudeToDb(r.peakL), s.peakDbL, 0.05);
