@@ -284,6 +284,36 @@ void LoudnessFree(LoudnessMeter* m) {
     m->capacity = m->stepCount = 0;
 }
 
+LoudnessFormat LoudnessFormatOf(uint32_t rate, uint32_t channels, uint32_t channelMask) {
+    // The usual speakers for each count: mono as the centre; 4: L R Ls Rs;
+    // 7: L R C LFE Cs Ls Rs; 8: L R C LFE Lb Rb Ls Rs.
+    static const uint32_t kUsual[kLoudnessMaxChannels + 1] = {0,    0x4,  0x3,   0x7,  0x33,
+                                                              0x37, 0x3F, 0x70F, 0x63F};
+    const uint32_t kLowFrequency = 0x8, kSurround = 0x10 | 0x20 | 0x100 | 0x200 | 0x400;
+    LoudnessFormat f{rate, channels, {}};
+    uint32_t mask = channelMask;
+    if (mask == 0 && channels <= kLoudnessMaxChannels) mask = kUsual[channels];
+    // Channels take the mask's bits in order; those beyond its bits count as normal.
+    uint32_t bit = 1;
+    for (uint32_t ch = 0; ch < channels && ch < kLoudnessMaxChannels; ++ch) {
+        while (bit && !(mask & bit))
+            bit <<= 1;
+        f.roles[ch] = bit & kLowFrequency ? kLoudnessLeftOut
+                      : bit & kSurround   ? kLoudnessSurround
+                                          : kLoudnessNormal;
+        bit <<= 1;
+    }
+    return f;
+}
+
+int LoudnessStart(LoudnessMeter* m, uint64_t frames, const LoudnessFormat& format) {
+    // For now the meter measures 44100 Hz stereo alone.
+    if (format.rate != 44100 || format.channels != 2 || format.roles[0] != kLoudnessNormal ||
+        format.roles[1] != kLoudnessNormal)
+        return 0;
+    return LoudnessStart(m, frames);
+}
+
 int LoudnessStart(LoudnessMeter* m, uint64_t frames) {
     std::memset(m->history, 0, sizeof m->history);
     std::memset(m->stepSquares, 0, sizeof m->stepSquares);
@@ -324,12 +354,29 @@ void LoudnessAdd(LoudnessMeter* m, const void* samples, uint32_t frames) {
     }
 }
 
+void LoudnessAddFloat(LoudnessMeter* m, const float* samples, uint32_t frames) {
+    // For now through 16-bit samples.
+    int16_t pcm[2 * 512];
+    while (frames > 0) {
+        const uint32_t n = std::min<uint32_t>(frames, 512);
+        for (uint32_t i = 0; i < 2 * n; ++i) {
+            const float v = std::max(-1.0f, std::min(32767.0f / 32768.0f, samples[i]));
+            pcm[i] = int16_t(v * 32768.0f);
+        }
+        LoudnessAdd(m, pcm, n);
+        samples += 2 * n;
+        frames -= n;
+    }
+}
+
 void LoudnessFinish(LoudnessMeter* m, LoudnessResult* r) {
+    *r = LoudnessResult{};
+    r->channels = 2;
     r->integrated = Integrated(m, &r->maxMomentary);
     r->range = Range(m);
     r->maxShortTerm = MaxShortTerm(m);
-    for (int ch = 0; ch < 2; ++ch)
-        r->truePeakDb[ch] = PeakDb(m->truePeak.peak[ch]);
+    for (uint32_t ch = 0; ch < kLoudnessMaxChannels; ++ch)
+        r->truePeakDb[ch] = ch < 2 ? PeakDb(m->truePeak.peak[ch]) : kNothing;
 }
 
 double LoudnessMomentaryAt(const LoudnessMeter* m, uint64_t frame) {

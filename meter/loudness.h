@@ -1,8 +1,9 @@
-// Loudness of 44100 Hz stereo PCM: K-weighting, the mean square of 100 ms
-// steps, and from them momentary (400 ms) and short-term (3 s) loudness,
-// integrated loudness with its absolute and relative gates, loudness range,
-// and the true peak per channel. Loudness in LUFS is -0.691 + 10 log10 of
-// the weighted mean squares summed over both channels.
+// Loudness of PCM at any rate from 8000 to 384000 Hz, 1 to 8 channels, 16-bit
+// or float: K-weighting, the mean square of 100 ms steps, and from them
+// momentary (400 ms) and short-term (3 s) loudness, integrated loudness with
+// its absolute and relative gates, loudness range, and the true peak per
+// channel. Loudness in LUFS is -0.691 + 10 log10 of the weighted mean
+// squares summed over the channels, each weighted by its role.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,31 @@
 constexpr uint32_t kLoudnessStepFrames = 4410; // 100 ms at 44100 Hz
 constexpr uint32_t kMomentarySteps = 4;        // 400 ms
 constexpr uint32_t kShortTermSteps = 30;       // 3 s
+constexpr uint32_t kLoudnessMinRate = 8000;
+constexpr uint32_t kLoudnessMaxRate = 384000;
+constexpr uint32_t kLoudnessMaxChannels = 8;
+// The maxima are looked for at every tenth of a step (10 ms): see
+// LoudnessResult.
+constexpr uint32_t kLoudnessSubSteps = 10;
+
+// How a channel counts in the sum.
+enum LoudnessRole : uint8_t {
+    kLoudnessNormal = 0,   // weight 1.0: left, right, centre, and any channel in front
+    kLoudnessSurround = 1, // weight 1.41 (+1.5 dB): the surround channels beside and behind
+    kLoudnessLeftOut = 2,  // not measured: the low-frequency effects channel
+};
+
+struct LoudnessFormat {
+    uint32_t rate;     // frames per second, kLoudnessMinRate..kLoudnessMaxRate
+    uint32_t channels; // 1..kLoudnessMaxChannels, interleaved
+    LoudnessRole roles[kLoudnessMaxChannels]; // of channels 0 .. channels - 1
+};
+
+// The roles of a WAVE stream's channels from its speaker mask (the
+// extensible format's dwChannelMask; 0 for none: the usual layout for the
+// count, 6 channels being L R C LFE Ls Rs). The low-frequency channel (bit
+// 3) is left out; back and side channels (bits 4, 5, 8, 9, 10) are surround.
+LoudnessFormat LoudnessFormatOf(uint32_t rate, uint32_t channels, uint32_t channelMask);
 
 // Fixed after LoudnessInit: truePeak's scratch. Reserved by LoudnessStart:
 // steps, sorted, capacity. The rest is the stream's.
@@ -31,37 +57,55 @@ struct LoudnessMeter {
 };
 
 // What a whole stream measured. Loudness values are -infinity where there
-// is nothing to report: no 400 ms (integrated, momentary) or 3 s
-// (short-term, range) window, or no window above the gates.
+// is nothing to report: no 400 ms block (integrated), no 3 s block (range),
+// no block above the gates, nothing but digital silence (maxima).
+//
+// The maxima are those of a file-based meter: windows of 400 ms and 3 s
+// ending every 10 ms (a tenth of the step) from the stream's first frames,
+// so that a burst is found wherever it starts, not only on the 100 ms grid.
+// Frames before the start count as silence, as libebur128 and ffmpeg count
+// them: a stream shorter than a window reads its energy spread over the
+// whole window (2 s of tone at -20 LUFS: maximum short-term -21.76).
 struct LoudnessResult {
-    double integrated;    // LUFS, gated
-    double range;         // LU, the 10th to the 95th percentile of gated short-term loudness
-    double maxMomentary;  // LUFS
-    double maxShortTerm;  // LUFS
-    double truePeakDb[2]; // dBTP, left and right; -infinity for digital silence
+    double integrated;   // LUFS, gated, over 400 ms blocks every 100 ms
+    double range;        // LU, the 10th to the 95th percentile of gated 3 s blocks every 1 s
+    double maxMomentary; // LUFS
+    double maxShortTerm; // LUFS
+    double truePeakDb[kLoudnessMaxChannels]; // dBTP per channel; -infinity for digital silence
+    uint32_t channels;                       // channels measured: truePeakDb holds that many
 };
 
-// Prepares a value-initialised meter for buffers of up to maxFrames frames.
-// Returns 1, or 0 when memory is short (the meter is then freed).
+// Prepares a value-initialised meter for buffers of up to maxFrames frames
+// of up to kLoudnessMaxChannels channels, and for 44100 Hz stereo. Returns
+// 1, or 0 when memory is short (the meter is then freed).
 int LoudnessInit(LoudnessMeter* meter, uint32_t maxFrames);
 
 // Frees the meter. Safe on a zeroed or freed meter.
 void LoudnessFree(LoudnessMeter* meter);
 
-// Starts a stream of at most frames frames: clears the state and reserves
-// its steps. Returns 1, or 0 when memory is short (the meter measures
-// nothing until a start succeeds).
+// Starts a stream of at most frames frames in the given format: clears the
+// state and reserves its steps. Returns 1; 0 when memory is short or the
+// format is outside the ranges above (the meter then measures nothing
+// until a start succeeds).
+int LoudnessStart(LoudnessMeter* meter, uint64_t frames, const LoudnessFormat& format);
+
+// The same for 44100 Hz stereo, both channels weight 1.
 int LoudnessStart(LoudnessMeter* meter, uint64_t frames);
 
-// Adds frames (at most the maxFrames of LoudnessInit) of interleaved 16-bit
-// stereo PCM. Steps beyond the reserved ones are not kept. Allocates nothing.
+// Add frames (at most the maxFrames of LoudnessInit) of interleaved PCM in
+// the started format: 16-bit, or float with 1.0 at full scale (values
+// beyond it are measured as they are; NaN, infinities and magnitudes above
+// 1e9 as silence). Steps beyond the reserved ones are not kept for the
+// integrated loudness and range. Allocate nothing.
 void LoudnessAdd(LoudnessMeter* meter, const void* samples, uint32_t frames);
+void LoudnessAddFloat(LoudnessMeter* meter, const float* samples, uint32_t frames);
 
 // The stream's results so far. Reorders the meter's gating room only.
 void LoudnessFinish(LoudnessMeter* meter, LoudnessResult* result);
 
 // Momentary and short-term loudness (LUFS) at sample frame `frame`: over the
-// window ending with the last complete step at or before it; -infinity
-// before the first complete window.
+// window ending with the last complete 100 ms step at or before it;
+// -infinity before the first complete window (unlike the maxima, these
+// never count the silence before the start).
 double LoudnessMomentaryAt(const LoudnessMeter* meter, uint64_t frame);
 double LoudnessShortTermAt(const LoudnessMeter* meter, uint64_t frame);

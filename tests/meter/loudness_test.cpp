@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <string>
 
 #include "tests/meter/loudness_signals.h"
@@ -14,6 +16,12 @@ using loudnesstest::Sines;
 namespace {
 
 constexpr double kNone = -INFINITY;
+
+uint64_t Bits(double v) {
+    uint64_t u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
 
 // Tolerances: 0.1 LU, 1 LU for a range, true peak +0.2 / -0.4 dB.
 TEST(Loudness, SignalsOfKnownLoudness) {
@@ -109,6 +117,159 @@ TEST(Loudness, WindowsAtAFrameEndWithTheLastCompleteStep) {
     EXPECT_EQ(LoudnessShortTermAt(&m, 30 * 4410 - 1), kNone);
     EXPECT_NEAR(LoudnessShortTermAt(&m, 5 * 44100), -20.0, 0.1);
     LoudnessFree(&m);
+}
+
+// 16-bit stereo at 44100 Hz keeps the bits it had before the meter took other
+// formats: values recorded from that code, for signals every build makes the
+// same.
+TEST(Loudness, SixteenBitStereoKeepsItsBits) {
+    struct Pinned {
+        const char* what;
+        uint64_t integrated, range, truePeak[2], maxMomentary, maxShortTerm;
+        uint64_t momentaryAt[6], shortTermAt[6]; // at 1/6 .. 6/6 of the signal
+    };
+    const Pinned pinned[] = {
+        {"tones at three levels",
+         0xc00398ddda0c49baull,
+         0x401312ae68000000ull,
+         0xc010ce8fb4000000ull,
+         0xc01acd6030000000ull,
+         0xc001958a920c49baull,
+         0xc001958a920c49baull,
+         {
+             0xc035d69458418937ull,
+             0xc001958a920c49baull,
+             0xc001958a920c49baull,
+             0xc042734bb420c49cull,
+             0xc042734bb420c49cull,
+             0xc0521e1aa010624eull,
+         },
+         {
+             0xfff0000000000000ull,
+             0xc01283fa510624ddull,
+             0xc001958a920c49baull,
+             0xc014d3cad90624ddull,
+             0xc042734bb420c49cull,
+             0xc044d4e9a820c49cull,
+         }},
+        {"noise under changing levels",
+         0xc004a1d5ce0c49baull,
+         0x3fedda1e30000000ull,
+         0x401124c99c000000ull,
+         0x4010c694e4000000ull,
+         0x3ff61aa23be76c8cull,
+         0xbffc3d27ac189374ull,
+         {
+             0xc0005ac85e0c49baull,
+             0xc01453a0110624ddull,
+             0xc023df93e483126full,
+             0x3ff5b44f3be76c8cull,
+             0x3fcacab23f3b645cull,
+             0xc000354a160c49baull,
+         },
+         {
+             0xfff0000000000000ull,
+             0xc006b3235e0c49baull,
+             0xc00321639a0c49baull,
+             0xc002f3bc060c49baull,
+             0xbffc3d27ac189374ull,
+             0xc00b57ae7a0c49baull,
+         }},
+        {"quiet noise, partly under the gate",
+         0xc0515ea1ac10624eull,
+         0xfff0000000000000ull,
+         0xc0507d42bc000000ull,
+         0xc050698b8c000000ull,
+         0xc05133863410624eull,
+         0xc052058e9010624eull,
+         {
+             0xc05678f93010624eull,
+             0xc0539a3d8c10624eull,
+             0xc05291ba2810624eull,
+             0xc051b464fc10624eull,
+             0xc0534fef7010624eull,
+             0xc051d5921c10624eull,
+         },
+         {
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+             0xc0524942e810624eull,
+             0xc0520c16e810624eull,
+             0xc0523d5d4810624eull,
+             0xc0525b93e410624eull,
+         }},
+        {"a quarter of the rate at 45 degrees",
+         0x3ff505e063e76c8cull,
+         0xfff0000000000000ull,
+         0x3fc4789600000000ull,
+         0xc017715388000000ull,
+         0x3ff505e26be76c8cull,
+         0xfff0000000000000ull,
+         {
+             0xfff0000000000000ull,
+             0x3ff505e26be76c8cull,
+             0x3ff505e26be76c8cull,
+             0x3ff505e26be76c8cull,
+             0x3ff505e26be76c8cull,
+             0x3ff505e26be76c8cull,
+         },
+         {
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+         }},
+        {"1.7 s of tone",
+         0xc01a8a7b210624ddull,
+         0xfff0000000000000ull,
+         0xc02147262c000000ull,
+         0xc026469ae0000000ull,
+         0xc01a8a73790624ddull,
+         0xfff0000000000000ull,
+         {
+             0xfff0000000000000ull,
+             0xc01a8a73790624ddull,
+             0xc01a8a73790624ddull,
+             0xc01a8a73790624ddull,
+             0xc01a8a73790624ddull,
+             0xc01a8a73790624ddull,
+         },
+         {
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+             0xfff0000000000000ull,
+         }},
+    };
+    const std::vector<loudnesstest::PinnedSignal> signals = loudnesstest::PinnedSignals();
+    ASSERT_EQ(signals.size(), std::size(pinned));
+    for (size_t i = 0; i < signals.size(); ++i) {
+        const Pinned& want = pinned[i];
+        SCOPED_TRACE(want.what);
+        for (uint32_t buffer : {4408u, 1001u}) {
+            LoudnessMeter m{};
+            ASSERT_EQ(LoudnessInit(&m, buffer), 1);
+            ASSERT_TRUE(loudnesstest::Feed(&m, signals[i].pcm, buffer));
+            LoudnessResult r;
+            LoudnessFinish(&m, &r);
+            EXPECT_EQ(Bits(r.integrated), want.integrated);
+            EXPECT_EQ(Bits(r.range), want.range);
+            EXPECT_EQ(Bits(r.truePeakDb[0]), want.truePeak[0]);
+            EXPECT_EQ(Bits(r.truePeakDb[1]), want.truePeak[1]);
+            EXPECT_EQ(Bits(r.maxMomentary), want.maxMomentary);
+            EXPECT_EQ(Bits(r.maxShortTerm), want.maxShortTerm);
+            const uint64_t frames = signals[i].pcm.size() / 2;
+            for (int k = 0; k < 6; ++k) {
+                EXPECT_EQ(Bits(LoudnessMomentaryAt(&m, frames * (k + 1) / 6)), want.momentaryAt[k]);
+                EXPECT_EQ(Bits(LoudnessShortTermAt(&m, frames * (k + 1) / 6)), want.shortTermAt[k]);
+            }
+            LoudnessFree(&m);
+        }
+    }
 }
 
 } // namespace
