@@ -381,7 +381,7 @@ void ChannelName(const SoundFile& sound, int channel, char* out, size_t size) {
             std::snprintf(out, size, "%s", n.name);
             return;
         }
-    std::snprintf(out, size, "ch %d", channel + 1);
+    std::snprintf(out, size, "ch %d", (channel + 1) % 10); // 1..8
 }
 
 // The channels the history carries: the front left and right, a mono

@@ -44,7 +44,7 @@ json Entry(const ScanOptions& o, const ScanJsonEntry& e) {
     // The program's own format gives the fields it always gave.
     if (!s.programFormat) {
         j["format"] = s.kind;
-        j["sample_rate"] = s.sampleRate;
+        j["sample_rate"] = uint32_t(s.sampleRate);
         j["channels"] = s.channels;
         j["invalid_samples"] = s.invalidSamples;
     }

@@ -20,7 +20,7 @@ namespace {
 // libebur128's reading of pcm; the maxima from its windows at every 100 ms
 // step once they are full, as the meter takes them.
 LoudnessResult Reference(const std::vector<int16_t>& pcm) {
-    LoudnessResult r{-INFINITY, -INFINITY, -INFINITY, -INFINITY, {-INFINITY, -INFINITY}};
+    LoudnessResult r{-INFINITY, -INFINITY, -INFINITY, -INFINITY, {-INFINITY, -INFINITY}, 2};
     ebur128_state* st =
         ebur128_init(2, 44100, EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK);
     if (!st) return r;

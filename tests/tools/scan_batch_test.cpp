@@ -59,6 +59,8 @@ TEST(ScanBatch, EachBadFileReportsItsLineAndTheOthersAreWritten) {
     std::filesystem::create_directory(dir.file("folder.wav"));
     const std::vector<uint8_t> good = scantest::WaveBytes(2, scantest::Noise(50000, 1));
     const std::vector<uint8_t> mono = scantest::WaveBytes(1, {0, 0, 0, 0});
+    std::vector<uint8_t> adpcm = mono;
+    adpcm[20] = 2; // the format tag
     const std::string same = "writes the same " + ScanHistoryPath(o, dir.file("good1.wav")) +
                              " as " + dir.file("good1.wav");
     const std::string ownCsv = ScanCsvPath(o, dir.file("out/take.csv"));
@@ -70,8 +72,9 @@ TEST(ScanBatch, EachBadFileReportsItsLineAndTheOthersAreWritten) {
     };
     const Case cases[] = {
         {"good1.wav", good, ""},
-        {"text.wav", {'h', 'e', 'l', 'l', 'o'}, "not a RIFF WAVE file"},
-        {"mono.wav", mono, "refused format (44100 Hz, 1 channels, 16 bits"},
+        {"text.wav", {'h', 'e', 'l', 'l', 'o'}, "not a WAVE file"},
+        {"adpcm.wav", adpcm, "unsupported format (tag 0x0002, 16 bits, 44100 Hz, 1 channel)"},
+        {"mono.wav", mono, "nothing recorded: the file is too short"},
         {"truncated.wav", {mono.begin(), mono.begin() + 30}, "no usable format chunk"},
         {"short.wav", scantest::WaveBytes(2, {0, 0, 0, 0}), "nothing recorded: the file is too"},
         {"folder.wav", {}, "a folder, not a file"},
