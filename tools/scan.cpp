@@ -28,8 +28,9 @@ constexpr uint32_t kReadBlockBytes = 16 * 17632;
 
 const char kUsage[] =
     "usage: tenvelo-scan [options] INPUT.wav... [-o OUTPUT.his]\n"
-    "Measures 16-bit stereo 44100 Hz WAVE files with the meter engine, faster than\n"
-    "real time, and writes each level history (.his) beside its input.\n"
+    "Measures sound files (every WAVE file; on Linux also FLAC, AIFF, Ogg, CAF, W64,\n"
+    "MP3) with the meter engine, faster than real time, and writes each level\n"
+    "history (.his) beside its input.\n"
     "\n"
     "  -o FILE                the history file to write (a single input only)\n"
     "  --out-dir DIR          write every history (and CSV) into DIR instead\n"

@@ -23,7 +23,7 @@ constexpr int kProgressWidth = 60;
 
 struct BatchFile {
     std::string input;
-    int status;          // 0 written, else the exit status of its failure
+    int status;          // kScanDone when written, else the ScanStatus of its failure
     std::string text;    // the summary line, or the error
     bool done;           // finished, its line may be printed
     ScanSummary summary; // for the JSON summary
@@ -96,13 +96,13 @@ void Finish(Batch* b, size_t i, int status, const std::string& text,
     const bool silent = b->options->quiet || b->options->json == "-";
     for (; b->printed < b->files.size() && b->files[b->printed].done; ++b->printed) {
         const BatchFile& f = b->files[b->printed];
-        if (f.status == 0 && silent) continue;
+        if (f.status == kScanDone && silent) continue;
         ClearProgress(b);
-        if (f.status == 0)
+        if (f.status == kScanDone)
             std::fprintf(b->out, "%s\n", f.text.c_str());
         else
             std::fprintf(b->err, "tenvelo-scan: %s: %s\n", f.input.c_str(), f.text.c_str());
-        std::fflush(f.status == 0 ? b->out : b->err);
+        std::fflush(f.status == kScanDone ? b->out : b->err);
     }
     SysLockLeave(&b->outputLock);
 }
@@ -118,7 +118,7 @@ void WorkerMain(void* arg) {
     const ScanProgress progress = {Advance, b};
     for (size_t i; (i = b->nextFile.fetch_add(1)) < b->files.size();) {
         BatchFile& f = b->files[i];
-        if (f.status != 0) { // refused before the run
+        if (f.status != kScanDone) { // refused before the run
             Finish(b, i, f.status, f.text);
             continue;
         }
@@ -144,13 +144,13 @@ void RefuseSharedOutputs(const ScanOptions& o, std::vector<BatchFile>* files) {
             if (path.empty() || f.status) continue;
             const std::string key = PathKey(path);
             if (auto input = inputs.find(key); input != inputs.end()) {
-                f.status = 1;
+                f.status = kScanFileFailed;
                 f.text = "the output " + path + " is the input " + (*files)[input->second].input;
                 continue;
             }
             auto found = owner.emplace(key, i);
             if (found.second) continue;
-            f.status = 1;
+            f.status = kScanFileFailed;
             f.text = "writes the same " + path + " as " + (*files)[found.first->second].input;
         }
     }
@@ -167,16 +167,17 @@ uint64_t EstimateFrames(const std::vector<BatchFile>& files) {
     return frames;
 }
 
-// The JSON summary, when asked for. Returns 0, or 1 when it cannot be written.
+// The JSON summary, when asked for. Returns kScanDone, or kScanFileFailed
+// when it cannot be written.
 int WriteJson(const ScanOptions& o, const std::vector<BatchFile>& files, const ScanBatchIo& io) {
-    if (o.json.empty()) return 0;
+    if (o.json.empty()) return kScanDone;
     std::vector<ScanJsonEntry> entries;
     for (const BatchFile& f : files)
         entries.push_back({f.input, f.status, f.status ? f.text : "", f.summary});
     std::string error;
-    if (WriteScanJson(o.json, ScanJsonText(o, entries), io.out, &error)) return 0;
+    if (WriteScanJson(o.json, ScanJsonText(o, entries), io.out, &error)) return kScanDone;
     std::fprintf(io.err, "tenvelo-scan: %s\n", error.c_str());
-    return 1;
+    return kScanFileFailed;
 }
 
 } // namespace
@@ -186,7 +187,7 @@ int RunScanBatch(const ScanOptions& o, const ScanBatchIo& io) {
     b.options = &o;
     for (const std::string& input : o.inputs)
         b.files.push_back({input, 0, "", false, ScanSummary()});
-    if (b.files.empty()) return 0;
+    if (b.files.empty()) return kScanDone;
     RefuseSharedOutputs(o, &b.files);
     b.out = io.out;
     b.err = io.err;
@@ -195,7 +196,7 @@ int RunScanBatch(const ScanOptions& o, const ScanBatchIo& io) {
     b.progressShown = false;
     b.framesTotal = io.progress ? EstimateFrames(b.files) : 0;
     b.nextReportNs.store(io.progressAfterMs * 1000000);
-    if (!SysLockInit(&b.outputLock)) return 3;
+    if (!SysLockInit(&b.outputLock)) return kScanNoMemory;
 
     const int threads = ScanThreads(o);
     const size_t wanted = std::min<size_t>(size_t(threads), b.files.size());
@@ -220,13 +221,13 @@ int RunScanBatch(const ScanOptions& o, const ScanBatchIo& io) {
 
     // Without a single worker, every file is out of memory.
     for (size_t i = b.nextFile.load(); i < b.files.size(); ++i)
-        Finish(&b, i, b.files[i].status ? b.files[i].status : 3,
+        Finish(&b, i, b.files[i].status ? b.files[i].status : kScanNoMemory,
                b.files[i].status ? b.files[i].text : "out of memory");
     SysLockEnter(&b.outputLock);
     ClearProgress(&b);
     SysLockLeave(&b.outputLock);
     SysLockDelete(&b.outputLock);
-    int status = 0;
+    int status = kScanDone;
     for (const BatchFile& f : b.files)
         status = std::max(status, f.status);
     return std::max(status, WriteJson(o, b.files, io));

@@ -21,8 +21,8 @@ struct ScanBatchIo {
 // per written file to io.out (none with --quiet) and one error line per
 // failed file to io.err, in input order; with io.progress, a run that lasts
 // over io.progressAfterMs also shows its percentage and speed on io.err, on
-// one line redrawn in place and cleared at the end. Two inputs that would write the same file
-// fail on the second. With more threads than files, each file reads ahead on
-// a thread of its own. Returns 0 when every file was written, else the
-// largest status of a failed file (1 file error, 3 out of memory).
+// one line redrawn in place and cleared at the end. Two inputs that would
+// write the same file fail on the second. With more threads than files,
+// each file reads ahead on a thread of its own. Returns kScanDone when every
+// file was written, else the largest ScanStatus of a failed file.
 int RunScanBatch(const ScanOptions& options, const ScanBatchIo& io);

@@ -92,17 +92,17 @@ std::string ScanJsonText(const ScanOptions& o, const std::vector<ScanJsonEntry>&
     return all.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-int WriteScanJson(const std::string& target, const std::string& text, std::FILE* out,
-                  std::string* error) {
+bool WriteScanJson(const std::string& target, const std::string& text, std::FILE* out,
+                   std::string* error) {
     if (target == "-") {
         if (std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0)
-            return 1;
+            return true;
         *error = "cannot write the JSON summary to standard output";
-        return 0;
+        return false;
     }
     if (FileReplace(target.c_str(), 0,
                     [&](FileSink* f) { return FileSinkWrite(f, text.data(), text.size()) == 1; }))
-        return 1;
+        return true;
     *error = "cannot write " + target;
-    return 0;
+    return false;
 }

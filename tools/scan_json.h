@@ -22,6 +22,7 @@ std::string ScanJsonText(const ScanOptions& options, const std::vector<ScanJsonE
 
 // Writes text to target: "-" is out; a file goes through a temporary beside
 // it and a replace, so a failed write leaves no partial file and an
-// existing one unchanged. Returns 1, or 0 with a one-line message in *error.
-int WriteScanJson(const std::string& target, const std::string& text, std::FILE* out,
-                  std::string* error);
+// existing one unchanged. Returns true, or false with a one-line message in
+// *error.
+bool WriteScanJson(const std::string& target, const std::string& text, std::FILE* out,
+                   std::string* error);

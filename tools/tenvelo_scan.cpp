@@ -40,15 +40,15 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseScanArguments(int(pointers.size()), pointers.data(), &options, &error)) {
         std::fprintf(stderr, "tenvelo-scan: %s\n", error.c_str());
-        return 2;
+        return kScanBadArguments;
     }
     if (options.help) {
         std::fputs(ScanUsage(), stdout);
-        return 0;
+        return kScanDone;
     }
     if (options.inputs.empty() && !PrepareDemo(&options, &error)) {
         std::fprintf(stderr, "tenvelo-scan: %s\n", error.c_str());
-        return 1;
+        return kScanFileFailed;
     }
     ScanBatchIo io = {stdout, stderr, !options.quiet && isatty(fileno(stderr))};
     return RunScanBatch(options, io);
