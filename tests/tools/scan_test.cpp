@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 using testsupport::ScratchDir;
@@ -300,6 +301,93 @@ TEST(AutoCues, MarkEachPassageOnce) {
     EXPECT_EQ(summary.cuesLeftOut, 2u);
     EXPECT_NE(FormatScanLine(o, o.input, summary).find(", 2 cues left out (a history holds 1024)"),
               std::string::npos);
+}
+
+// A WAVE file of float (bits 32, tag 3) or 24-bit integer samples.
+std::vector<uint8_t> WaveOf(const std::vector<float>& samples, uint16_t channels, uint32_t rate,
+                            bool asFloat) {
+    const uint16_t bytes = asFloat ? 4 : 3;
+    std::vector<uint8_t> out;
+    const uint32_t data = uint32_t(samples.size()) * bytes;
+    testsupport::PutTag(out, "RIFF");
+    testsupport::PutU32(out, 36 + data);
+    testsupport::PutTag(out, "WAVE");
+    testsupport::PutTag(out, "fmt ");
+    testsupport::PutU32(out, 16);
+    testsupport::PutU16(out, asFloat ? 3 : 1);
+    testsupport::PutU16(out, channels);
+    testsupport::PutU32(out, rate);
+    testsupport::PutU32(out, rate * channels * bytes);
+    testsupport::PutU16(out, channels * bytes);
+    testsupport::PutU16(out, bytes * 8);
+    testsupport::PutTag(out, "data");
+    testsupport::PutU32(out, data);
+    for (float v : samples) {
+        uint32_t word;
+        if (asFloat)
+            std::memcpy(&word, &v, 4);
+        else
+            word = uint32_t(int32_t(std::lround(v * 8388608.0)));
+        AppendLe(out, word, bytes);
+    }
+    return out;
+}
+
+std::vector<float> Sine(uint32_t frames, uint16_t channels, double amplitude) {
+    std::vector<float> v(size_t(frames) * channels);
+    for (size_t i = 0; i < v.size(); ++i)
+        v[i] = float(amplitude * std::sin(2 * M_PI * 997.0 * double(i / channels) / 48000.0));
+    return v;
+}
+
+// What a scan reports of files the program would not play, and of files
+// that end early or hold samples that are no numbers; the exit status stays
+// that of a scan that wrote its history.
+TEST(OfflineScan, OtherFormatsTruncationAndInvalidSamples) {
+    testsupport::ScratchDir dir;
+    std::vector<float> nan = Sine(48000, 2, 0.5);
+    for (size_t at : {10, 20000, 90001})
+        nan[at] = NAN;
+    nan[300] = INFINITY;
+    nan[301] = -INFINITY;
+    std::vector<uint8_t> cut = scantest::WaveBytes(2, scantest::Noise(44100, 3));
+    cut.resize(cut.size() - 4 * 10000);
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        float peakDb;           // left, within 0.01 dB
+        uint64_t read, claimed; // frames
+        uint64_t invalid;
+        const char* said; // in the summary line
+    } cases[] = {
+        {"16-bit stereo cut short", cut, 0.0f, 34100, 44100, 0,
+         ", truncated: 34100 of 44100 frames"},
+        {"float with NaN and infinities", WaveOf(nan, 2, 48000, true), -6.02f, 48000, 48000, 5,
+         ", warning: 5 NaN or infinite samples measured as silence"},
+        {"float beyond full scale", WaveOf(Sine(48000, 1, 2.0), 1, 48000, true), 6.02f, 48000,
+         48000, 0, "(WAVE 32-bit float, 48000 Hz, 1 channel)"},
+        {"a -120 dBFS 24-bit tone", WaveOf(Sine(96000, 2, 1e-6), 2, 96000, false), -120.0f, 96000,
+         96000, 0, "(WAVE 24-bit PCM, 96000 Hz, 2 channels)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.file("in.wav");
+        ASSERT_TRUE(testsupport::WriteAll(path, c.bytes));
+        ScanOptions o;
+        o.input = path;
+        o.inputs = {path};
+        ScanSummary s;
+        std::string error;
+        ASSERT_EQ(RunScan(o, &s, &error), kScanDone) << error;
+        EXPECT_NEAR(s.peakDb[0], c.peakDb, 0.5f);
+        EXPECT_EQ(s.framesRead, c.read);
+        EXPECT_EQ(s.framesClaimed, c.claimed);
+        EXPECT_EQ(s.truncated, c.read < c.claimed);
+        EXPECT_EQ(s.invalidSamples, c.invalid);
+        EXPECT_TRUE(std::isfinite(s.rmsDb[0]));
+        EXPECT_NE(FormatScanLine(o, path, s).find(c.said), std::string::npos)
+            << FormatScanLine(o, path, s);
+    }
 }
 
 } // namespace
