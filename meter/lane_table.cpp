@@ -8,6 +8,7 @@ const LaneTable kSseLanes = {
     4,                  // lanes
     ChannelTruePeakSse, // channelTruePeak
     WeighPairsSse,      // weighPairs
+    WeighFloatPairsSse, // weighFloatPairs
 };
 
 #if TENVELO_WIDE_LANES
@@ -15,6 +16,7 @@ const LaneTable kAvx2Lanes = {
     8,                   // lanes
     ChannelTruePeakAvx2, // channelTruePeak
     WeighPairsAvx2,      // weighPairs
+    WeighFloatPairsAvx2, // weighFloatPairs
 };
 #endif
 
