@@ -11,6 +11,12 @@
 struct LoudnessPair;
 struct LoudnessStage;
 
+// Where a pair of channels lies in interleaved frames.
+struct LanePair {
+    uint32_t stride; // samples per frame
+    uint32_t a, b;   // the channels in lanes 0 and 1
+};
+
 struct LaneTable {
     uint32_t lanes; // floats per register: 4 (SSE) or 8 (AVX2)
     // The true peak of one channel's scratch at `factor` points per sample
@@ -22,6 +28,11 @@ struct LaneTable {
                        uint32_t pairs);
     void (*weighFloatPairs)(LoudnessPair* pair, const LoudnessStage* stages, const float* p,
                             uint32_t pairs);
+    // The same for channels a and b of frames of `stride` samples.
+    void (*weighChannelPairs)(LoudnessPair* pair, const LoudnessStage* stages, const int16_t* p,
+                              const LanePair& lanes, uint32_t pairs);
+    void (*weighFloatChannelPairs)(LoudnessPair* pair, const LoudnessStage* stages, const float* p,
+                                   const LanePair& lanes, uint32_t pairs);
 };
 
 // The table in force. Safe from any thread; takes no lock.
@@ -41,6 +52,10 @@ void WeighPairsSse(LoudnessPair* pair, const LoudnessStage* stages, const unsign
                    uint32_t pairs);
 void WeighFloatPairsSse(LoudnessPair* pair, const LoudnessStage* stages, const float* p,
                         uint32_t pairs);
+void WeighChannelPairsSse(LoudnessPair* pair, const LoudnessStage* stages, const int16_t* p,
+                          const LanePair& lanes, uint32_t pairs);
+void WeighFloatChannelPairsSse(LoudnessPair* pair, const LoudnessStage* stages, const float* p,
+                               const LanePair& lanes, uint32_t pairs);
 #if TENVELO_WIDE_LANES
 TENVELO_AVX2 float ChannelTruePeakAvx2(const float* x, uint32_t frames, float peak,
                                        uint32_t factor);
@@ -48,4 +63,8 @@ TENVELO_AVX2 void WeighPairsAvx2(LoudnessPair* pair, const LoudnessStage* stages
                                  const unsigned char* p, uint32_t pairs);
 TENVELO_AVX2 void WeighFloatPairsAvx2(LoudnessPair* pair, const LoudnessStage* stages,
                                       const float* p, uint32_t pairs);
+TENVELO_AVX2 void WeighChannelPairsAvx2(LoudnessPair* pair, const LoudnessStage* stages,
+                                        const int16_t* p, const LanePair& lanes, uint32_t pairs);
+TENVELO_AVX2 void WeighFloatChannelPairsAvx2(LoudnessPair* pair, const LoudnessStage* stages,
+                                             const float* p, const LanePair& lanes, uint32_t pairs);
 #endif

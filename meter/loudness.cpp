@@ -144,10 +144,10 @@ struct Stereo16 {
 
 struct Any16 {
     const int16_t* p;
-    uint32_t stride, a, b;
+    LanePair l;
     D2 operator()(uint32_t i) const {
-        const int16_t* f = p + size_t(i) * stride;
-        return D2{double(f[a]), double(f[b])} * double(kSampleScale);
+        const int16_t* f = p + size_t(i) * l.stride;
+        return D2{double(f[l.a]), double(f[l.b])} * double(kSampleScale);
     }
 };
 
@@ -172,10 +172,10 @@ struct StereoFloat {
 
 struct AnyFloat {
     const float* p;
-    uint32_t stride, a, b;
+    LanePair l;
     D2 operator()(uint32_t i) const {
-        const float* f = p + size_t(i) * stride;
-        D2 v = {double(f[a]), double(f[b])};
+        const float* f = p + size_t(i) * l.stride;
+        D2 v = {double(f[l.a]), double(f[l.b])};
         MakeReadable(v);
         return v;
     }
@@ -396,36 +396,34 @@ bool PlainStereo(const LoudnessMeter* m) {
            m->pairChannels[0][1] == 1;
 }
 
+LanePair LanesOf(const LoudnessMeter* m, uint32_t k) {
+    return {m->channels, m->pairChannels[k][0], m->pairChannels[k][1]};
+}
+
 void WeighFrames(LoudnessMeter* m, const int16_t* p, uint32_t n) {
+    const LaneTable* lanes = ::Lanes();
     if (n == 1) {
-        for (uint32_t k = 0; k < m->pairCount; ++k) {
-            const Any16 read = {p, m->channels, m->pairChannels[k][0], m->pairChannels[k][1]};
-            WeighFrameWith(&m->pairs[k], m->stages, read, m->stepFill % 2);
-        }
+        for (uint32_t k = 0; k < m->pairCount; ++k)
+            WeighFrameWith(&m->pairs[k], m->stages, Any16{p, LanesOf(m, k)}, m->stepFill % 2);
     } else if (PlainStereo(m)) {
-        ::Lanes()->weighPairs(&m->pairs[0], m->stages, reinterpret_cast<const unsigned char*>(p),
-                              n / 2);
+        lanes->weighPairs(&m->pairs[0], m->stages, reinterpret_cast<const unsigned char*>(p),
+                          n / 2);
     } else {
-        for (uint32_t k = 0; k < m->pairCount; ++k) {
-            const Any16 read = {p, m->channels, m->pairChannels[k][0], m->pairChannels[k][1]};
-            WeighPairsWith(&m->pairs[k], m->stages, read, n / 2);
-        }
+        for (uint32_t k = 0; k < m->pairCount; ++k)
+            lanes->weighChannelPairs(&m->pairs[k], m->stages, p, LanesOf(m, k), n / 2);
     }
 }
 
 void WeighFrames(LoudnessMeter* m, const float* p, uint32_t n) {
+    const LaneTable* lanes = ::Lanes();
     if (n == 1) {
-        for (uint32_t k = 0; k < m->pairCount; ++k) {
-            const AnyFloat read = {p, m->channels, m->pairChannels[k][0], m->pairChannels[k][1]};
-            WeighFrameWith(&m->pairs[k], m->stages, read, m->stepFill % 2);
-        }
+        for (uint32_t k = 0; k < m->pairCount; ++k)
+            WeighFrameWith(&m->pairs[k], m->stages, AnyFloat{p, LanesOf(m, k)}, m->stepFill % 2);
     } else if (PlainStereo(m)) {
-        ::Lanes()->weighFloatPairs(&m->pairs[0], m->stages, p, n / 2);
+        lanes->weighFloatPairs(&m->pairs[0], m->stages, p, n / 2);
     } else {
-        for (uint32_t k = 0; k < m->pairCount; ++k) {
-            const AnyFloat read = {p, m->channels, m->pairChannels[k][0], m->pairChannels[k][1]};
-            WeighPairsWith(&m->pairs[k], m->stages, read, n / 2);
-        }
+        for (uint32_t k = 0; k < m->pairCount; ++k)
+            lanes->weighFloatChannelPairs(&m->pairs[k], m->stages, p, LanesOf(m, k), n / 2);
     }
 }
 
@@ -457,6 +455,16 @@ void WeighFloatPairsSse(LoudnessPair* pair, const LoudnessStage* stages, const f
     WeighPairsWith(pair, stages, StereoFloat{p}, pairs);
 }
 
+void WeighChannelPairsSse(LoudnessPair* pair, const LoudnessStage* stages, const int16_t* p,
+                          const LanePair& lanes, uint32_t pairs) {
+    WeighPairsWith(pair, stages, Any16{p, lanes}, pairs);
+}
+
+void WeighFloatChannelPairsSse(LoudnessPair* pair, const LoudnessStage* stages, const float* p,
+                               const LanePair& lanes, uint32_t pairs) {
+    WeighPairsWith(pair, stages, AnyFloat{p, lanes}, pairs);
+}
+
 #if TENVELO_WIDE_LANES
 TENVELO_AVX2 void WeighPairsAvx2(LoudnessPair* pair, const LoudnessStage* stages,
                                  const unsigned char* p, uint32_t pairs) {
@@ -477,6 +485,36 @@ TENVELO_AVX2 void WeighFloatPairsAvx2(LoudnessPair* pair, const LoudnessStage* s
         pair, stages,
         [p](uint32_t i) TENVELO_AVX2 {
             D4 x = reinterpret_cast<D4>(_mm256_cvtps_pd(_mm_loadu_ps(p + 4 * size_t(i))));
+            MakeReadable(x);
+            return x;
+        },
+        pairs);
+}
+
+TENVELO_AVX2 void WeighChannelPairsAvx2(LoudnessPair* pair, const LoudnessStage* stages,
+                                        const int16_t* p, const LanePair& lanes, uint32_t pairs) {
+    const LanePair l = lanes;
+    WeighPairsWide(
+        pair, stages,
+        [p, l](uint32_t i) TENVELO_AVX2 {
+            const int16_t* f = p + 2 * size_t(i) * l.stride;
+            const int16_t* g = f + l.stride;
+            return D4{double(f[l.a]), double(f[l.b]), double(g[l.a]), double(g[l.b])} *
+                   double(kSampleScale);
+        },
+        pairs);
+}
+
+TENVELO_AVX2 void WeighFloatChannelPairsAvx2(LoudnessPair* pair, const LoudnessStage* stages,
+                                             const float* p, const LanePair& lanes,
+                                             uint32_t pairs) {
+    const LanePair l = lanes;
+    WeighPairsWide(
+        pair, stages,
+        [p, l](uint32_t i) TENVELO_AVX2 {
+            const float* f = p + 2 * size_t(i) * l.stride;
+            const float* g = f + l.stride;
+            D4 x = {double(f[l.a]), double(f[l.b]), double(g[l.a]), double(g[l.b])};
             MakeReadable(x);
             return x;
         },
