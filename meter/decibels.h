@@ -8,6 +8,11 @@
 // exactly -1.0.
 constexpr float kSampleScale = 3.0517578125e-05f;
 
+// A float sample's magnitude beyond which (and NaN) the loudness meter reads
+// silence: +180 dB, beyond any real signal, where squares and filters still
+// stay finite.
+constexpr float kFloatSampleLimit = 1e9f;
+
 // Levels below this are silence: -200 dB, and the ballistics drop them to 0.
 constexpr float kLevelFloor = 1e-10f;
 constexpr float kSilenceDb = -200.0f;

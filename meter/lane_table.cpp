@@ -5,16 +5,22 @@
 namespace {
 
 const LaneTable kSseLanes = {
-    4,                  // lanes
-    ChannelTruePeakSse, // channelTruePeak
-    WeighPairsSse,      // weighPairs
+    4,                         // lanes
+    ChannelTruePeakSse,        // channelTruePeak
+    WeighPairsSse,             // weighPairs
+    WeighFloatPairsSse,        // weighFloatPairs
+    WeighChannelPairsSse,      // weighChannelPairs
+    WeighFloatChannelPairsSse, // weighFloatChannelPairs
 };
 
 #if TENVELO_WIDE_LANES
 const LaneTable kAvx2Lanes = {
-    8,                   // lanes
-    ChannelTruePeakAvx2, // channelTruePeak
-    WeighPairsAvx2,      // weighPairs
+    8,                          // lanes
+    ChannelTruePeakAvx2,        // channelTruePeak
+    WeighPairsAvx2,             // weighPairs
+    WeighFloatPairsAvx2,        // weighFloatPairs
+    WeighChannelPairsAvx2,      // weighChannelPairs
+    WeighFloatChannelPairsAvx2, // weighFloatChannelPairs
 };
 #endif
 

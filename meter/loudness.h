@@ -39,19 +39,52 @@ struct LoudnessFormat {
 // 3) is left out; back and side channels (bits 4, 5, 8, 9, 10) are surround.
 LoudnessFormat LoudnessFormatOf(uint32_t rate, uint32_t channels, uint32_t channelMask);
 
-// Fixed after LoudnessInit: truePeak's scratch. Reserved by LoudnessStart:
-// steps, sorted, capacity. The rest is the stream's.
-struct LoudnessMeter {
+// The filters and step sums of two channels, measured together in the two
+// lanes of the K-weighting's loops (a lone channel pairs with itself and
+// counts once).
+struct LoudnessPair {
     // The filters' last four inputs x, shelf outputs y and high-pass outputs
-    // z, newest first: [x1 .. x4, y1 .. y4, z1 .. z4][channel].
+    // z, newest first: [x1 .. x4, y1 .. y4, z1 .. z4][lane].
     double history[12][2];
-    // Weighted squares of the current step: left and right of its even
-    // frames, then of its odd ones.
+    // Squares of the current step: lane 0 and 1 of its even frames, then of
+    // its odd ones. Not weighted.
     double stepSquares[4];
-    uint32_t stepFill;  // frames in the current step
-    double* steps;      // mean squares of the complete steps, both channels summed
+};
+
+// The two K-weighting stages for a rate, as the loops take them.
+struct LoudnessStage {
+    double b[5], c2, c4; // see meter/loudness.cpp, LookAhead
+};
+
+// Fixed after LoudnessInit: truePeak's scratch. Reserved by LoudnessStart:
+// steps, sorted, capacity. Set by LoudnessStart: the format and what follows
+// from it. The rest is the stream's.
+struct LoudnessMeter {
+    LoudnessPair pairs[kLoudnessMaxChannels / 2];
+    uint8_t pairChannels[kLoudnessMaxChannels / 2][2]; // the channels in each pair's lanes
+    double pairWeights[kLoudnessMaxChannels / 2][2];   // their weights; 0 for a lone channel's twin
+    uint32_t pairCount;
+    uint32_t channels;                  // of the stream
+    uint32_t rate;                      // frames per second
+    uint32_t stepFrames;                // (rate + 5) / 10: 100 ms
+    LoudnessStage stages[2];            // the K-weighting: the shelf, then the high-pass
+    uint32_t subEnd[kLoudnessSubSteps]; // where each tenth of a step ends, in frames
+    uint32_t stepFill;                  // frames in the current step
+    uint32_t subFill;                   // tenths of the current step complete
+    // Weighted sums of squares: of the last kShortTermSteps + 1 steps, and
+    // each one's running sum at the end of its tenths (head[k][j]: its first
+    // j tenths), the step s at [s % (kShortTermSteps + 1)]. Steps before the
+    // start are silence.
+    double stepSum[kShortTermSteps + 1];
+    double head[kShortTermSteps + 1][kLoudnessSubSteps + 1];
+    double middleMomentary; // sum of the 3 complete steps before the current one
+    double middleShortTerm; // of the 29 before it
+    double maxMomentarySum; // the largest window sums so far
+    double maxShortTermSum;
+    uint64_t stepsDone; // complete steps, also those beyond the reserved ones
+    double* steps;      // mean squares of the complete steps, channels weighted and summed
     double* sorted;     // room for the gating's block energies
-    uint32_t stepCount; // complete steps so far
+    uint32_t stepCount; // complete steps kept
     uint32_t capacity;  // steps the arrays hold
     TruePeak truePeak;
 };

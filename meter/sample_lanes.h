@@ -59,6 +59,24 @@ inline V4 SwapPairs4(V4 v) {
 #endif
 }
 
+// Lanes 0 2 of a and 0 2 of b; and 1 3 of each: the left and the right
+// channels of four stereo frames.
+inline V4 EvenLanes4(V4 a, V4 b) {
+#if defined(__clang__)
+    return __builtin_shufflevector(a, b, 0, 2, 4, 6);
+#else
+    return __builtin_shuffle(a, b, I4{0, 2, 4, 6});
+#endif
+}
+
+inline V4 OddLanes4(V4 a, V4 b) {
+#if defined(__clang__)
+    return __builtin_shufflevector(a, b, 1, 3, 5, 7);
+#else
+    return __builtin_shuffle(a, b, I4{1, 3, 5, 7});
+#endif
+}
+
 // Any width, for loops written once for four lanes and for eight. Vectors
 // go by reference: a 32-byte vector passed by value takes another ABI in
 // code built without AVX (GCC and clang warn of it), and these bodies are

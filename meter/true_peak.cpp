@@ -69,11 +69,12 @@ constexpr Folded Fold() {
 constexpr Folded kFolded = Fold();
 
 // The largest interpolated magnitude of the points after x[c] for c in
-// [first, first + count); x[first - 5] .. x[first + count + 4 + lanes] must
-// be readable (lanes past the count are computed, then masked off). Each point
-// is computed by the same operations at any width, and a maximum does not
-// depend on the order, so every width gives the same result.
-template <typename V>
+// [first, first + count): all three (kFour) or the middle one alone;
+// x[first - 5] .. x[first + count + 4 + lanes] must be readable (lanes past
+// the count are computed, then masked off). Each point is computed by the
+// same operations at any width, and a maximum does not depend on the order,
+// so every width gives the same result.
+template <typename V, bool kFour>
 inline float InterpolatedPeak(const float* x, uint32_t first, uint32_t count) {
     typedef decltype(V{} > V{}) Mask;
     Mask lane;
@@ -88,15 +89,22 @@ inline float InterpolatedPeak(const float* x, uint32_t first, uint32_t count) {
             V head, tail;
             LoadLanes(head, w + j);
             LoadLanes(tail, w + kTruePeakTaps - 1 - j);
-            const V u = head + tail, v = head - tail;
-            p += kFolded.a[j] * u;
-            q += kFolded.b[j] * v;
+            const V u = head + tail;
+            if (kFour) {
+                const V v = head - tail;
+                p += kFolded.a[j] * u;
+                q += kFolded.b[j] * v;
+            }
             r += kFolded.c[j] * u;
         }
         V m;
-        Magnitude(m, p + q);
-        KeepLargestMagnitude(m, p - q);
-        KeepLargestMagnitude(m, r);
+        if (kFour) {
+            Magnitude(m, p + q);
+            KeepLargestMagnitude(m, p - q);
+            KeepLargestMagnitude(m, r);
+        } else {
+            Magnitude(m, r);
+        }
         const Mask inside = lane < int32_t(first + count - c);
         KeepLarger(best, reinterpret_cast<V>(reinterpret_cast<Mask>(m) & inside));
     }
@@ -105,14 +113,17 @@ inline float InterpolatedPeak(const float* x, uint32_t first, uint32_t count) {
 
 // One channel: kTruePeakHistory older samples, then frames new ones. The
 // points after centres 5 .. frames + 4 have all their taps now.
-template <typename V> inline float ChannelPeak(const float* x, uint32_t frames, float peak) {
+template <typename V>
+inline float ChannelPeak(const float* x, uint32_t frames, float peak, uint32_t factor) {
     const float samples = LargestMagnitude<V>(x + kTruePeakHistory, frames);
     peak = samples > peak ? samples : peak;
+    if (factor == 1) return peak;
     const uint32_t end = frames + 5;
     for (uint32_t c = 5; c < end; c += kChunk) {
         const uint32_t count = end - c < kChunk ? end - c : kChunk;
         if (LargestMagnitude<V>(x + c - 5, count + 11) * kMaxGain <= peak) continue;
-        const float p = InterpolatedPeak<V>(x, c, count);
+        const float p = factor == 4 ? InterpolatedPeak<V, true>(x, c, count)
+                                    : InterpolatedPeak<V, false>(x, c, count);
         peak = p > peak ? p : peak;
     }
     return peak;
@@ -127,23 +138,28 @@ size_t ChannelStride(uint32_t capacity) {
 
 } // namespace
 
-float ChannelTruePeakSse(const float* x, uint32_t frames, float peak) {
-    return ChannelPeak<V4>(x, frames, peak);
+float ChannelTruePeakSse(const float* x, uint32_t frames, float peak, uint32_t factor) {
+    return ChannelPeak<V4>(x, frames, peak, factor);
 }
 
 #if TENVELO_WIDE_LANES
 // Flattened: the body is compiled for AVX2 only where it is inlined.
 TENVELO_AVX2 __attribute__((flatten)) float ChannelTruePeakAvx2(const float* x, uint32_t frames,
-                                                                float peak) {
-    return ChannelPeak<V8>(x, frames, peak);
+                                                                float peak, uint32_t factor) {
+    return ChannelPeak<V8>(x, frames, peak, factor);
 }
 #endif
 
+uint32_t TruePeakFactor(uint32_t rate) {
+    return rate < 96000 ? 4 : rate < 192000 ? 2 : 1;
+}
+
 int TruePeakInit(TruePeak* m, uint32_t maxFrames) {
-    m->scratch = static_cast<float*>(std::calloc(2 * ChannelStride(maxFrames), sizeof(float)));
+    m->scratch = static_cast<float*>(
+        std::calloc(kTruePeakMaxChannels * ChannelStride(maxFrames), sizeof(float)));
     if (!m->scratch) return 0;
     m->capacity = maxFrames;
-    TruePeakReset(m);
+    TruePeakStart(m, 2, 44100);
     return 1;
 }
 
@@ -153,33 +169,98 @@ void TruePeakFree(TruePeak* m) {
     m->capacity = 0;
 }
 
-void TruePeakReset(TruePeak* m) {
-    if (m->scratch) std::memset(m->scratch, 0, 2 * ChannelStride(m->capacity) * sizeof(float));
-    m->peak[0] = m->peak[1] = 0.0f;
+void TruePeakStart(TruePeak* m, uint32_t channels, uint32_t rate) {
+    const size_t stride = ChannelStride(m->capacity);
+    if (m->scratch) std::memset(m->scratch, 0, kTruePeakMaxChannels * stride * sizeof(float));
+    m->channels = channels <= kTruePeakMaxChannels ? channels : 0;
+    m->factor = TruePeakFactor(rate);
+    for (float& p : m->peak)
+        p = 0.0f;
 }
+
+namespace {
+
+// A float sample as the meter reads it.
+inline float Readable(float v) {
+    return v >= -kFloatSampleLimit && v <= kFloatSampleLimit ? v : 0.0f;
+}
+
+inline V4 Readable4(V4 v) {
+    const I4 inside = (v >= -kFloatSampleLimit) & (v <= kFloatSampleLimit);
+    return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & inside);
+}
+
+// Each channel's scratch now holds the new frames: measures them and keeps
+// the last kTruePeakHistory for the next call.
+void MeasureChannels(TruePeak* m, uint32_t frames) {
+    const size_t stride = ChannelStride(m->capacity);
+    const LaneTable* lanes = Lanes();
+    for (uint32_t ch = 0; ch < m->channels; ++ch) {
+        float* x = m->scratch + ch * stride;
+        m->peak[ch] = lanes->channelTruePeak(x, frames, m->peak[ch], m->factor);
+        std::memmove(x, x + frames, kTruePeakHistory * sizeof(float));
+    }
+}
+
+} // namespace
 
 void TruePeakAdd(TruePeak* m, const void* samples, uint32_t frames) {
     const size_t stride = ChannelStride(m->capacity);
     const unsigned char* p = static_cast<const unsigned char*>(samples);
     float* left = m->scratch + kTruePeakHistory;
-    float* right = left + stride;
-    uint32_t i = 0;
-    for (; i + 4 <= frames; i += 4, p += 16) {
-        I4 pcm;
-        std::memcpy(&pcm, p, sizeof pcm);
-        Store4(left + i, __builtin_convertvector(LowHalves(pcm), V4) * kSampleScale);
-        Store4(right + i, __builtin_convertvector(pcm >> 16, V4) * kSampleScale);
+    if (m->channels == 2) {
+        float* right = left + stride;
+        uint32_t i = 0;
+        for (; i + 4 <= frames; i += 4, p += 16) {
+            I4 pcm;
+            std::memcpy(&pcm, p, sizeof pcm);
+            Store4(left + i, __builtin_convertvector(LowHalves(pcm), V4) * kSampleScale);
+            Store4(right + i, __builtin_convertvector(pcm >> 16, V4) * kSampleScale);
+        }
+        for (; i < frames; ++i, p += 4) {
+            int16_t s[2];
+            std::memcpy(s, p, sizeof s);
+            left[i] = float(s[0]) * kSampleScale;
+            right[i] = float(s[1]) * kSampleScale;
+        }
+    } else {
+        const size_t frameBytes = 2 * size_t(m->channels);
+        for (uint32_t ch = 0; ch < m->channels; ++ch) {
+            float* x = left + ch * stride;
+            const unsigned char* q = p + 2 * ch;
+            for (uint32_t i = 0; i < frames; ++i, q += frameBytes) {
+                int16_t s;
+                std::memcpy(&s, q, sizeof s);
+                x[i] = float(s) * kSampleScale;
+            }
+        }
     }
-    for (; i < frames; ++i, p += 4) {
-        int16_t s[2];
-        std::memcpy(s, p, sizeof s);
-        left[i] = float(s[0]) * kSampleScale;
-        right[i] = float(s[1]) * kSampleScale;
+    MeasureChannels(m, frames);
+}
+
+void TruePeakAddFloat(TruePeak* m, const float* p, uint32_t frames) {
+    const size_t stride = ChannelStride(m->capacity);
+    float* left = m->scratch + kTruePeakHistory;
+    if (m->channels == 2) {
+        float* right = left + stride;
+        uint32_t i = 0;
+        for (; i + 4 <= frames; i += 4, p += 8) {
+            V4 a, b;
+            std::memcpy(&a, p, sizeof a);
+            std::memcpy(&b, p + 4, sizeof b);
+            Store4(left + i, Readable4(EvenLanes4(a, b)));
+            Store4(right + i, Readable4(OddLanes4(a, b)));
+        }
+        for (; i < frames; ++i, p += 2) {
+            left[i] = Readable(p[0]);
+            right[i] = Readable(p[1]);
+        }
+    } else {
+        for (uint32_t ch = 0; ch < m->channels; ++ch) {
+            float* x = left + ch * stride;
+            for (uint32_t i = 0; i < frames; ++i)
+                x[i] = Readable(p[size_t(i) * m->channels + ch]);
+        }
     }
-    const LaneTable* lanes = Lanes();
-    for (int ch = 0; ch < 2; ++ch) {
-        float* x = m->scratch + ch * stride;
-        m->peak[ch] = lanes->channelTruePeak(x, frames, m->peak[ch]);
-        std::memmove(x, x + frames, kTruePeakHistory * sizeof(float));
-    }
+    MeasureChannels(m, frames);
 }
