@@ -336,7 +336,7 @@ std::vector<uint8_t> WaveOf(const std::vector<float>& samples, uint16_t channels
 std::vector<float> Sine(uint32_t frames, uint16_t channels, double amplitude) {
     std::vector<float> v(size_t(frames) * channels);
     for (size_t i = 0; i < v.size(); ++i)
-        v[i] = float(amplitude * std::sin(2 * M_PI * 997.0 * double(i / channels) / 48000.0));
+        v[i] = float(amplitude * std::sin(2 * 3.14159265358979323846 * 997.0 * double(i / channels) / 48000.0));
     return v;
 }
 
