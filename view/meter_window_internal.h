@@ -22,6 +22,7 @@ enum MeterCommand : UINT {
     kCmdChangeName = 601,
     kCmdFollowRecord = 2100,
     kCmdEditCueList = 2101,
+    kCmdLoudness = 2102, // "Loudness...", the last item: opens the Loudness window
 };
 
 // System menu items, compared on the low 16 bits of the system command.

@@ -13,6 +13,7 @@
 #include "toolkit/toolkit.h"
 #include "view/control_panel.h"
 #include "view/history_graph.h"
+#include "view/loudness_window.h"
 #include "view/meter_paint.h"
 #include "view/meter_window_internal.h"
 #include "view/meter_window_ui.h"
@@ -134,6 +135,8 @@ HMENU BuildPopup(HMENU* frameRateMenu) {
     AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(popup, MF_STRING, kCmdNotifyFrameLoss, "Notify me on frame loss.");
     AppendMenuA(popup, MF_STRING, kCmdRelaxMode, "Relax Mode.");
+    AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(popup, MF_STRING, kCmdLoudness, "Loudness...");
     *frameRateMenu = rates;
     return popup;
 }
@@ -321,6 +324,7 @@ void OnCommand(MeterWindowRecord* record, MeterWindowContext* context, HWND wind
     case kCmdChangeName: return OnChangeName(context, window);
     case kCmdFollowRecord: return OnFollowRecord(context);
     case kCmdEditCueList: return OnEditCueList(record, context, window);
+    case kCmdLoudness: OpenLoudnessWindow(); return;
     case kCmdNotifyFrameLoss:
     case kCmdRelaxMode: return OnFrameLossSwitch(context, window, static_cast<UINT>(id));
     default: return;
@@ -567,6 +571,7 @@ int RegisterMeterWindowClass(HINSTANCE instance) {
     for (int i = 0; i < 6; ++i)
         g_shared.bitmaps[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(kSharedBitmapIds[i]));
     SetMeterSettingsHooks(&kSettingsHooks);
+    RegisterLoudnessWindowClass(instance);
     WNDCLASSA wc = {};
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MeterWindowProc;
@@ -581,6 +586,7 @@ int RegisterMeterWindowClass(HINSTANCE instance) {
 
 void UnregisterMeterWindowClass(HINSTANCE instance) {
     UnregisterClassA(kMeterWindowClass, instance);
+    UnregisterLoudnessWindowClass(instance);
     for (HBITMAP& bitmap : g_shared.bitmaps) {
         if (bitmap) DeleteObject(bitmap);
         bitmap = nullptr;
