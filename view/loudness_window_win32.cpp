@@ -173,12 +173,16 @@ LRESULT CALLBACK LoudnessWindowProc(HWND window, UINT message, WPARAM wParam, LP
     }
 }
 
-// The placement this run kept, else the stored one, else near the top left;
+// The placement this run kept, else the stored one, else the work area's
+// bottom left corner (clear of the main window, which opens at the top);
 // only where a part of it can be seen.
 RECT OpeningPlacement() {
     RECT want = {0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&want, kStyle, FALSE, 0);
     const int width = want.right - want.left, height = want.bottom - want.top;
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT corner = {work.left, work.bottom - height, work.left + width, work.bottom};
     RECT r = g_loudness.placement;
     int32_t v[4];
     const char* names[4] = {kLoudnessX0Value, kLoudnessY0Value, kLoudnessX1Value, kLoudnessY1Value};
@@ -186,14 +190,14 @@ RECT OpeningPlacement() {
         bool stored = true;
         for (int i = 0; i < 4 && stored; ++i)
             stored = ReadSettingBinaryExact(kMeterWindowKey, names[i], &v[i], 4) == 1;
-        r = stored ? RECT{v[0], v[1], v[2], v[3]} : RECT{40, 40, 40 + width, 40 + height};
+        r = stored ? RECT{v[0], v[1], v[2], v[3]} : corner;
     }
     r.right = r.left + width;
     r.bottom = r.top + height;
-    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, shown;
-    if (!IntersectRect(&shown, &r, &screen) || shown.right - shown.left < 64 ||
+    RECT shown;
+    if (!IntersectRect(&shown, &r, &work) || shown.right - shown.left < 64 ||
         shown.bottom - shown.top < 32)
-        r = RECT{40, 40, 40 + width, 40 + height};
+        r = corner;
     return r;
 }
 
