@@ -3,7 +3,9 @@
 # window open, at 10 and 30 display frames per second, and three cases that
 # tell where it goes (the meter window open but not playing; playing with the
 # meter window at its first, narrow size, without a history; playing without
-# it): tenvelo.exe started
+# it); and measuring the input (the null sink's monitor, while paplay plays
+# the demo file into the sink over and over) with the meter window open:
+# tenvelo.exe started
 # and driven by the walkthrough program in a Wine virtual desktop inside the
 # test environment (PulseAudio null sink, real time), its process's and the
 # Wine server's CPU times read from /proc over SECONDS of playback.
@@ -29,6 +31,16 @@ for run in ${TENVELO_CPU_RUNS:-playing:10 playing:30 idle:10 narrow:10 no-meter:
         out=$1 exe=$2 seconds=$3 fps=$4 what=$5
         "$TENVELO_WINE" reg add "HKCU\\Tavin_Audio\\OLMA\\Meter\\Tenvelo" /v nbFperS \
             /t REG_BINARY /d "$(printf "%02x000000" "$fps")" /f >/dev/null 2>&1
+        player=""
+        if [ "$what" = measuring ]; then
+            "$TENVELO_WINE" reg add "HKCU\\Tavin_Audio\\demo" /v InputDevice \
+                /t REG_SZ /d "WIN : Monitor of Null Output" /f >/dev/null 2>&1
+            rm -f "$out/stop-player"
+            (while [ ! -e "$out/stop-player" ]; do
+                paplay --device="$TENVELO_NULL_SINK" "$out/demo.wav" || exit
+            done) &
+            player=$!
+        fi
         TENVELO_E2E_DIR="Z:${out//\//\\}" TENVELO_SCREENSHOT_DIR="Z:${out//\//\\}" \
             TENVELO_CPU_SECONDS=$((seconds + 4)) TENVELO_CPU_CASE=$what \
             "$TENVELO_WINE" explorer /desktop=tenvelo,1024x768 \
@@ -47,6 +59,8 @@ for run in ${TENVELO_CPU_RUNS:-playing:10 playing:30 idle:10 narrow:10 no-meter:
         a1=$(ticks "tenvelo\\.exe"); s1=$(ticks "wineserver")
         sleep "$seconds"
         a2=$(ticks "tenvelo\\.exe"); s2=$(ticks "wineserver")
+        # The loop ends with the paplay it runs (its only child).
+        [ -z "$player" ] || { touch "$out/stop-player"; pkill -P "$player" || true; }
         wait
         hz=$(getconf CLK_TCK)
         pct() { awk -v t="$1" -v hz="$hz" -v s="$seconds" "BEGIN { printf \"%.2f %%\", 100 * t / hz / s }"; }

@@ -44,6 +44,7 @@ struct MeterWindowRecord {
     POINT anchor;                             // screen point of the last popup
     WindowDragState drag;                     // moving the window by its client area
     HistoryViewState history;                 // the history graph's drag and thumb
+    LiveBars bars;                            // what the display thread last drew of the bars
 };
 
 MeterWindowRecord* RecordOf(HWND window) {
@@ -217,6 +218,8 @@ void OnPaint(MeterWindowContext* context, HWND window) {
     SetBkMode(dc, TRANSPARENT);
     PaintMeterColumn(context->engine, dc, window);
     EndPaint(window, &paint);
+    // The erase took the bars: the next frame draws them whole.
+    if (MeterWindowRecord* record = RecordOf(window)) record->bars.repaints.fetch_add(1);
 }
 
 void OnFrameRate(MeterWindowContext* context, int fps) {
@@ -592,6 +595,11 @@ void UnregisterMeterWindowClass(HINSTANCE instance) {
         bitmap = nullptr;
     }
     SetMeterSettingsHooks(nullptr);
+}
+
+LiveBars* MeterWindowLiveBars(HWND window) {
+    MeterWindowRecord* record = RecordOf(window);
+    return record ? &record->bars : nullptr;
 }
 
 HistoryViewState* MeterWindowHistoryView(HWND window) {
