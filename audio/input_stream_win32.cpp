@@ -92,6 +92,7 @@ DWORD WINAPI InputThread(LPVOID arg) {
             s->lost.fetch_add(1); // the oldest buffer came back unfilled
     }
     CloseDevice(d);
+    LiveLoudnessAdd(s->loudness, nullptr, 0); // what the last buffers brought
     if (failure) {
         std::snprintf(s->failure, sizeof s->failure, "%s", failure);
         s->failed.store(1);

@@ -74,6 +74,7 @@ DWORD WINAPI StreamThread(LPVOID arg) {
     d->ops.Stop(d);
     d->ops.Unprepare(d);
     d->ops.Close(d);
+    LiveLoudnessAdd(s->loudness, nullptr, 0); // what the last buffers brought
     StoreThreadTime(&s->stats);
     s->streaming.store(0);
     return 0;

@@ -8,9 +8,20 @@ namespace {
 // the latency offers, 200 ms.
 constexpr uint32_t kChunkFrames = 8820;
 
-void Publish(LiveLoudness* live) {
-    LoudnessResult result;
-    LoudnessFinish(&live->meter, &result);
+// Whether the gated values are due again: see kLiveLoudnessGatingShare.
+bool GatingDue(const LiveLoudness* live) {
+    uint64_t interval = live->frames / kLiveLoudnessGatingShare;
+    if (interval < kLiveLoudnessPublishFrames) interval = kLiveLoudnessPublishFrames;
+    if (interval > kLiveLoudnessGatingMaxFrames) interval = kLiveLoudnessGatingMaxFrames;
+    return live->frames - live->gatedAt >= interval;
+}
+
+void Publish(LiveLoudness* live, bool gate) {
+    if (gate) {
+        LoudnessFinish(&live->meter, &live->gated);
+        live->gatedAt = live->frames;
+    }
+    const LoudnessResult& result = live->gated;
     const double values[6] = {LoudnessMomentaryAt(&live->meter, live->frames),
                               LoudnessShortTermAt(&live->meter, live->frames),
                               result.integrated,
@@ -31,7 +42,7 @@ void StartOver(LiveLoudness* live) {
     // The reserved steps are enough, so this allocates nothing.
     LoudnessStart(&live->meter, kLiveLoudnessFrames);
     live->frames = 0;
-    Publish(live);
+    Publish(live, true);
 }
 
 } // namespace
@@ -66,7 +77,8 @@ void LiveLoudnessAdd(LiveLoudness* live, const void* samples, uint32_t frames) {
     if (!live || !live->ready) return;
     if (live->resetRequested.exchange(0)) StartOver(live);
     // An empty buffer (the end of a file) shows what is left unpublished.
-    const bool flush = frames == 0 && live->frames != live->publishedAt;
+    const bool flush =
+        frames == 0 && (live->frames != live->publishedAt || live->frames != live->gatedAt);
     const unsigned char* p = static_cast<const unsigned char*>(samples);
     while (frames > 0) {
         const uint32_t n = frames < kChunkFrames ? frames : kChunkFrames;
@@ -75,7 +87,8 @@ void LiveLoudnessAdd(LiveLoudness* live, const void* samples, uint32_t frames) {
         p += size_t(n) * 4;
         frames -= n;
     }
-    if (flush || live->frames - live->publishedAt >= kLiveLoudnessPublishFrames) Publish(live);
+    if (flush || live->frames - live->publishedAt >= kLiveLoudnessPublishFrames)
+        Publish(live, flush || GatingDue(live));
 }
 
 int LiveLoudnessRead(const LiveLoudness* live, LoudnessReading* r) {

@@ -20,6 +20,12 @@
 constexpr uint64_t kLiveLoudnessFrames = uint64_t(6) * 3600 * 44100;
 // Frames between two publications: the fastest frame rate the meters offer.
 constexpr uint32_t kLiveLoudnessPublishFrames = 44100 / 30;
+// The gating behind the integrated loudness and the range sorts every step
+// so far: it runs again after a two-hundredth of the time integrated, at
+// most a second, so that its cost per second stays flat over hours. The
+// true peaks come with it.
+constexpr uint32_t kLiveLoudnessGatingShare = 200;
+constexpr uint32_t kLiveLoudnessGatingMaxFrames = 44100;
 
 // One published reading. Loudness values are -infinity where the meter has
 // nothing to report yet (see LoudnessResult).
@@ -36,6 +42,8 @@ struct LiveLoudness {
     LoudnessMeter meter;  // the stream thread's while a stream runs
     uint64_t frames;      // frames added since the reset
     uint64_t publishedAt; // frames at the last publication
+    uint64_t gatedAt;     // frames at the last gating (LoudnessFinish)
+    LoudnessResult gated; // its results
     uint32_t ready;       // 1 once LiveLoudnessInit succeeded
     std::atomic<uint32_t> resetRequested;
     // Odd while the stream thread writes the reading; the reader retries.
@@ -60,8 +68,9 @@ void LiveLoudnessRequestReset(LiveLoudness* live);
 
 // Adds frames of interleaved 16-bit stereo PCM and publishes a reading
 // when kLiveLoudnessPublishFrames have passed since the last, or when
-// frames is 0 and something is unpublished (a file's end). Allocates
-// nothing, takes no lock. Does nothing on a null or unprepared record.
+// frames is 0 and something is unpublished (a file's end: then every value
+// is up to date, the gated ones too). Allocates nothing, takes no lock.
+// Does nothing on a null or unprepared record.
 void LiveLoudnessAdd(LiveLoudness* live, const void* samples, uint32_t frames);
 
 // Copies the last published reading. Returns 1, or 0 for a null record.

@@ -102,6 +102,29 @@ TEST(LiveLoudness, PublishesAtTheFrameRateAndFlushesAtTheEnd) {
     }
 }
 
+// On a long run the gated values (integrated, range, true peak) follow a
+// second behind at most, and the end of the stream brings them up to date.
+TEST(LiveLoudness, TheGatedValuesFollowWithinASecondAndTheEndBringsThemUpToDate) {
+    Live l;
+    l.Add(Tone(44100 * 100, 0.1), 4408);
+    const auto burst = Tone(4408 * 2, 0.5); // ends before the gating is due again
+    l.Add(burst, 4408);
+    const LoudnessReading during = l.Read();
+    EXPECT_LT(during.truePeakDb[0], -19.0); // not gated again yet
+    EXPECT_GT(during.momentary, -15.0);     // the momentary loudness is
+    l.Add(Tone(44100, 0.5), 4408);
+    EXPECT_GT(l.Read().truePeakDb[0], -6.5); // within the second
+    l.Add(burst, 4408);
+    LiveLoudnessAdd(&l.live, nullptr, 0);
+    std::vector<int16_t> all = Tone(44100 * 100, 0.1);
+    for (const auto& part : {burst, Tone(44100, 0.5), burst})
+        all.insert(all.end(), part.begin(), part.end());
+    const LoudnessResult scan = Scanned(all);
+    const LoudnessReading end = l.Read();
+    EXPECT_EQ(end.integrated, scan.integrated);
+    EXPECT_EQ(end.range, scan.range);
+}
+
 TEST(LiveLoudness, AResetRequestTakesEffectAtTheNextBuffer) {
     Live l;
     l.Add(Tone(44100 * 4, 0.5), 4408);
