@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/file_commands.h"
+#include "app/input_commands.h"
 #include "app/main_window.h"
 #include "app/program_directory.h"
 #include "app/shell_table.h"
@@ -23,12 +24,10 @@ struct HotKey {
     uint16_t id;
 };
 
-// Registration order F1, F2, F4, F5; ids are the commands the keys run.
+// Registration order F1, F2, F4, F5, F6, F7; ids are the commands the keys run.
 const HotKey kHotKeys[] = {
-    {VK_F1, kCommandPlay},
-    {VK_F2, kCommandStop},
-    {VK_F4, kCommandZero},
-    {VK_F5, kCommandSelectWave},
+    {VK_F1, kCommandPlay},       {VK_F2, kCommandStop},         {VK_F4, kCommandZero},
+    {VK_F5, kCommandSelectWave}, {VK_F6, kCommandMeasureInput}, {VK_F7, kCommandStopInput},
 };
 
 void About(Program* p) {
@@ -50,11 +49,30 @@ void Info(Program* p) {
     OpenDocument(p, kInfoDocument, directory);
 }
 
+// Playing while measuring first stops measuring.
+void Play(Program* p) {
+    if (PlayWouldStart(p)) StopInput(&p->input);
+    StartStream(&p->stream);
+}
+
+// The latency sizes the input's buffers too, and is refused while
+// measuring as while playing.
+void ChooseLatency(Program* p, uint16_t id) {
+    if (InputIsMeasuring(&p->input)) {
+        Shell()->messageBox(p->mainWindow, kChangeLatencyText, kChangeLatencyTitle, MB_OK);
+        return;
+    }
+    if (StreamChooseLatency(&p->stream, p->mainWindow, id) && p->input.driverReady)
+        InputApplyLatency(&p->input, p->stream.latency);
+}
+
 } // namespace
 
 void DispatchCommand(Program* p, uint16_t id) {
     switch (id) {
-    case kCommandPlay: StartStream(&p->stream); break;
+    case kCommandPlay: Play(p); break;
+    case kCommandMeasureInput: MeasureInputCommand(p); break;
+    case kCommandStopInput: StopInputCommand(p); break;
     case kCommandStop:
     case kCommandZero: StreamStopAction(&p->stream); break;
     case kCommandSelectWave: SelectWaveFile(p); break;
@@ -64,8 +82,9 @@ void DispatchCommand(Program* p, uint16_t id) {
     case kCommandWebPage: OpenDocument(p, kWebPage, nullptr); break;
     case kCommandMail: OpenDocument(p, kMailTo, nullptr); break;
     default:
-        if (id >= kCommandLatency200 && id <= kCommandLatency20)
-            StreamChooseLatency(&p->stream, p->mainWindow, id);
+        if (id >= kCommandLatency200 && id <= kCommandLatency20) ChooseLatency(p, id);
+        if (id >= kCommandInputDeviceFirst && id <= kCommandInputDeviceLast)
+            ChooseInputCommand(p, id);
         break;
     }
 }

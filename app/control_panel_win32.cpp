@@ -6,6 +6,8 @@
 #include <initializer_list>
 
 #include "app/file_commands.h"
+#include "app/input_commands.h"
+#include "app/main_window.h"
 #include "app/shell_table.h"
 #include "meter/meter_engine.h"
 #include "toolkit/free_panel.h"
@@ -56,6 +58,7 @@ void OnReset(void* context, uint32_t, uint32_t) {
     if (Shell()->messageBox(MessageOwner(panel), kResetText, kResetTitle, MB_OKCANCEL) != IDOK)
         return;
     MeterResetHistory(panel->engine);
+    if (Program* program = ProgramOfWindow(panel->parent)) ResetLoudness(program);
     MeterRepaint(panel->engine);
 }
 

@@ -171,6 +171,7 @@ void SelectWaveFile(Program* p, const char* path) {
     if (stream->selectingFile) return;
     stream->selectingFile = 1;
     StopStream(stream);
+    StopInput(&p->input);
     char chosen[kWavePathSize];
     if (path)
         TakeWaveFile(p, path);

@@ -9,9 +9,11 @@
 
 #include <cstdint>
 
+#include "audio/input_stream.h"
 #include "audio/stream.h"
 #include "audio/wave_device.h"
 #include "audio/wave_file.h"
+#include "meter/live_loudness.h"
 #include "toolkit/toolkit.h"
 #include "view/control_panel.h"
 
@@ -41,7 +43,7 @@ struct Program {
     HINSTANCE instance;
     HWND mainWindow;                    // set in WM_CREATE
     FrameMetrics metrics;               // read in WM_CREATE
-    uint32_t hotKeysRegistered;         // 1 while F1, F2, F4 and F5 are ours
+    uint32_t hotKeysRegistered;         // 1 while F1, F2, F4, F5, F6 and F7 are ours
     HMENU infoMenu;                     // the right-click menu
     ControlPanel panel;                 // the front panel's controls
     WindowDragState drag;               // moving the window by its client area
@@ -51,7 +53,13 @@ struct Program {
     StreamContext stream;               // the streaming thread and the latency
     char rememberedWave[kWavePathSize]; // the last accepted WAVE file, "" at start
     uint32_t takingDrop;                // 1 while dropped files are being taken
+    LiveLoudness loudness;              // fed by whichever stream runs
+    InputStream input;                  // measuring the input, beside the stream
+    HMENU inputMenu;                    // the menu bar's "&Input"
 };
+
+// The program of a main window (null before WM_CREATE and after the shutdown).
+Program* ProgramOfWindow(HWND mainWindow);
 
 // Saves the working directory as StartupDirectory ("C:\" stays when it cannot
 // be read or takes 1000 bytes or more in UTF-8).

@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "app/file_drop.h"
+#include "app/input_commands.h"
 #include "app/shell_table.h"
 #include "display/meter_settings.h"
 #include "meter/level_analysis.h"
@@ -90,6 +91,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
         return -1;
     }
     StartPanel(p, window);
+    StartInputSide(p);
     int width = 0, height = 0;
     MainWindowSize(p->metrics, &width, &height);
     SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
@@ -104,6 +106,7 @@ void OnDestroy(Program* p) {
     if (p->infoMenu) DestroyMenu(p->infoMenu);
     p->infoMenu = nullptr;
     StopStream(&p->stream);
+    StopInputSide(p);
     WaveDriverDestroy(&p->driver);
     StreamRelease(&p->stream);
     StreamSaveLatency(&p->stream);
@@ -134,7 +137,9 @@ void OnActivateApp(Program* p, BOOL active) {
 }
 
 void OnInitMenu(Program* p, HMENU menu) {
-    if (menu != p->infoMenu) StreamCheckLatencyItems(&p->stream, menu);
+    if (menu == p->infoMenu) return;
+    StreamCheckLatencyItems(&p->stream, menu);
+    CheckInputItems(p, menu);
 }
 
 void OnRightButtonDown(Program* p, int x, int y) {
@@ -164,6 +169,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONUP: WindowDragEnd(&p->drag, x, y); return 1;
     case WM_RBUTTONDOWN: OnRightButtonDown(p, x, y); return 1;
     case WM_DROPFILES: TakeDroppedFiles(p, reinterpret_cast<HDROP>(wParam)); return 0;
+    case kMsgInputFailed: InputFailed(p); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
@@ -181,6 +187,12 @@ BOOL CALLBACK CloseOwnedPopup(HWND window, LPARAM lParam) {
 }
 
 } // namespace
+
+Program* ProgramOfWindow(HWND mainWindow) {
+    char name[32] = {};
+    if (!mainWindow || !GetClassNameA(mainWindow, name, sizeof name)) return nullptr;
+    return std::strcmp(name, kMainWindowClass) == 0 ? ProgramOf(mainWindow) : nullptr;
+}
 
 void SaveStartupDirectory() {
     wchar_t directory[kStartupDirectorySize];

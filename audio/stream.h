@@ -19,6 +19,7 @@
 #include "audio/wave_file.h"
 
 struct MeterEngine;
+struct LiveLoudness;
 
 extern const char kInitErrorTitle[];      // "Init Error"
 extern const char kChangeLatencyTitle[];  // "Change Latency"
@@ -45,6 +46,7 @@ struct StreamContext {
     WaveDriver* driver = nullptr;             // the output driver
     WaveFile* file = nullptr;                 // the loaded WAVE file
     MeterEngine** engineSlot = nullptr;       // the slot holding the engine pointer (may hold null)
+    LiveLoudness* loudness = nullptr;         // fed the file's frames of every measured buffer, or null
     StreamStats stats;
 };
 

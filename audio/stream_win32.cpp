@@ -5,6 +5,7 @@
 #include "sys/settings_store.h"
 #include "audio/winmm_table.h"
 #include "meter/level_analysis.h"
+#include "meter/live_loudness.h"
 #include "meter/meter_engine.h"
 
 const char kInitErrorTitle[] = "Init Error";
@@ -22,6 +23,14 @@ int StartDevice(WaveDriver* d) {
     if (r == 0) r = d->ops.Transfer(d, nullptr);
     if (r == 0) r = d->ops.Start(d);
     return r;
+}
+
+// The frames of a buffer read from position on that come from the file:
+// loudness measures the file, not the silence played after its end.
+uint32_t FileFrames(const WaveFile* file, uint32_t framesPerBuffer) {
+    if (file->position < 0 || file->position >= int64_t(file->dataLength)) return 0;
+    const int64_t left = int64_t(file->dataLength) - file->position;
+    return left < int64_t(framesPerBuffer) ? uint32_t(left) : framesPerBuffer;
 }
 
 uint32_t AnalysisBusy(MeterEngine** slot) {
@@ -52,9 +61,12 @@ DWORD WINAPI StreamThread(LPVOID arg) {
     SetLostDetection(d, 0);
     int transferred = StartDevice(d);
     while (transferred == 0 && s->streaming.load() == 1) {
+        const uint32_t fileFrames = FileFrames(s->file, s->framesPerBuffer);
         WaveFileRead(s->file, s->workBuffer, s->bytesPerBuffer);
-        if (!AnalysisBusy(s->engineSlot))
+        if (!AnalysisBusy(s->engineSlot)) {
             AnalyseBuffer(s->engineSlot, s->workBuffer, s->bytesPerBuffer);
+            LiveLoudnessAdd(s->loudness, s->workBuffer, fileFrames);
+        }
         Stamp(&s->stats, s->stats.buffers.fetch_add(1)); // buffers read and measured
         if (s->streaming.load() != 1) break;
         transferred = d->ops.Transfer(d, s->workBuffer);
@@ -62,6 +74,7 @@ DWORD WINAPI StreamThread(LPVOID arg) {
     d->ops.Stop(d);
     d->ops.Unprepare(d);
     d->ops.Close(d);
+    LiveLoudnessAdd(s->loudness, nullptr, 0); // what the last buffers brought
     StoreThreadTime(&s->stats);
     s->streaming.store(0);
     return 0;
@@ -109,6 +122,7 @@ int StartStream(StreamContext* s) {
     ReleaseThread(s); // a stream that ended by itself leaves its handle behind
     WaveFileSeek(s->file, 0);
     MeterZero(s->engineSlot);
+    if (s->loudness) LiveLoudnessRestart(s->loudness);
     s->stats.buffers.store(0);
     s->stats.threadCpu100ns = 0;
     s->streaming.store(1);

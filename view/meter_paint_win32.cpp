@@ -1,6 +1,10 @@
 #include "view/meter_paint.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "display/bargraph.h"
+#include "display/meter_objects.h"
 #include "display/meter_settings.h"
 #include "meter/meter_engine.h"
 #include "toolkit/toolkit.h"
@@ -67,7 +71,50 @@ void PaintMeterColumn(MeterEngine* e, HDC dc, HWND window) {
     SelectObject(dc, oldFont);
 }
 
-void DrawBars(MeterEngine* e, DisplayFrame* f, HDC dc, const MeterLayout* l) {
+namespace {
+
+// Draws the bar again, clipped to the rows from y0 to y1 (window y, both
+// included): there it draws what a whole drawing would, and nothing elsewhere.
+void DrawBarRows(HDC dc, const MeterSettings* s, const BarPixels* bar, int32_t h, int x0, int m,
+                 int B, int marker, int y0, int y1) {
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, x0, y0, x0 + m, y1 + 1);
+    DrawMeterBar(dc, s, bar, h, x0, m, B, marker);
+    RestoreDC(dc, saved);
+}
+
+// Draws one bar: whole when it was not drawn with the same geometry, zones
+// and tools before; otherwise only the rows between its old and new top
+// and around its old and new peak marker.
+void DrawBarChange(HDC dc, const MeterSettings* s, const BarPixels& bar, int32_t h, int x0, int m,
+                   int B, int marker, BarShown* shown) {
+    const HGDIOBJ tools[5] = {
+        MeterSettingsBrush(s, kBrushAverageZone), MeterSettingsBrush(s, kBrushNominalZone),
+        MeterSettingsBrush(s, kBrushMaxZone), MeterSettingsPen(s, kPenMaxBorder),
+        MeterSettingsPen(s, kPenMaxColor)};
+    const BarPixels& old = shown->bar;
+    const bool same = shown->valid && shown->x0 == x0 && shown->bottom == B && shown->height == h &&
+                      shown->width == m && shown->marker == marker && old.head == bar.head &&
+                      old.max == bar.max && old.zero == bar.zero &&
+                      std::memcmp(shown->tools, tools, sizeof tools) == 0;
+    if (!same) {
+        DrawMeterBar(dc, s, &bar, h, x0, m, B, marker);
+    } else {
+        // Two pixels of margin: the zones' and the marker's edges.
+        if (bar.value != old.value)
+            DrawBarRows(dc, s, &bar, h, x0, m, B, marker, B - std::max(bar.value, old.value) - 2,
+                        B - std::min(bar.value, old.value) + 2);
+        if (marker && bar.peak != old.peak)
+            DrawBarRows(dc, s, &bar, h, x0, m, B, marker, B - std::max(bar.peak, old.peak) - 2,
+                        B - std::min(bar.peak, old.peak) + 5);
+    }
+    *shown = BarShown{1, bar, x0, B, h, m, marker, {}};
+    std::memcpy(shown->tools, tools, sizeof tools);
+}
+
+} // namespace
+
+void DrawBars(MeterEngine* e, DisplayFrame* f, HDC dc, const MeterLayout* l, LiveBars* shown) {
     const int g = l->historyWidth;
     const int h = l->graphHeight;
     const int x0 = g + 30;
@@ -87,7 +134,11 @@ void DrawBars(MeterEngine* e, DisplayFrame* f, HDC dc, const MeterLayout* l) {
             const BarPixels bar = ComputeBarPixels(&mapping, LevelDb(value, q, f->dbOffset),
                                                    LevelDb(ch.peak, kBarPeak, f->dbOffset),
                                                    settings->values.dbHead, settings->values.dbMax);
-            DrawMeterBar(dc, settings, &bar, h, x0, l->meterWidth, ch.bottom, q != kBarPeak);
+            if (shown)
+                DrawBarChange(dc, settings, bar, h, x0, l->meterWidth, ch.bottom, q != kBarPeak,
+                              &shown->channel[i]);
+            else
+                DrawMeterBar(dc, settings, &bar, h, x0, l->meterWidth, ch.bottom, q != kBarPeak);
         }
     }
     if ((f->modeWord & kMeterModeCorrelator) && e->channels >= 2)
@@ -117,7 +168,15 @@ void MeterDrawFrame(MeterEngine* e, DisplayFrame* f) {
     if (!layout.usable) return;
     HDC dc = GetDC(window);
     if (!dc) return;
-    DrawBars(e, f, dc, &layout);
+    LiveBars* shown = MeterWindowLiveBars(window);
+    if (shown) {
+        const uint32_t repaints = shown->repaints.load();
+        if (repaints != shown->repaintsSeen) {
+            shown->repaintsSeen = repaints;
+            shown->channel[0].valid = shown->channel[1].valid = 0;
+        }
+    }
+    DrawBars(e, f, dc, &layout, shown);
     if (HistoryViewState* view = MeterWindowHistoryView(window))
         LiveHistoryUpdate(e, view, f, window, dc, &layout, &client);
     ReleaseDC(window, dc);

@@ -7,6 +7,7 @@
 
 #include "meter/meter_engine.h"
 #include "view/history_graph.h"
+#include "view/meter_paint.h"
 
 // Popup menu commands (the full command word).
 enum MeterCommand : UINT {
@@ -22,6 +23,7 @@ enum MeterCommand : UINT {
     kCmdChangeName = 601,
     kCmdFollowRecord = 2100,
     kCmdEditCueList = 2101,
+    kCmdLoudness = 2102, // "Loudness...", the last item: opens the Loudness window
 };
 
 // System menu items, compared on the low 16 bits of the system command.
@@ -38,6 +40,10 @@ void UpdateMeterPopup(MeterWindowContext* context);
 // window without one. The display thread reaches it here while it draws a
 // frame into the window, which stays alive meanwhile.
 HistoryViewState* MeterWindowHistoryView(HWND window);
+
+// What the display thread last drew of the window's bars, or null for a
+// window without a record; alive while the window is.
+LiveBars* MeterWindowLiveBars(HWND window);
 
 // The hooks the meter window installs on an engine (OpenMeterWindow does).
 const MeterDrawHooks* MeterWindowHooks();

@@ -13,6 +13,7 @@
 #include "toolkit/toolkit.h"
 #include "view/control_panel.h"
 #include "view/history_graph.h"
+#include "view/loudness_window.h"
 #include "view/meter_paint.h"
 #include "view/meter_window_internal.h"
 #include "view/meter_window_ui.h"
@@ -43,6 +44,7 @@ struct MeterWindowRecord {
     POINT anchor;                             // screen point of the last popup
     WindowDragState drag;                     // moving the window by its client area
     HistoryViewState history;                 // the history graph's drag and thumb
+    LiveBars bars;                            // what the display thread last drew of the bars
 };
 
 MeterWindowRecord* RecordOf(HWND window) {
@@ -134,6 +136,8 @@ HMENU BuildPopup(HMENU* frameRateMenu) {
     AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(popup, MF_STRING, kCmdNotifyFrameLoss, "Notify me on frame loss.");
     AppendMenuA(popup, MF_STRING, kCmdRelaxMode, "Relax Mode.");
+    AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(popup, MF_STRING, kCmdLoudness, "Loudness...");
     *frameRateMenu = rates;
     return popup;
 }
@@ -214,6 +218,8 @@ void OnPaint(MeterWindowContext* context, HWND window) {
     SetBkMode(dc, TRANSPARENT);
     PaintMeterColumn(context->engine, dc, window);
     EndPaint(window, &paint);
+    // The erase took the bars: the next frame draws them whole.
+    if (MeterWindowRecord* record = RecordOf(window)) record->bars.repaints.fetch_add(1);
 }
 
 void OnFrameRate(MeterWindowContext* context, int fps) {
@@ -321,6 +327,7 @@ void OnCommand(MeterWindowRecord* record, MeterWindowContext* context, HWND wind
     case kCmdChangeName: return OnChangeName(context, window);
     case kCmdFollowRecord: return OnFollowRecord(context);
     case kCmdEditCueList: return OnEditCueList(record, context, window);
+    case kCmdLoudness: OpenLoudnessWindow(); return;
     case kCmdNotifyFrameLoss:
     case kCmdRelaxMode: return OnFrameLossSwitch(context, window, static_cast<UINT>(id));
     default: return;
@@ -567,6 +574,7 @@ int RegisterMeterWindowClass(HINSTANCE instance) {
     for (int i = 0; i < 6; ++i)
         g_shared.bitmaps[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(kSharedBitmapIds[i]));
     SetMeterSettingsHooks(&kSettingsHooks);
+    RegisterLoudnessWindowClass(instance);
     WNDCLASSA wc = {};
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MeterWindowProc;
@@ -581,11 +589,17 @@ int RegisterMeterWindowClass(HINSTANCE instance) {
 
 void UnregisterMeterWindowClass(HINSTANCE instance) {
     UnregisterClassA(kMeterWindowClass, instance);
+    UnregisterLoudnessWindowClass(instance);
     for (HBITMAP& bitmap : g_shared.bitmaps) {
         if (bitmap) DeleteObject(bitmap);
         bitmap = nullptr;
     }
     SetMeterSettingsHooks(nullptr);
+}
+
+LiveBars* MeterWindowLiveBars(HWND window) {
+    MeterWindowRecord* record = RecordOf(window);
+    return record ? &record->bars : nullptr;
 }
 
 HistoryViewState* MeterWindowHistoryView(HWND window) {

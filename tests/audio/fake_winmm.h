@@ -1,6 +1,9 @@
 // A scriptable wave output device standing in for winmm; like Wine's driver,
 // open, close and reset notify on the calling thread. Buffers complete by hand
-// (Complete) or every completeMs on a worker thread.
+// (Complete) or every completeMs on a worker thread. With inputs set to 0 or
+// more it stands in for the input devices too: once started, a worker fills
+// one queued input buffer every inputMs with `level` on both channels (left
+// positive, right negated when antiPhase).
 #pragma once
 
 #include <windows.h>
@@ -31,6 +34,22 @@ struct Device {
     DWORD completeMs = 0;    // 0: buffers complete only through Complete()
     std::atomic<int> opens{0}, prepares{0}, pauses{0}, resets{0}, allocs{0}, threadsMade{0};
     std::vector<Written> written; // every accepted or refused write, in order
+
+    // Input: -1 leaves the real input devices in place.
+    int inputs = -1;
+    bool refuseInputFormat = false; // the format query says no
+    MMRESULT inOpenResult = MMSYSERR_NOERROR;
+    MMRESULT addBufferResult = MMSYSERR_NOERROR;
+    MMRESULT inStartResult = MMSYSERR_NOERROR;
+    DWORD inputMs = 10;
+    int16_t level = 1000;
+    bool antiPhase = false;
+    std::atomic<bool> inputStalled{false}; // the device stops filling (its server went away)
+    std::atomic<int> inputsFilled{0}, inputOpens{0}, inputCloses{0};
+    std::deque<WAVEHDR*> inputQueue;
+    bool inputStarted = false;
+    DWORD_PTR inCallback = 0, inInstance = 0;
+    std::thread inputWorker;
 
     bool Complete(); // false when nothing is queued
     size_t Queued();

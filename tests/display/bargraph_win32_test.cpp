@@ -100,6 +100,63 @@ TEST_F(BargraphTest, CorrelatorMarkerBrushChangesBelowTheCentre) {
     }
 }
 
+// Frame after frame the bars drawn from what changed are the bars drawn
+// whole; a frame that changes nothing draws nothing, and one that moves the
+// bar a little leaves the far rows alone.
+TEST_F(BargraphTest, BarsDrawnFromTheirChangesAreTheWholeBars) {
+    const MeterLayout l = MeterWindowLayout(0, 0, 200, 600, 2);
+    ASSERT_TRUE(l.usable);
+    struct Frame {
+        float peak, power; // linear: the RMS bar below a falling peak marker
+        bool rms;
+    };
+    const Frame kFrames[] = {
+        {0.5f, 0.01f, true},   {0.45f, 0.02f, true}, {0.45f, 0.02f, true}, {0.9f, 0.2f, true},
+        {0.85f, 0.001f, true}, {0.001f, 0.0f, true}, {1.5f, 0.9f, true},   {0.5f, 0.1f, false},
+        {0.6f, 0.1f, false},   {0.0f, 0.0f, false},
+    };
+    Dib whole(200, 3 * l.graphHeight + 130), changes(200, 3 * l.graphHeight + 130);
+    LiveBars shown;
+    DisplayFrame f{};
+    f.modeWord = kMeterModeBars;
+    f.minDb = -60.0f;
+    f.maxDb = 6.0f;
+    f.correlationMarker = -1;
+    const int x = l.historyWidth + 40;
+    const int top = LeftGraphBottom(l.graphHeight) - l.graphHeight;
+    for (const Frame& frame : kFrames) {
+        SCOPED_TRACE(frame.peak);
+        f.peakL = f.peakR = frame.peak;
+        f.powerL = f.powerR = frame.power;
+        f.rmsSelect = 1;
+        f.peakSelect = frame.rms ? 0 : 1;
+        const bool same = &frame != kFrames && frame.peak == (&frame - 1)->peak &&
+                          frame.power == (&frame - 1)->power;
+        // A row that a change of a few pixels must not touch.
+        SetPixel(changes.dc(), x, top, sentinel);
+        DrawBars(engine_, &f, whole.dc(), &l);
+        DrawBars(engine_, &f, changes.dc(), &l, &shown);
+        if (same) {
+            EXPECT_EQ(changes.At(x, top), sentinel) << "an unchanged frame drew";
+        }
+        SetPixel(changes.dc(), x, top, whole.At(x, top));
+        for (int y = 0; y < whole.height(); ++y)
+            ASSERT_EQ(whole.At(x, y), changes.At(x, y)) << "row " << y;
+    }
+    // Only the band between the old and the new top is drawn again.
+    f.peakSelect = 1;
+    f.peakL = f.peakR = 0.5f;
+    DrawBars(engine_, &f, changes.dc(), &l, &shown);
+    SetPixel(changes.dc(), x, top, sentinel);
+    f.peakL = f.peakR = 0.52f;
+    DrawBars(engine_, &f, changes.dc(), &l, &shown);
+    EXPECT_EQ(changes.At(x, top), sentinel);
+    // A paint of the window makes the next frame draw them whole.
+    shown.channel[0].valid = 0;
+    DrawBars(engine_, &f, changes.dc(), &l, &shown);
+    EXPECT_NE(changes.At(x, top), sentinel);
+}
+
 // A mono engine draws one bar and no correlator, whatever the mode word says.
 TEST_F(BargraphTest, MonoDrawsOneBarAndNoCorrelator) {
     ASSERT_EQ(1, MeterSetFormat(&engine_, 44100.0f, 1));

@@ -354,9 +354,10 @@ void Walkthrough::CheckRegistry() {
 // bench/program_cpu.sh, which reads the processes' CPU times from /proc
 // meanwhile. TENVELO_CPU_CASE: "playing" (the default: playing with the
 // meter window open and widened), "idle" (the meter window open, not
-// playing), "narrow" (playing, the meter window at its first size) or
-// "no-meter" (playing without the meter window). A file "playing" in the
-// folder marks the start.
+// playing), "narrow" (playing, the meter window at its first size),
+// "no-meter" (playing without the meter window) or "measuring" (measuring
+// the input, F6, with the meter window open and widened). A file "playing"
+// in the folder marks the start.
 TEST_F(Walkthrough, RunsForTheCpuFigure) {
     const int seconds = std::atoi(Env("TENVELO_CPU_SECONDS").c_str());
     if (seconds <= 0) GTEST_SKIP() << "run by bench/program_cpu.sh";
@@ -364,11 +365,14 @@ TEST_F(Walkthrough, RunsForTheCpuFigure) {
     SelectDemoFile();
     if (what != "no-meter") OpenMeterWindow();
     ActivateMain();
-    if (what != "idle") PressKey(VK_F1);
+    if (what == "measuring")
+        PressKey(VK_F6);
+    else if (what != "idle")
+        PressKey(VK_F1);
     std::ofstream(In("playing")) << what << "\n";
     Sleep(seconds * 1000);
     Shot("cpu-run");
-    PressKey(VK_F2);
+    PressKey(what == "measuring" ? VK_F7 : VK_F2);
     Quit();
 }
 
