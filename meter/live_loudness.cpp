@@ -1,6 +1,6 @@
 #include "meter/live_loudness.h"
 
-#include <limits>
+#include <cstddef>
 
 namespace {
 
