@@ -64,8 +64,9 @@ for run in ${TENVELO_CPU_RUNS:-playing:10 playing:30 idle:10 narrow:10 no-meter:
             local pid task
             for pid in $(pgrep -f "tenvelo\\.exe"); do
                 tr "\0" "\n" <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
-                for task in /proc/$pid/task/*; do
-                    echo "${task##*/} $(tr -d " " <"$task/comm") $(awk "{print \$19, \$14 + \$15}" "$task/stat")"
+                for task in /proc/$pid/task/*; do # a thread may end meanwhile
+                    stat=$(awk "{print \$19, \$14 + \$15}" "$task/stat" 2>/dev/null) || continue
+                    echo "${task##*/} $(tr -d " " <"$task/comm" 2>/dev/null) $stat"
                 done
             done | sort
         }
@@ -86,8 +87,8 @@ for run in ${TENVELO_CPU_RUNS:-playing:10 playing:30 idle:10 narrow:10 no-meter:
         echo "| $what | $fps | $(pct $((a2 - a1))) | $(pct $((s2 - s1))) | $(pct $((a2 - a1 + s2 - s1))) | $(cut -d" " -f1-3 /proc/loadavg) |"
         if [ -n "${TENVELO_CPU_THREADS:-}" ]; then
             join "$out/threads1" "$out/threads2" | while read -r tid name nice t1 _ _ t2; do
-                [ "$t2" -gt "$t1" ] && echo "    thread $tid $name (nice $nice): $(pct $((t2 - t1)))"
-            done
+                [ -n "$t2" ] && [ "$t2" -gt "$t1" ] && echo "    thread $tid $name (nice $nice): $(pct $((t2 - t1)))"
+            done || true
         fi
     ' _ "$out" "$tree/tests/tenvelo_walkthrough.exe" "$seconds" "$fps" "$what"
 done

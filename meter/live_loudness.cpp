@@ -1,7 +1,6 @@
 #include "meter/live_loudness.h"
 
 #include <cstddef>
-#include <limits>
 
 namespace {
 

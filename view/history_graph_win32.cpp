@@ -256,7 +256,12 @@ void UpdateHistoryThumb(MeterEngine* e, HWND window) {
     SCROLLINFO info = {};
     info.cbSize = sizeof info;
     info.fMask = SIF_POS;
-    info.nPos = HistoryThumbPosition(view.store.viewPos, view.store.recordCount);
+    const int position = HistoryThumbPosition(view.store.viewPos, view.store.recordCount);
+    // While the history follows its end the thumb stays where it is: Wine
+    // would draw the scroll bar again, frame after frame, all the same.
+    if (GetScrollInfo(window, SB_HORZ, &info) && info.nPos == position) return;
+    info.fMask = SIF_POS;
+    info.nPos = position;
     SetScrollInfo(window, SB_HORZ, &info, TRUE);
 }
 
