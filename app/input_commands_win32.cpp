@@ -20,9 +20,10 @@ constexpr int kInputMenuPosition = 2;
 
 void TellUser(Program* p, const char* reason, const char* more) {
     char text[kInputReasonSize + kWaveDisplayNameSize + 128];
-    std::snprintf(text, sizeof text, "%s\n\n%s%s%s",
-                  InputDeviceName(p->input.driver.selectedDevice), reason, more ? "\n" : "",
-                  more ? more : "");
+    // With no device at all there is no name to give.
+    const char* name = p->input.driverReady ? InputDeviceName(p->input.driver.selectedDevice) : "";
+    std::snprintf(text, sizeof text, "%s%s%s%s%s", name, name[0] ? "\n\n" : "", reason,
+                  more ? "\n" : "", more ? more : "");
     Shell()->messageBox(p->mainWindow, text, kMeasureInputTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 

@@ -167,6 +167,28 @@ TEST_F(InputCommandsTest, ADeviceFailureStopsMeasuringAndKeepsTheHistory) {
     EXPECT_EQ(SaveEngineHistory(p().engine, dir_.file("kept.his").c_str()), 0);
 }
 
+// A machine without an input device starts as before; Measure Input says so.
+class NoInputTest : public apptest::MainWindowTest {
+  protected:
+    struct NoInputs : FakeDevices {
+        NoInputs() { device.inputs = 0; }
+    } fake_;
+};
+
+TEST_F(NoInputTest, TheMenuAndMeasureInputSaySo) {
+    FakeShell shell;
+    HMENU input = GetSubMenu(GetMenu(window()), 2);
+    ASSERT_EQ(GetMenuItemCount(input), 4);
+    char text[64] = {};
+    GetMenuStringA(input, 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, kNoInputItemText);
+    EXPECT_TRUE(GetMenuState(input, 0, MF_BYPOSITION) & MF_GRAYED);
+    SendMessageA(window(), WM_COMMAND, kCommandMeasureInput, 0);
+    ASSERT_EQ(shell.boxes.size(), 1u);
+    EXPECT_EQ(shell.boxes[0].text, kNoInputDeviceText);
+    EXPECT_EQ(InputIsMeasuring(&p().input), 0u);
+}
+
 TEST_F(InputCommandsTest, TheLatencyIsRefusedWhileMeasuringAndSizesTheInput) {
     FakeShell shell;
     Command(kCommandMeasureInput);

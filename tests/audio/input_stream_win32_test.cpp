@@ -73,18 +73,6 @@ struct InputRig {
     int32_t Slots() { return MeterGetHistoryStatus(engine).recordCount; }
 };
 
-TEST(InputStream, ListsTheInputDevicesByName) {
-    InputRig rig;
-    ASSERT_EQ(InputDeviceCount(), 3u);
-    EXPECT_STREQ(InputDeviceName(1), "Windows Wave Mapper");
-    EXPECT_STREQ(InputDeviceName(2), "Fake Input 0");
-    EXPECT_STREQ(InputDeviceName(3), "Fake Input 1");
-    EXPECT_STREQ(InputDeviceName(4), "");
-    EXPECT_EQ(InputChooseDevice(&rig.input, 3), 1);
-    EXPECT_EQ(InputChooseDevice(&rig.input, 4), 0);
-    EXPECT_EQ(rig.input.driver.selectedDevice, 3u);
-}
-
 // Every refusal before measuring: the reason, the device closed again, no
 // thread, nothing measured; and the next try with a willing device works.
 TEST(InputStream, RefusalsLeaveNothingOpen) {
