@@ -400,6 +400,26 @@ void HistoryChannels(const SoundFile& sound, int* left, int* right) {
     }
 }
 
+// The history's two channels of frames frames of `channels`.
+void PickChannels(const float* samples, uint32_t frames, uint32_t channels, int left, int right,
+                  float* stereo) {
+    for (uint32_t k = 0; k < frames; ++k, samples += channels) {
+        stereo[2 * k] = samples[left];
+        stereo[2 * k + 1] = samples[right];
+    }
+}
+
+// Each channel's largest magnitude and sum of squares, for the channel list.
+void AddChannelLevels(const float* samples, uint32_t frames, uint32_t channels, double* peak,
+                      double* squares) {
+    for (uint32_t k = 0; k < frames; ++k, samples += channels)
+        for (uint32_t c = 0; c < channels; ++c) {
+            const double x = samples[c];
+            peak[c] = std::max(peak[c], std::fabs(x));
+            squares[c] += x * x;
+        }
+}
+
 // Runs every buffer the reader delivers through the engine, in buffers of
 // the streaming size, and through the loudness meter and the passage
 // finder when they are on (the file's frames only, not the last buffer's
@@ -428,16 +448,12 @@ void Measure(ScanWorker* w, const ScanOptions& o, ScanSummary* s, const ScanProg
                 continue;
             }
             const float* samples = reinterpret_cast<const float*>(buffer);
-            float* stereo = w->stereo.data();
-            for (uint32_t k = 0; k < frames; ++k) {
-                stereo[2 * k] = samples[size_t(k) * channels + left];
-                stereo[2 * k + 1] = samples[size_t(k) * channels + right];
+            const float* stereo = samples; // a stereo file's own frames
+            if (channels != 2 || left != 0 || right != 1) {
+                stereo = w->stereo.data();
+                PickChannels(samples, frames, channels, left, right, w->stereo.data());
             }
-            for (uint32_t k = 0; k < real * channels; ++k) {
-                const double x = samples[k];
-                peak[k % channels] = std::max(peak[k % channels], std::fabs(x));
-                squares[k % channels] += x * x;
-            }
+            if (channels > 2) AddChannelLevels(samples, real, channels, &peak[0], &squares[0]);
             AnalyseFloatBuffer(&w->engine, stereo, frames);
             for (uint32_t at = 0; o.loudness && at < real; at += w->loudnessFrames) {
                 const uint32_t part = std::min(real - at, w->loudnessFrames);
