@@ -28,13 +28,15 @@ void Publish(LiveLoudness* live, bool gate) {
                               result.range,
                               result.truePeakDb[0],
                               result.truePeakDb[1]};
-    const uint32_t s = live->sequence.load(std::memory_order_relaxed);
-    live->sequence.store(s + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
+    // Sequentially consistent throughout (a few stores at the frame rate): a
+    // reader that takes a value stored after the odd count sees the count
+    // move, with no fence the thread sanitizer cannot follow.
+    const uint32_t s = live->sequence.load();
+    live->sequence.store(s + 1);
     for (int i = 0; i < 6; ++i)
-        live->published[i].store(values[i], std::memory_order_relaxed);
-    live->publishedFrames.store(live->frames, std::memory_order_relaxed);
-    live->sequence.store(s + 2, std::memory_order_release);
+        live->published[i].store(values[i]);
+    live->publishedFrames.store(live->frames);
+    live->sequence.store(s + 2);
     live->publishedAt = live->frames;
 }
 
@@ -97,12 +99,11 @@ int LiveLoudnessRead(const LiveLoudness* live, LoudnessReading* r) {
     uint64_t frames;
     uint32_t before, after;
     do {
-        before = live->sequence.load(std::memory_order_acquire);
+        before = live->sequence.load();
         for (int i = 0; i < 6; ++i)
-            values[i] = live->published[i].load(std::memory_order_relaxed);
-        frames = live->publishedFrames.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        after = live->sequence.load(std::memory_order_relaxed);
+            values[i] = live->published[i].load();
+        frames = live->publishedFrames.load();
+        after = live->sequence.load();
     } while ((before & 1) != 0 || before != after);
     r->momentary = values[0];
     r->shortTerm = values[1];
