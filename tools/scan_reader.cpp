@@ -84,9 +84,14 @@ bool EnsureRoom(ScanReader* r, size_t bytes) {
     return true;
 }
 
+// The read-ahead thread's open of the file ends; the NaN and infinite
+// samples it met count with the consumer's.
 void CloseAhead(ScanReader* r) {
     if (r->file) WaveFileClose(&r->aheadFile);
-    if (r->sound) SoundFileClose(&r->aheadSound);
+    if (r->sound) {
+        r->sound->invalidSamples += r->aheadSound.invalidSamples;
+        SoundFileClose(&r->aheadSound);
+    }
 }
 
 // Claims block k for the caller's read. Fails when the other reader took it.
