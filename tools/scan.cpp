@@ -676,7 +676,7 @@ int ScanWorkerRun(ScanWorker* w, const ScanOptions& o, const std::string& input,
     ConfigureScanEngine(e, o);
     Measure(w, o, summary, progress);
     ScanReaderFinish(&w->reader);
-    summary->invalidSamples = w->sound.invalidSamples;
+    summary->invalidSamples = w->reader.invalidSamples;
     CloseInput(w, *summary);
     summary->seconds = double(summary->framesRead) / summary->sampleRate;
 

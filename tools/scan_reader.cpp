@@ -52,8 +52,13 @@ uint32_t BuffersIn(const ScanReader* r, uint64_t index) {
 // (ahead) the read-ahead thread's: the bytes of WaveFileRead from the
 // block's first frame, or the frames SoundFileRead decodes; silence past
 // the data.
+size_t BlockIndex(const ScanReader* r, const uint8_t* block) {
+    return size_t(block - r->storage) / r->blockRoom;
+}
+
 const uint8_t* FillBlock(ScanReader* r, bool ahead, uint64_t index, uint8_t* to) {
     const uint32_t bytes = BuffersIn(r, index) * r->bufferBytes;
+    r->blockInvalid[BlockIndex(r, to)] = 0;
     if (r->file) {
         WaveFile* file = ahead ? &r->aheadFile : r->file;
         WaveFileSetPosition(file, int64_t(index * r->blockBuffers * (r->bufferBytes / 4)));
@@ -64,9 +69,18 @@ const uint8_t* FillBlock(ScanReader* r, bool ahead, uint64_t index, uint8_t* to)
     const uint32_t frameBytes = 4 * sound->format.channels;
     const uint32_t frames = bytes / frameBytes;
     const uint64_t first = index * r->blockBuffers * (r->bufferBytes / frameBytes);
+    const uint64_t before = sound->invalidSamples;
     const uint32_t got = SoundFileRead(sound, first, reinterpret_cast<float*>(to), frames);
     std::memset(to + size_t(got) * frameBytes, 0, size_t(frames - got) * frameBytes);
+    r->blockInvalid[BlockIndex(r, to)] = sound->invalidSamples - before;
     return to;
+}
+
+// Hands a block to the consumer, counting the invalid samples it holds
+// once, however many reads of it there were.
+const uint8_t* Deliver(ScanReader* r, const uint8_t* block) {
+    r->invalidSamples += r->blockInvalid[BlockIndex(r, block)];
+    return block;
 }
 
 // Room for blocks of `bytes` in the slots and the own blocks.
@@ -84,14 +98,9 @@ bool EnsureRoom(ScanReader* r, size_t bytes) {
     return true;
 }
 
-// The read-ahead thread's open of the file ends; the NaN and infinite
-// samples it met count with the consumer's.
 void CloseAhead(ScanReader* r) {
     if (r->file) WaveFileClose(&r->aheadFile);
-    if (r->sound) {
-        r->sound->invalidSamples += r->aheadSound.invalidSamples;
-        SoundFileClose(&r->aheadSound);
-    }
+    if (r->sound) SoundFileClose(&r->aheadSound);
 }
 
 // Claims block k for the caller's read. Fails when the other reader took it.
@@ -168,6 +177,7 @@ void Start(ScanReader* r, uint64_t buffers, bool readAhead) {
     r->buffers = buffers;
     r->blockCount = (buffers + r->blockBuffers - 1) / r->blockBuffers;
     r->next = 0;
+    r->invalidSamples = 0;
     r->ahead = 0;
     r->claimed.store(0);
     r->consumed.store(0);
@@ -221,14 +231,14 @@ const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
     *count = BuffersIn(r, k);
     if (r->ahead == k + 1) { // read ahead here earlier
         r->ahead = 0;
-        return r->own[r->aheadOwn];
+        return Deliver(r, r->own[r->aheadOwn]);
     }
     // The own block that holds no block read ahead is free.
     uint8_t* own = r->own[r->ahead && r->aheadOwn == 0 ? 1 : 0];
-    if (!r->thread) return FillBlock(r, false, k, own);
+    if (!r->thread) return Deliver(r, FillBlock(r, false, k, own));
     for (;;) {
-        if (r->ready[SlotOf(k)].load() == k + 1) return r->slots[SlotOf(k)];
-        if (Claim(r, k)) return FillBlock(r, false, k, own); // nobody has started it
+        if (r->ready[SlotOf(k)].load() == k + 1) return Deliver(r, r->slots[SlotOf(k)]);
+        if (Claim(r, k)) return Deliver(r, FillBlock(r, false, k, own)); // nobody started it
         // Under way on the read-ahead thread: read the next block meanwhile.
         const uint64_t j = r->claimed.load();
         if (r->ahead || j >= r->blockCount || !Claim(r, j)) break;
@@ -236,9 +246,9 @@ const uint8_t* ScanReaderNext(ScanReader* r, uint32_t* count) {
         r->ahead = j + 1;
         FillBlock(r, false, j, r->own[r->aheadOwn]);
     }
-    if (SpinForBlock(r, k)) return r->slots[SlotOf(k)];
+    if (SpinForBlock(r, k)) return Deliver(r, r->slots[SlotOf(k)]);
     // The read-ahead thread lost its CPU: read the block here.
-    return FillBlock(r, false, k, own);
+    return Deliver(r, FillBlock(r, false, k, own));
 }
 
 void ScanReaderFinish(ScanReader* r) {

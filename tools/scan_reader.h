@@ -52,12 +52,16 @@ struct ScanReader {
     SoundFile aheadSound;        // the same for a sound file
     const SoundOtherOps* others; // how the sound file was opened
     const char* path;            // and where it is
-    uint64_t buffers;            // buffers to deliver in all
-    uint64_t blockCount;         // blocks to deliver in all
-    uint64_t next;               // the block Next delivers next
-    uint64_t ahead;    // 1 + the block the consumer read ahead into own[aheadOwn], 0 = none
-    int aheadOwn;      // which own block holds it
-    SysThread* thread; // the read-ahead thread, or null
+    // NaN and infinite samples the read that filled each block met: the
+    // slots' (written before their ready word), then the own blocks'.
+    uint64_t blockInvalid[kScanReaderSlots + 2];
+    uint64_t invalidSamples; // in the blocks delivered since the start
+    uint64_t buffers;        // buffers to deliver in all
+    uint64_t blockCount;     // blocks to deliver in all
+    uint64_t next;           // the block Next delivers next
+    uint64_t ahead;          // 1 + the block the consumer read ahead into own[aheadOwn], 0 = none
+    int aheadOwn;            // which own block holds it
+    SysThread* thread;       // the read-ahead thread, or null
     std::atomic<uint64_t> claimed;                 // blocks whose read has started, in order
     std::atomic<uint64_t> consumed;                // blocks the consumer has given back
     std::atomic<uint64_t> ready[kScanReaderSlots]; // 1 + the block each slot holds, once filled
