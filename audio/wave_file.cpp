@@ -1,6 +1,8 @@
 #include "audio/wave_file.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "sys/byte_order.h"
 #include "sys/file_offset.h"
@@ -25,14 +27,34 @@ uint64_t ChunkEnd(const Chunk& c) {
     return c.contents + c.size + (c.size & 1u);
 }
 
+// Reads chunk headers through a buffer: a search over sizes of zero steps a
+// header at a time, and through gigabytes of silence one read per header
+// would take hours.
+struct HeaderReader {
+    FILE* f;
+    uint64_t start; // file offset of buffer[0]
+    size_t length;  // bytes held
+    uint8_t buffer[16384];
+};
+
+bool ReadHeader(HeaderReader* r, uint64_t at, uint8_t header[kChunkHeaderSize]) {
+    if (at < r->start || at - r->start + kChunkHeaderSize > r->length) {
+        r->start = at;
+        r->length = FileReadAt(r->f, at, r->buffer, sizeof r->buffer);
+        if (r->length < kChunkHeaderSize) return false;
+    }
+    memcpy(header, r->buffer + (at - r->start), kChunkHeaderSize);
+    return true;
+}
+
 // Walks the chunks from `from` to `end` (exclusive; only chunks whose header
 // lies wholly before `end` count) and finds the first with identifier `id`.
 // Every step moves forward by at least a header, so any sizes terminate.
-bool FindChunk(FILE* f, uint64_t from, uint64_t end, const char id[4], Chunk* found) {
+bool FindChunk(HeaderReader* r, uint64_t from, uint64_t end, const char id[4], Chunk* found) {
     uint64_t at = from;
     while (at + kChunkHeaderSize <= end) {
         uint8_t header[kChunkHeaderSize];
-        if (FileReadAt(f, at, header, sizeof header) != sizeof header) return false;
+        if (!ReadHeader(r, at, header)) return false;
         Chunk c = {at + kChunkHeaderSize, LoadU32(header + 4)};
         if (memcmp(header, id, 4) == 0) {
             *found = c;
@@ -45,12 +67,12 @@ bool FindChunk(FILE* f, uint64_t from, uint64_t end, const char id[4], Chunk* fo
 
 // Finds the first top-level RIFF chunk of form type "WAVE"; `riff` gets its
 // whole contents (form type included).
-bool FindWaveRiff(FILE* f, uint64_t fileSize, Chunk* riff) {
+bool FindWaveRiff(HeaderReader* r, uint64_t fileSize, Chunk* riff) {
     uint64_t at = 0;
     Chunk c;
-    while (FindChunk(f, at, fileSize, "RIFF", &c)) {
+    while (FindChunk(r, at, fileSize, "RIFF", &c)) {
         uint8_t form[4];
-        if (FileReadAt(f, c.contents, form, sizeof form) != sizeof form) return false;
+        if (FileReadAt(r->f, c.contents, form, sizeof form) != sizeof form) return false;
         if (memcmp(form, "WAVE", 4) == 0) {
             *riff = c;
             return true;
@@ -85,12 +107,15 @@ int LocateChunks(WaveFile* file) {
     FILE* f = file->handle;
     const int64_t size = FileSize64(f);
     if (size < 0) return kWaveNoFile;
+    std::unique_ptr<HeaderReader> reader(new (std::nothrow) HeaderReader{f, 0, 0, {}});
+    if (!reader) return kWaveNoFile;
+    HeaderReader* r = reader.get();
     Chunk riff, fmt, data;
-    if (!FindWaveRiff(f, uint64_t(size), &riff)) return kWaveNoRiff;
+    if (!FindWaveRiff(r, uint64_t(size), &riff)) return kWaveNoRiff;
     const uint64_t riffEnd = riff.contents + riff.size;
-    if (!FindChunk(f, riff.contents + 4, riffEnd, "fmt ", &fmt)) return kWaveBadFormat;
+    if (!FindChunk(r, riff.contents + 4, riffEnd, "fmt ", &fmt)) return kWaveBadFormat;
     if (!ReadFormat(f, fmt, &file->format)) return kWaveBadFormat;
-    if (!FindChunk(f, ChunkEnd(fmt), riffEnd, "data", &data)) return kWaveNoData;
+    if (!FindChunk(r, ChunkEnd(fmt), riffEnd, "data", &data)) return kWaveNoData;
     if (data.contents > UINT32_MAX) return kWaveNoData;
     file->dataOffset = uint32_t(data.contents);
     file->dataSize = data.size;

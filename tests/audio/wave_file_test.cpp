@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -224,6 +225,25 @@ TEST(WaveFileFormat, OnlySixteenBitStereoAt44100IsAccepted) {
         ASSERT_EQ(w.result, 0);
         EXPECT_EQ(WaveFileFormatAccepted(&w.file), c.accepted);
     }
+}
+
+// The search reads its chunk headers a buffer at a time: 256 MB of zeros are
+// 32 million empty chunks before the RIFF chunk, one read each took minutes
+// (a long stretch of silence in a large file looks the same).
+TEST(WaveFileOpen, RiffFoundAfterLongRunOfEmptyChunks) {
+    ScratchDir dir;
+    const std::string path = dir.file("zeros.wav");
+    const long zeros = 256L << 20;
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(fseek(f, zeros, SEEK_SET), 0); // a hole: no disk written
+    ASSERT_EQ(fwrite(kWave.data(), 1, kWave.size(), f), kWave.size());
+    ASSERT_EQ(fclose(f), 0);
+    WaveFile file = {};
+    ASSERT_EQ(WaveFileOpen(&file, path.c_str()), kWaveOpened);
+    EXPECT_EQ(file.dataOffset, uint32_t(zeros) + 44);
+    EXPECT_EQ(file.dataLength, 10u);
+    WaveFileClose(&file);
 }
 
 } // namespace
