@@ -355,6 +355,11 @@ int OpenInput(ScanWorker* w, const std::string& input, ScanSummary* s, std::stri
     s->framesRead = sound.frames;
     s->framesClaimed = sound.framesClaimed;
     s->truncated = sound.truncated;
+    // A compressed file's frames share its whole size.
+    const uintmax_t fileBytes = std::filesystem::file_size(input, ec);
+    w->bytesPerFrame = sound.handle || ec || sound.frames == 0
+                           ? double(sound.format.blockAlign)
+                           : double(fileBytes) / double(sound.frames);
     return kScanDone;
 }
 
@@ -463,7 +468,8 @@ void Measure(ScanWorker* w, const ScanOptions& o, ScanSummary* s, const ScanProg
         }
         if (progress) {
             const uint64_t now = std::min<uint64_t>(done + uint64_t(n) * frames, fileFrames);
-            progress->advance(progress->context, now - done);
+            progress->advance(progress->context, uint64_t(double(now - done) * w->bytesPerFrame),
+                              double(now - done) / s->sampleRate);
             done = now;
         }
     }

@@ -116,10 +116,12 @@ struct ScanSummary {
     uint32_t cuesLeftOut = 0;  // cues (given or found) the full history had no room for
 };
 
-// Told after each block how many sample frames of the file were measured.
-// Called on the measuring thread; must be cheap.
+// Told after each block how much of the file was measured: its share of the
+// file's bytes (of the sample data, or of a compressed file's whole size)
+// and the seconds of sound it held. Called on the measuring thread; must be
+// cheap.
 struct ScanProgress {
-    void (*advance)(void* context, uint64_t frames);
+    void (*advance)(void* context, uint64_t bytes, double seconds);
     void* context;
 };
 
@@ -136,6 +138,7 @@ struct ScanWorker {
     WaveFile wave;
     std::vector<float> stereo; // a buffer's two history channels, for other formats
     uint32_t loudnessFrames;   // frames the loudness meter takes at a time
+    double bytesPerFrame;      // the file's bytes per frame, for the progress
 };
 
 // Makes the worker, value-initialised by the caller, for options' latency.

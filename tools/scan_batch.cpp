@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "audio/stream_format.h"
 #include "sys/thread.h"
 #include "tools/scan_json.h"
 
@@ -43,10 +42,11 @@ struct Batch {
     size_t printed; // files whose line is out, a prefix of files
     bool showProgress;
     bool progressShown; // a progress line stands on err
-    uint64_t framesTotal;
+    uint64_t bytesTotal;
     Clock::time_point start;
     std::atomic<size_t> nextFile{0};
-    std::atomic<uint64_t> framesDone{0};
+    std::atomic<uint64_t> bytesDone{0};
+    std::atomic<uint64_t> soundNs{0}; // nanoseconds of sound measured
     std::atomic<int64_t> nextReportNs{0};
 };
 
@@ -63,21 +63,23 @@ void ClearProgress(Batch* b) {
 }
 
 void ShowProgress(Batch* b, int64_t elapsedNs) {
-    const double done = double(b->framesDone.load(std::memory_order_relaxed));
+    const double done = double(b->bytesDone.load(std::memory_order_relaxed));
+    const double sound = double(b->soundNs.load(std::memory_order_relaxed)) * 1e-9;
     const double seconds = double(elapsedNs) * 1e-9;
-    const double part = b->framesTotal ? std::min(1.0, done / double(b->framesTotal)) : 0.0;
+    const double part = b->bytesTotal ? std::min(1.0, done / double(b->bytesTotal)) : 0.0;
     SysLockEnter(&b->outputLock);
     std::fprintf(b->err, "\r%3d%%  %6.0f MB/s  %7.0fx real time", int(part * 100.0),
-                 done * 4.0 / seconds * 1e-6, done / kProgramStreamFormat.sampleRate / seconds);
+                 done / seconds * 1e-6, sound / seconds);
     std::fflush(b->err);
     b->progressShown = true;
     SysLockLeave(&b->outputLock);
 }
 
 // ScanProgress entry: counts, and lets one thread redraw when it is time.
-void Advance(void* context, uint64_t frames) {
+void Advance(void* context, uint64_t bytes, double seconds) {
     Batch* b = static_cast<Batch*>(context);
-    b->framesDone.fetch_add(frames, std::memory_order_relaxed);
+    b->bytesDone.fetch_add(bytes, std::memory_order_relaxed);
+    b->soundNs.fetch_add(uint64_t(seconds * 1e9), std::memory_order_relaxed);
     int64_t due = b->nextReportNs.load(std::memory_order_relaxed);
     const int64_t now = ElapsedNs(b);
     if (now >= due && b->nextReportNs.compare_exchange_strong(due, now + kProgressEveryNs))
@@ -156,15 +158,15 @@ void RefuseSharedOutputs(const ScanOptions& o, std::vector<BatchFile>* files) {
     }
 }
 
-// Sample frames in all inputs, from their sizes: the progress' 100 %.
-uint64_t EstimateFrames(const std::vector<BatchFile>& files) {
-    uint64_t frames = 0;
+// The inputs' sizes: the progress' 100 %.
+uint64_t TotalBytes(const std::vector<BatchFile>& files) {
+    uint64_t total = 0;
     for (const BatchFile& f : files) {
         std::error_code ec;
         const uintmax_t bytes = std::filesystem::file_size(f.input, ec);
-        if (!ec) frames += bytes / 4;
+        if (!ec) total += bytes;
     }
-    return frames;
+    return total;
 }
 
 // The JSON summary, when asked for. Returns kScanDone, or kScanFileFailed
@@ -194,7 +196,7 @@ int RunScanBatch(const ScanOptions& o, const ScanBatchIo& io) {
     b.printed = 0;
     b.showProgress = io.progress;
     b.progressShown = false;
-    b.framesTotal = io.progress ? EstimateFrames(b.files) : 0;
+    b.bytesTotal = io.progress ? TotalBytes(b.files) : 0;
     b.nextReportNs.store(io.progressAfterMs * 1000000);
     if (!SysLockInit(&b.outputLock)) return kScanNoMemory;
 

@@ -357,17 +357,18 @@ TEST(OfflineScan, OtherFormatsTruncationAndInvalidSamples) {
         std::vector<uint8_t> bytes;
         float peakDb;           // left, within 0.01 dB
         uint64_t read, claimed; // frames
+        uint32_t frameBytes;
         uint64_t invalid;
         const char* said; // in the summary line
     } cases[] = {
-        {"16-bit stereo cut short", cut, 0.0f, 34100, 44100, 0,
+        {"16-bit stereo cut short", cut, 0.0f, 34100, 44100, 4, 0,
          ", truncated: 34100 of 44100 frames"},
-        {"float with NaN and infinities", WaveOf(nan, 2, 48000, true), -6.02f, 48000, 48000, 5,
+        {"float with NaN and infinities", WaveOf(nan, 2, 48000, true), -6.02f, 48000, 48000, 8, 5,
          ", warning: 5 NaN or infinite samples measured as silence"},
         {"float beyond full scale", WaveOf(Sine(48000, 1, 2.0), 1, 48000, true), 6.02f, 48000,
-         48000, 0, "(WAVE 32-bit float, 48000 Hz, 1 channel)"},
+         48000, 4, 0, "(WAVE 32-bit float, 48000 Hz, 1 channel)"},
         {"a -120 dBFS 24-bit tone", WaveOf(Sine(96000, 2, 1e-6), 2, 96000, false), -120.0f, 96000,
-         96000, 0, "(WAVE 24-bit PCM, 96000 Hz, 2 channels)"},
+         96000, 6, 0, "(WAVE 24-bit PCM, 96000 Hz, 2 channels)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -387,6 +388,23 @@ TEST(OfflineScan, OtherFormatsTruncationAndInvalidSamples) {
         EXPECT_TRUE(std::isfinite(s.rmsDb[0]));
         EXPECT_NE(FormatScanLine(o, path, s).find(c.said), std::string::npos)
             << FormatScanLine(o, path, s);
+
+        // The progress counts the file's bytes and seconds, whatever its format.
+        struct Told {
+            uint64_t bytes = 0;
+            double seconds = 0.0;
+        } told;
+        const ScanProgress progress = {[](void* context, uint64_t bytes, double seconds) {
+                                           static_cast<Told*>(context)->bytes += bytes;
+                                           static_cast<Told*>(context)->seconds += seconds;
+                                       },
+                                       &told};
+        ScanWorker worker{};
+        ASSERT_TRUE(ScanWorkerInit(&worker, o));
+        EXPECT_EQ(ScanWorkerRun(&worker, o, path, false, &progress, &s, &error), kScanDone);
+        ScanWorkerFree(&worker);
+        EXPECT_EQ(told.bytes, c.read * c.frameBytes);
+        EXPECT_NEAR(told.seconds, double(c.read) / s.sampleRate, 1e-9);
     }
 }
 
