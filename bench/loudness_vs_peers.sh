@@ -1,18 +1,16 @@
 #!/usr/bin/env bash
 # tenvelo-scan --loudness against ffmpeg's ebur128 filter with true peak and
-# a minimal libebur128 program (bench/ebur128_peer.c: integrated, range and
-# true peak; and without true peak), beside the plain scan and `cat`, on a
-# 10-minute file, page cache warm, in one hyperfine run. Also checks that
-# the plain scan's history is the same with and without --loudness.
+# a minimal libebur128 program reading through libsndfile
+# (bench/ebur128_peer.c: integrated, range and true peak; and without true
+# peak), beside the plain scan and `cat`, on a 10-minute file, page cache
+# warm, in one hyperfine run. Also checks that the plain scan's history is
+# the same with and without --loudness.
 #
 # FORMAT 44k16 (the default) is the demo file, 16-bit stereo 44.1 kHz.
 # FORMAT 48k24 is pink noise under a slow tremolo, 24-bit stereo 48 kHz,
-# made with sox; where the scan does not take the file, its rows are left
-# out, and the meter's own time for the file is given instead: the
-# BM_LoudnessAddFloatStereo48k median per 0.1 s buffer (float stereo 48
-# kHz, bench/loudness_bench.cpp) times the file's 6000 buffers.
-# Needs ffmpeg, hyperfine, jq and libebur128-dev (Debian packages); sox for
-# 48k24.
+# made with sox.
+# Needs ffmpeg, hyperfine, jq, libebur128-dev and libsndfile1-dev (Debian
+# packages); sox for 48k24.
 #   bench/loudness_vs_peers.sh [BUILD_DIR] [RUNS] [FORMAT]   (build/native, 10, 44k16)
 set -euo pipefail
 build=${1:-build/native}
@@ -30,27 +28,19 @@ case "$format" in
     ;;
 *) echo "FORMAT is 44k16 or 48k24" >&2; exit 2 ;;
 esac
-cc -O2 -o "$peer" "$(dirname "$0")/ebur128_peer.c" -lebur128
+cc -O2 -o "$peer" "$(dirname "$0")/ebur128_peer.c" -lebur128 -lsndfile
 cat "$file" >/dev/null
-scans=()
-if "$build/tools/tenvelo-scan" --quiet "$file" -o /tmp/loudness_bench_plain.his 2>/dev/null &&
-    "$build/tools/tenvelo-scan" --quiet --loudness "$file" -o /tmp/loudness_bench.his; then
-    cmp /tmp/loudness_bench_plain.his /tmp/loudness_bench.his && echo "histories identical"
-    scans=("$build/tools/tenvelo-scan --quiet $file -o /tmp/loudness_bench_plain.his"
-        "$build/tools/tenvelo-scan --quiet --loudness $file -o /tmp/loudness_bench.his")
-else
-    echo "the scan does not take $file: its rows are left out"
-    "$build/bench/tenvelo_bench" --benchmark_filter='LoudnessAddFloatStereo48k/lanes:0' \
-        --benchmark_repetitions=5 --benchmark_format=json 2>/dev/null |
-        jq -r '.benchmarks[] | select(.aggregate_name == "median") |
-            "the meter alone, float stereo 48 kHz: \(.cpu_time / 1000 | round) us CPU per 0.1 s buffer (median of 5), \(.cpu_time * 6000 / 1e6 | round) ms for 600 s"'
-fi
+"$build/tools/tenvelo-scan" --quiet "$file" -o /tmp/loudness_bench_plain.his
+"$build/tools/tenvelo-scan" --quiet --loudness "$file" -o /tmp/loudness_bench.his
+cmp /tmp/loudness_bench_plain.his /tmp/loudness_bench.his && echo "histories identical"
+"$build/tools/tenvelo-scan" --loudness "$file" -o /tmp/loudness_bench.his
 "$peer" "$file" truepeak
 uptime
 hyperfine --warmup 2 --runs "$runs" -N --export-markdown /tmp/loudness_vs_peers.md \
     --export-json /tmp/loudness_vs_peers.json \
     "cat $file" \
-    "${scans[@]}" \
+    "$build/tools/tenvelo-scan --quiet $file -o /tmp/loudness_bench_plain.his" \
+    "$build/tools/tenvelo-scan --quiet --loudness $file -o /tmp/loudness_bench.his" \
     "$peer $file truepeak" \
     "$peer $file" \
     "ffmpeg -nostats -i $file -af ebur128=peak=true -f null -"
