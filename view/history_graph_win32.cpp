@@ -174,7 +174,9 @@ void DrawHistoryColumn(const HistoryStyle* s, HDC dc, const HistoryColumnValues*
 namespace {
 
 // The boxes, the scales and their grid lines: everything under the columns.
-void DrawHistoryBackground(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
+// Without the scales (withScales false) only their grid lines: the ticks
+// drawn 2 pixels wide have no labels, and the grid lines are the same.
+void DrawHistoryBackground(MeterEngine* e, HDC dc, int32_t g, int32_t h, bool withScales) {
     Box(dc, PalettePen(0), PaletteBrush(0), 32, 20, g - 1, h + 20);
     Box(dc, PalettePen(0), PaletteBrush(0), 32, h + 60, g - 1, 2 * h + 60);
     Box(dc, PalettePen(0), PaletteBrush(0), 32, 2 * h + 100, g - 1, 3 * h + 100);
@@ -182,19 +184,22 @@ void DrawHistoryBackground(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
     Box(dc, PalettePen(11), PaletteBrush(11), 32, h + 22, g - 1, h + 40);
     Box(dc, PalettePen(11), PaletteBrush(11), 30, h + 42, g - 1, h + 60);
     Box(dc, PalettePen(11), PaletteBrush(11), 32, 2 * h + 62, g - 1, 2 * h + 80);
-    DrawScaleBox(dc, 0, 2, 32, h + 40);
-    DrawScaleBox(dc, 0, h + 40, 32, 2 * h + 78);
-    DrawScaleBox(dc, 0, 2 * h + 80, 32, 3 * h + 118);
+    if (withScales) {
+        DrawScaleBox(dc, 0, 2, 32, h + 40);
+        DrawScaleBox(dc, 0, h + 40, 32, 2 * h + 78);
+        DrawScaleBox(dc, 0, 2 * h + 80, 32, 3 * h + 118);
+    }
+    const int x0 = withScales ? 0 : 28;
     MeterConfig c;
     MeterGetConfig(e, &c);
     const int grid = g - 32;
     for (int bottom : {LeftGraphBottom(h), RightGraphBottom(h)}) {
         if (c.params.linearBallistics)
-            DrawAmplitudeScale(dc, c.params.minDb, c.params.maxDb, h, 0, 30, bottom, grid);
+            DrawAmplitudeScale(dc, c.params.minDb, c.params.maxDb, h, x0, 30, bottom, grid);
         else
-            DrawDbScale(dc, c.params.minDb, c.params.maxDb, h, 0, 30, bottom, grid);
+            DrawDbScale(dc, c.params.minDb, c.params.maxDb, h, x0, 30, bottom, grid);
     }
-    DrawCorrelationScale(dc, h, 0, 30, CorrelationRow(h), grid);
+    DrawCorrelationScale(dc, h, x0, 30, CorrelationRow(h), grid);
 }
 
 } // namespace
@@ -204,7 +209,7 @@ int32_t PaintHistory(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
     SetPainting(e, 1);
     const COLORREF oldColour = SetTextColor(dc, PaletteColor(14));
     HGDIOBJ oldFont = SelectObject(dc, ToolkitFont(4));
-    DrawHistoryBackground(e, dc, g, h);
+    DrawHistoryBackground(e, dc, g, h, true);
 
     const HistoryStyle style = HistoryStyleFromConfig(e, h);
     const StoreView view = TakeStoreView(e);
@@ -460,9 +465,7 @@ bool DrawNewColumns(MeterEngine* e, HDC dc, const StoreView& view, int32_t added
     IntersectClipRect(dc, previous, 0, g - 1, bottom);
     ExcludeClipRect(dc, previous, 2, previous + 2, 20);
     ExcludeClipRect(dc, previous, h + 22, previous + 2, h + 40);
-    SetTextColor(dc, PaletteColor(14));
-    SelectObject(dc, ToolkitFont(4));
-    DrawHistoryBackground(e, dc, g, h);
+    DrawHistoryBackground(e, dc, g, h, false);
     RestoreDC(dc, saved);
     const HistoryStyle style = HistoryStyleFromConfig(e, h);
     const double rate = static_cast<double>(static_cast<int64_t>(view.sampleRate));
