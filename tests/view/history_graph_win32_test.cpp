@@ -101,20 +101,22 @@ TEST_F(HistoryGraphTest, ScrolledPictureIsTheRepaintedOne) {
 // Live frames shift the picture and draw only the new columns (the ruler
 // and the event strip too): after them the window shows, pixel for pixel,
 // what a full repaint draws; with no repaint asked for, unless more columns
-// came than the graph holds.
+// came than the graph holds or the user moved the view since.
 TEST_F(HistoryGraphTest, LiveFramesDrawWhatAFullRepaintDraws) {
     const struct {
         const char* what;
         int width;              // client width: both parities of the columns' left edge
         std::vector<int> added; // slots per live frame
         int cueSlot;            // a cue on this slot (0: none)
+        bool scrolledFirst;     // the user scrolls a column back and forward first
         bool repaintAsked;
     } cases[] = {
-        {"one a frame, across labels", 1000, std::vector<int>(70, 1), 0, false},
-        {"one a frame, other parity", 1001, std::vector<int>(70, 1), 0, false},
-        {"several a frame", 1000, {3, 5, 40, 2, 1}, 0, false},
-        {"a cue in view", 1001, std::vector<int>(12, 1), 30, false},
-        {"more than the graph holds", 1000, {1, 600}, 0, true},
+        {"one a frame, across labels", 1000, std::vector<int>(70, 1), 0, false, false},
+        {"one a frame, other parity", 1001, std::vector<int>(70, 1), 0, false, false},
+        {"several a frame", 1000, {3, 5, 40, 2, 1}, 0, false, false},
+        {"a cue in view", 1001, std::vector<int>(12, 1), 30, false, false},
+        {"more than the graph holds", 1000, {1, 600}, 0, false, true},
+        {"after the user scrolled", 1000, {1, 1}, 0, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -142,6 +144,10 @@ TEST_F(HistoryGraphTest, LiveFramesDrawWhatAFullRepaintDraws) {
             ASSERT_EQ(1, CueInsert(store, store->history[c.cueSlot - 1].samplePosition, "Cue"));
         }
         Repaint();
+        if (c.scrolledFirst) {
+            ScrollHistory(engine_, window(), kScrollColumnBack, 0, 0);
+            ScrollHistory(engine_, window(), kScrollNewest, 0, 0);
+        }
         engine_->frame.recordOn = 1;
         HistoryViewState* view = MeterWindowHistoryView(window());
         for (int n : c.added) {
