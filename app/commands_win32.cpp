@@ -55,6 +55,12 @@ void Play(Program* p) {
     StartStream(&p->stream);
 }
 
+// Stop and Zero end what runs: playing (back to the file's start) or measuring.
+void Stop(Program* p) {
+    StopInput(&p->input);
+    StreamStopAction(&p->stream);
+}
+
 // The latency sizes the input's buffers too, and is refused while
 // measuring as while playing.
 void ChooseLatency(Program* p, uint16_t id) {
@@ -74,7 +80,7 @@ void DispatchCommand(Program* p, uint16_t id) {
     case kCommandMeasureInput: MeasureInputCommand(p); break;
     case kCommandStopInput: StopInputCommand(p); break;
     case kCommandStop:
-    case kCommandZero: StreamStopAction(&p->stream); break;
+    case kCommandZero: Stop(p); break;
     case kCommandSelectWave: SelectWaveFile(p); break;
     case kCommandQuit: CloseAllWindows(p->mainWindow); break;
     case kCommandAbout: About(p); break;

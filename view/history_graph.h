@@ -29,13 +29,29 @@ constexpr UINT kMeterMsgUpdateThumb = WM_APP + 1;
 
 // The meter window's record keeps one for its history graph.
 // Threads: the drag fields are the user-interface thread's; thumbPosted is
-// raised by the display thread and lowered by the user-interface thread.
+// raised by the display thread and lowered by the user-interface thread;
+// the picture fields are written by both (a paint, a live frame).
 struct HistoryViewState {
     uint32_t dragging;                 // 1 while the left button drags the view
     int32_t dragX;                     // client x of the drag's last used pixel
     HWND previousCapture;              // capture holder before the drag
     std::atomic<uint32_t> thumbPosted; // 1 from a posted thumb update until it is taken
+    // The slots the picture on screen shows, following the history's end:
+    // a live frame scrolls it by the slots added since and draws only those
+    // columns. kHistoryPictureUnknown after anything else moved it (the user
+    // scrolled, the zoom, a partial paint of another moment, recording
+    // off); the next live frame then asks for a full repaint.
+    std::atomic<int32_t> pictureSlots{-1};
+    std::atomic<uint32_t> pictureSize{0}; // HistoryPictureSize of that picture
 };
+
+constexpr int32_t kHistoryPictureUnknown = -1;
+constexpr int32_t kHistoryPictureAsked = -2; // a full repaint is on its way
+
+// The key of a picture's geometry: history width g and graph height h.
+inline uint32_t HistoryPictureSize(int32_t g, int32_t h) {
+    return (static_cast<uint32_t>(g) << 16) | (static_cast<uint32_t>(h) & 0xffffu);
+}
 
 // How the columns are drawn: the selected quantity and the level mapping.
 struct HistoryStyle {
@@ -53,8 +69,21 @@ HistoryStyle HistoryStyleFromConfig(MeterEngine* engine, int32_t height);
 // Full repaint of the history of a window with history width g and graph
 // height h: backgrounds, scale boxes with grid lines, every column, the
 // ruler and the event strip. Holds the display thread's history drawing off
-// meanwhile. Nothing happens for g <= 0.
-void PaintHistory(MeterEngine* engine, HDC dc, int32_t g, int32_t h);
+// meanwhile. Nothing happens for g <= 0. Returns the slots drawn (the
+// store's write index it drew), or -1 when nothing was drawn.
+int32_t PaintHistory(MeterEngine* engine, HDC dc, int32_t g, int32_t h);
+
+// After a paint that drew the slots `drawn` (PaintHistory's result) with
+// the clip box `clip`: the picture is known when the paint covered the
+// whole history (0, 0, g, bottom) or drew the moment already on screen.
+void NotePaintedHistory(HistoryViewState* view, int32_t drawn, const RECT* clip, int32_t g,
+                        int32_t h, int32_t bottom);
+
+// The user moved the view (scroll, drag, keys): the picture is no longer
+// the live one.
+inline void ForgetHistoryPicture(HistoryViewState* view) {
+    view->pictureSlots.store(kHistoryPictureUnknown);
+}
 
 // One column of width `width` at x: the level graphs with their peak
 // markers and the correlation, with a run-end line (runEnd) or a cue line
@@ -92,8 +121,12 @@ int HistoryMouseUp(HistoryViewState* view);
 int HistoryReadout(MeterEngine* engine, HWND window, int x, char* text, size_t size);
 
 // The display thread's part after the frame's slot was appended: at zoom 1
-// with the view at the newest slot, shift the graphs 2 pixels left and draw
-// the newest column and the ruler; then post the thumb update unless one is
-// pending in view (the meter window lowers the flag when it takes it).
+// with the view at the newest slot and the picture on screen known, shift
+// the graphs, the ruler and the event strip 2 pixels left per slot added
+// since and draw only the new columns (the ruler and the event strip whole
+// when a label, run end or cue is among them or a cue is in view); a
+// picture not known, of another size, or more new columns than the graph
+// holds, gets a full repaint instead. Then post the thumb update unless one
+// is pending in view (the meter window lowers the flag when it takes it).
 void LiveHistoryUpdate(MeterEngine* engine, HistoryViewState* view, DisplayFrame* frame,
                        HWND window, HDC dc, const MeterLayout* layout, const RECT* client);

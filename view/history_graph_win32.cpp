@@ -6,6 +6,7 @@
 #include "display/meter_settings.h"
 #include "display/meter_objects.h"
 #include "view/cue_insert.h"
+#include "view/meter_window_internal.h"
 #include "history/cue_store.h"
 #include "meter/meter_engine.h"
 #include "toolkit/formats.h"
@@ -77,6 +78,18 @@ void DrawMarks(HDC dc, int x, int top, int bottom, int runEnd, int cue) {
 }
 
 // ---- The ruler ----
+
+// Whether the ruler labels the column: a multiple of the label interval
+// falls after its oldest slot and at or before its newest.
+bool ColumnLabelled(const StoreView& view, const HistoryColumn& column, int64_t interval,
+                    double rate) {
+    const HistoryStore* store = &view.store;
+    const int64_t newestPosition = store->history[column.newest - 1].samplePosition;
+    const int64_t labelTime = HistorySeconds(newestPosition, view.sampleRate) / interval * interval;
+    const double newest = static_cast<double>(newestPosition) / rate;
+    const double stop = static_cast<double>(store->history[column.stop - 1].samplePosition) / rate;
+    return newest >= static_cast<double>(labelTime) && stop < static_cast<double>(labelTime);
+}
 
 struct RulerClips {
     HRGN ruler;
@@ -158,11 +171,12 @@ void DrawHistoryColumn(const HistoryStyle* s, HDC dc, const HistoryColumnValues*
     if (cue) Line(dc, PalettePen(1), x, R - h, x, R);
 }
 
-void PaintHistory(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
-    if (g <= 0) return;
-    SetPainting(e, 1);
-    const COLORREF oldColour = SetTextColor(dc, PaletteColor(14));
-    HGDIOBJ oldFont = SelectObject(dc, ToolkitFont(4));
+namespace {
+
+// The boxes, the scales and their grid lines: everything under the columns.
+// Without the scales (withScales false) only their grid lines: the ticks
+// drawn 2 pixels wide have no labels, and the grid lines are the same.
+void DrawHistoryBackground(MeterEngine* e, HDC dc, int32_t g, int32_t h, bool withScales) {
     Box(dc, PalettePen(0), PaletteBrush(0), 32, 20, g - 1, h + 20);
     Box(dc, PalettePen(0), PaletteBrush(0), 32, h + 60, g - 1, 2 * h + 60);
     Box(dc, PalettePen(0), PaletteBrush(0), 32, 2 * h + 100, g - 1, 3 * h + 100);
@@ -170,19 +184,32 @@ void PaintHistory(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
     Box(dc, PalettePen(11), PaletteBrush(11), 32, h + 22, g - 1, h + 40);
     Box(dc, PalettePen(11), PaletteBrush(11), 30, h + 42, g - 1, h + 60);
     Box(dc, PalettePen(11), PaletteBrush(11), 32, 2 * h + 62, g - 1, 2 * h + 80);
-    DrawScaleBox(dc, 0, 2, 32, h + 40);
-    DrawScaleBox(dc, 0, h + 40, 32, 2 * h + 78);
-    DrawScaleBox(dc, 0, 2 * h + 80, 32, 3 * h + 118);
+    if (withScales) {
+        DrawScaleBox(dc, 0, 2, 32, h + 40);
+        DrawScaleBox(dc, 0, h + 40, 32, 2 * h + 78);
+        DrawScaleBox(dc, 0, 2 * h + 80, 32, 3 * h + 118);
+    }
+    const int x0 = withScales ? 0 : 28;
     MeterConfig c;
     MeterGetConfig(e, &c);
     const int grid = g - 32;
     for (int bottom : {LeftGraphBottom(h), RightGraphBottom(h)}) {
         if (c.params.linearBallistics)
-            DrawAmplitudeScale(dc, c.params.minDb, c.params.maxDb, h, 0, 30, bottom, grid);
+            DrawAmplitudeScale(dc, c.params.minDb, c.params.maxDb, h, x0, 30, bottom, grid);
         else
-            DrawDbScale(dc, c.params.minDb, c.params.maxDb, h, 0, 30, bottom, grid);
+            DrawDbScale(dc, c.params.minDb, c.params.maxDb, h, x0, 30, bottom, grid);
     }
-    DrawCorrelationScale(dc, h, 0, 30, CorrelationRow(h), grid);
+    DrawCorrelationScale(dc, h, x0, 30, CorrelationRow(h), grid);
+}
+
+} // namespace
+
+int32_t PaintHistory(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
+    if (g <= 0) return -1;
+    SetPainting(e, 1);
+    const COLORREF oldColour = SetTextColor(dc, PaletteColor(14));
+    HGDIOBJ oldFont = SelectObject(dc, ToolkitFont(4));
+    DrawHistoryBackground(e, dc, g, h, true);
 
     const HistoryStyle style = HistoryStyleFromConfig(e, h);
     const StoreView view = TakeStoreView(e);
@@ -198,6 +225,21 @@ void PaintHistory(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
     SelectObject(dc, oldFont);
     SetTextColor(dc, oldColour);
     SetPainting(e, 0);
+    return view.store.writeIndex;
+}
+
+void NotePaintedHistory(HistoryViewState* v, int32_t drawn, const RECT* clip, int32_t g, int32_t h,
+                        int32_t bottom) {
+    const bool whole =
+        clip->left <= 0 && clip->top <= 0 && clip->right >= g && clip->bottom >= bottom;
+    const uint32_t size = HistoryPictureSize(g, h);
+    if (drawn >= 0 &&
+        (whole || (v->pictureSlots.load() == drawn && v->pictureSize.load() == size))) {
+        v->pictureSize.store(size);
+        v->pictureSlots.store(drawn);
+    } else {
+        v->pictureSlots.store(kHistoryPictureUnknown);
+    }
 }
 
 void DrawTimeRulerAndEvents(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
@@ -224,13 +266,11 @@ void DrawTimeRulerAndEvents(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
     if (rate >= 1.0 && HistoryWalkBegin(&walk, store, view.zoom)) {
         for (int x = g - 3; x - 31 > 0; x -= 2) {
             if (!HistoryWalkNext(&walk, &column)) break;
-            const int64_t newestPosition = store->history[column.newest - 1].samplePosition;
-            const int64_t labelTime = HistorySeconds(newestPosition, view.sampleRate) / L * L;
-            const double newest = static_cast<double>(newestPosition) / rate;
-            const double stop =
-                static_cast<double>(store->history[column.stop - 1].samplePosition) / rate;
-            if (newest >= static_cast<double>(labelTime) && stop < static_cast<double>(labelTime))
-                RulerLabel(dc, x, labelTime, view.zoom, &lastLabelX);
+            if (ColumnLabelled(view, column, L, rate)) {
+                const int64_t newestPosition = store->history[column.newest - 1].samplePosition;
+                RulerLabel(dc, x, HistorySeconds(newestPosition, view.sampleRate) / L * L,
+                           view.zoom, &lastLabelX);
+            }
             if (column.cue) {
                 const CueRecord* cue = CueAt(store, column.cue);
                 if (cue)
@@ -296,6 +336,7 @@ int ScrollHistory(MeterEngine* e, HWND window, uint32_t code, int32_t thumb, int
     const int32_t pos = HistoryScrollTarget(code, thumb, param, old, view.store.recordCount,
                                             view.zoom, HistoryPageColumns(g));
     if (pos == old) return 0;
+    if (HistoryViewState* v = MeterWindowHistoryView(window)) ForgetHistoryPicture(v);
     SysLockEnter(&e->lock);
     e->frame.history.viewPos = pos;
     e->frame.history.viewEnd = pos;
@@ -379,28 +420,102 @@ int HistoryMouseUp(HistoryViewState* v) {
     return 1;
 }
 
+namespace {
+
+// Whether a cue lies in the columns on screen: its name runs right, over
+// the columns that arrive after it, so the event strip is then drawn whole.
+bool CueInView(const StoreView& view, int32_t g) {
+    const HistoryStore* store = &view.store;
+    if (store->cueCount < 1) return false;
+    int32_t oldest = store->viewPos - (g - 34) / 2;
+    if (oldest < 1) oldest = 1;
+    const int64_t from = store->history[oldest - 1].samplePosition;
+    for (int32_t k = 1; k <= store->cueCount; ++k) {
+        const CueRecord* cue = CueAt(store, k);
+        if (cue && cue->samplePosition >= from) return true;
+    }
+    return false;
+}
+
+// Shifts the picture left by the new columns and draws them, with the
+// ruler and the event strip. The picture holds the columns of every slot
+// but the `added` newest; returns false when the walk found fewer.
+bool DrawNewColumns(MeterEngine* e, HDC dc, const StoreView& view, int32_t added, int32_t g,
+                    int32_t h, int32_t bottom) {
+    HistoryWalk walk;
+    if (!HistoryWalkBegin(&walk, &view.store, 1)) return false;
+    // The columns' left edge: g - 3 - 2k down to 32 or 33 (the graph's box).
+    const int left = (g - 3) % 2 == 0 ? 32 : 33;
+    const int shift = 2 * added;
+    RECT area = {left, 2, g - 1, bottom - 2};
+    ScrollDC(dc, -shift, 0, &area, &area, nullptr, nullptr);
+    // The ruler and the event strip start at 33: what scrolled onto 32 goes.
+    if (left == 32)
+        for (int top : {2, h + 22}) {
+            RECT edge = {32, top, 33, top + 18};
+            FillRect(dc, &edge, PaletteBrush(11));
+        }
+    // Under the new columns, what a full repaint draws there first; and under
+    // the column that was the newest, whose right pixel the grid lines, which
+    // end short of the graph's edge, did not reach then.
+    // (Its part of the ruler and the event strip stays as it is.)
+    const int redrawn = added + 1;
+    const int saved = SaveDC(dc);
+    const int previous = g - 1 - 2 * redrawn;
+    IntersectClipRect(dc, previous, 0, g - 1, bottom);
+    ExcludeClipRect(dc, previous, 2, previous + 2, 20);
+    ExcludeClipRect(dc, previous, h + 22, previous + 2, h + 40);
+    DrawHistoryBackground(e, dc, g, h, false);
+    RestoreDC(dc, saved);
+    const HistoryStyle style = HistoryStyleFromConfig(e, h);
+    const double rate = static_cast<double>(static_cast<int64_t>(view.sampleRate));
+    const int64_t interval = RulerLabelSeconds(1);
+    bool rulerWhole = rate < 1.0 || CueInView(view, g);
+    HistoryColumn column;
+    for (int32_t k = 0; k < redrawn; ++k) {
+        if (!HistoryWalkNext(&walk, &column)) {
+            if (k < added) return false;
+            break;
+        }
+        DrawHistoryColumn(&style, dc, &column.values, g - 3 - 2 * k, 2, h, column.runEnd,
+                          column.cue != 0);
+        if (k == added) break;
+        // A new label can shorten the one before it; marks draw boxes leftward.
+        rulerWhole = rulerWhole || column.cue || column.runEndMark || column.stop < 1 ||
+                     ColumnLabelled(view, column, interval, rate);
+    }
+    if (rulerWhole) DrawTimeRulerAndEvents(e, dc, g, h);
+    return true;
+}
+
+} // namespace
+
 void LiveHistoryUpdate(MeterEngine* e, HistoryViewState* v, DisplayFrame* f, HWND window, HDC dc,
                        const MeterLayout* layout, const RECT* client) {
-    if (f->recordOn != 1) return;
+    if (f->recordOn != 1) {
+        // The run's end is marked on a column already drawn.
+        v->pictureSlots.store(kHistoryPictureUnknown);
+        return;
+    }
     const int32_t g = layout->historyWidth;
     const int32_t h = layout->graphHeight;
     const StoreView view = TakeStoreView(e);
-    if (g > 34 && !Painting(e) && view.zoom == 1 && view.store.viewPos == view.store.writeIndex) {
-        RECT area = {34, 2, g - 2, client->bottom - 2};
-        ScrollDC(dc, -2, 0, &area, &area, nullptr, nullptr);
-        const MeterSettings* settings = GetMeterSettings();
-        HistoryStyle style{};
-        style.quantity = SelectedQuantity(f->rmsSelect, f->peakSelect);
-        style.mapping = MakeLevelMapping(f->minDb, f->maxDb, h);
-        style.dbHead = settings->values.dbHead;
-        style.dbMax = settings->values.dbMax;
-        style.offset = f->dbOffset;
-        style.channels = e->channels;
-        style.settings = settings;
-        const HistoryColumnValues values = {f->peakL,  f->powerL,   f->averageL,   f->peakR,
-                                            f->powerR, f->averageR, f->correlation};
-        DrawHistoryColumn(&style, dc, &values, g - 3, 2, h, 0, 0);
-        DrawTimeRulerAndEvents(e, dc, g, h);
+    const bool live = view.zoom == 1 && view.store.viewPos == view.store.writeIndex;
+    if (g > 34 && !Painting(e) && live) {
+        const int32_t shown = v->pictureSlots.load();
+        const int32_t added = view.store.writeIndex - shown;
+        const bool known = shown >= 0 && v->pictureSize.load() == HistoryPictureSize(g, h);
+        if (known && added > 0 && 2 * added <= g - 36 &&
+            DrawNewColumns(e, dc, view, added, g, h, client->bottom)) {
+            v->pictureSlots.store(view.store.writeIndex);
+        } else if (shown != kHistoryPictureAsked && (!known || added != 0)) {
+            // Asked once; the paint says what it drew.
+            v->pictureSlots.store(kHistoryPictureAsked);
+            RECT graph = {0, 0, g, client->bottom};
+            InvalidateRect(window, &graph, FALSE);
+        }
+    } else if (!live) {
+        v->pictureSlots.store(kHistoryPictureUnknown);
     }
     // Posted, never sent: the user-interface thread may be waiting for this
     // thread (Stop, engine destruction) and could not answer a sent message.

@@ -67,7 +67,12 @@ void PaintMeterColumn(MeterEngine* e, HDC dc, HWND window) {
         PenAndBrush selection(dc, PalettePen(0), PaletteBrush(9));
         Rectangle(dc, g + 30, 2 * h + 82, g + l.meterWidth + 29, 3 * h + 120);
     }
-    PaintHistory(e, dc, g, h);
+    const int32_t drawn = PaintHistory(e, dc, g, h);
+    if (HistoryViewState* view = MeterWindowHistoryView(window)) {
+        RECT clip;
+        if (GetClipBox(dc, &clip) == ERROR) clip = RECT{};
+        NotePaintedHistory(view, drawn, &clip, g, h, client.bottom);
+    }
     SelectObject(dc, oldFont);
 }
 

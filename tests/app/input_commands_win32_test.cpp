@@ -132,6 +132,88 @@ TEST_F(InputCommandsTest, PlayingAndMeasuringStopEachOther) {
     EXPECT_TRUE(shell.boxes.empty());
 }
 
+// Every command of the menu bar and the hot keys acts on measuring as on
+// playing: Play and F1 stop it and play, Stop and Zero (F2, F4) end it,
+// selecting a file ends it; and the next row starts measuring again.
+TEST_F(InputCommandsTest, EveryCommandEndsMeasuringAsItEndsPlaying) {
+    FakeShell shell;
+    LoadDemo();
+    struct Row {
+        const char* what;
+        UINT message;
+        uint16_t id;
+        bool playsAfter;
+    };
+    const Row rows[] = {
+        {"F1", WM_HOTKEY, kCommandPlay, true},        {"Play", WM_COMMAND, kCommandPlay, true},
+        {"F2", WM_HOTKEY, kCommandStop, false},       {"Stop", WM_COMMAND, kCommandStop, false},
+        {"F4", WM_HOTKEY, kCommandZero, false},       {"Zero", WM_COMMAND, kCommandZero, false},
+        {"F5", WM_HOTKEY, kCommandSelectWave, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        StopStream(&p().stream);
+        shell.paths = {dir_.file("demo.wav")};
+        Command(kCommandMeasureInput);
+        ASSERT_TRUE(PumpUntil([&] { return p().input.buffers.load() >= 2; }, 3000));
+        SendMessageA(window(), row.message, row.id, 0);
+        EXPECT_FALSE(Measuring());
+        EXPECT_EQ(p().input.thread, nullptr);
+        EXPECT_EQ(Playing(), row.playsAfter);
+    }
+    EXPECT_TRUE(shell.boxes.empty());
+    EXPECT_NE(p().file.handle, nullptr); // F5 took the file again
+    Command(kCommandMeasureInput);
+    ASSERT_TRUE(Measuring());
+    EXPECT_TRUE(Quit());
+    EXPECT_FALSE(Measuring());
+    EXPECT_EQ(p().input.thread, nullptr);
+}
+
+// When measuring or playing stops, the Loudness window shows the reading of
+// every buffer measured, the last ones too, and keeps it.
+TEST_F(InputCommandsTest, TheLoudnessWindowKeepsTheFinalReadingAfterAStop) {
+    FakeShell shell;
+    LoadDemo();
+    fake_.device.level = 12000;
+    HWND loudness = OpenLoudnessWindow();
+    ASSERT_NE(loudness, nullptr);
+    struct Row {
+        const char* what;
+        uint16_t start, stop;
+    };
+    const Row rows[] = {{"input, F2", kCommandMeasureInput, kCommandStop},
+                        {"input, F7", kCommandMeasureInput, kCommandStopInput},
+                        {"play, F2", kCommandPlay, kCommandStop},
+                        {"play, F4", kCommandPlay, kCommandZero}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const bool input = row.start == kCommandMeasureInput;
+        Command(row.start);
+        const uint64_t frames = (input ? p().input.bytesPerBuffer : p().stream.bytesPerBuffer) / 4;
+        auto measured = [&] {
+            return input ? p().input.buffers.load() : p().stream.stats.buffers.load();
+        };
+        // Stopped between two publications: the last buffers are unpublished.
+        ASSERT_TRUE(PumpUntil([&] { return measured() >= 12; }, 5000));
+        SendMessageA(window(), WM_HOTKEY, row.stop, 0);
+        ASSERT_FALSE(Measuring() || Playing());
+        LoudnessReading reading;
+        ASSERT_EQ(LiveLoudnessRead(&p().loudness, &reading), 1);
+        EXPECT_EQ(reading.frames, measured() * frames);
+        char rowsShown[kLoudnessRows][kLoudnessTextSize];
+        FormatLoudnessRows(reading, rowsShown);
+        Pump(300); // the window's timer, a few periods
+        for (int r = 0; r < kLoudnessRows; ++r) {
+            char text[kLoudnessTextSize] = {};
+            GetDlgItemTextA(loudness, kLoudnessFirstValueId + r, text, sizeof text);
+            EXPECT_STREQ(text, rowsShown[r]) << "row " << r;
+        }
+        EXPECT_STRNE(rowsShown[kRowTruePeakLeft], "-- dBTP");
+    }
+    EXPECT_TRUE(shell.boxes.empty());
+}
+
 // A device that refuses: its name and the reason, and the program goes on
 // as it was (still playing).
 TEST_F(InputCommandsTest, ARefusingDeviceChangesNothing) {

@@ -98,6 +98,79 @@ TEST_F(HistoryGraphTest, ScrolledPictureIsTheRepaintedOne) {
     EXPECT_EQ(differ, 0);
 }
 
+// Live frames shift the picture and draw only the new columns (the ruler
+// and the event strip too): after them the window shows, pixel for pixel,
+// what a full repaint draws; with no repaint asked for, unless more columns
+// came than the graph holds or the user moved the view since.
+TEST_F(HistoryGraphTest, LiveFramesDrawWhatAFullRepaintDraws) {
+    const struct {
+        const char* what;
+        int width;              // client width: both parities of the columns' left edge
+        std::vector<int> added; // slots per live frame
+        int cueSlot;            // a cue on this slot (0: none)
+        bool scrolledFirst;     // the user scrolls a column back and forward first
+        bool repaintAsked;
+    } cases[] = {
+        {"one a frame, across labels", 1000, std::vector<int>(70, 1), 0, false, false},
+        {"one a frame, other parity", 1001, std::vector<int>(70, 1), 0, false, false},
+        {"several a frame", 1000, {3, 5, 40, 2, 1}, 0, false, false},
+        {"a cue in view", 1001, std::vector<int>(12, 1), 30, false, false},
+        {"more than the graph holds", 1000, {1, 600}, 0, false, true},
+        {"after the user scrolled", 1000, {1, 1}, 0, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RECT r = {0, 0, c.width, 600};
+        AdjustWindowRectEx(&r, GetWindowLongA(window(), GWL_STYLE), FALSE,
+                           GetWindowLongA(window(), GWL_EXSTYLE));
+        SetWindowPos(window(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        GetClientRect(window(), &client);
+        const MeterLayout layout = MeterWindowLayout(0, 0, client.right, client.bottom, 2);
+        ASSERT_TRUE(layout.usable);
+        g = layout.historyWidth;
+        h = layout.graphHeight;
+        HistoryStore* store = Store();
+        store->recordCount = store->writeIndex = store->viewPos = store->viewEnd = 0;
+        store->cueCount = 0;
+        int slot = 0;
+        auto add = [&](int n) {
+            for (int i = 0; i < n; ++i, ++slot)
+                FillHistory(1, float(slot % 7 + 1) / 8.0f, float(slot % 5 + 1) / 100.0f, 0.01f,
+                            float(slot % 9) / 4.0f - 1.0f);
+        };
+        add(40);
+        if (c.cueSlot) {
+            ASSERT_EQ(1, CueInsert(store, store->history[c.cueSlot - 1].samplePosition, "Cue"));
+        }
+        Repaint();
+        if (c.scrolledFirst) {
+            ScrollHistory(engine_, window(), kScrollColumnBack, 0, 0);
+            ScrollHistory(engine_, window(), kScrollNewest, 0, 0);
+        }
+        engine_->frame.recordOn = 1;
+        HistoryViewState* view = MeterWindowHistoryView(window());
+        for (int n : c.added) {
+            add(n);
+            HDC dc = GetDC(window());
+            LiveHistoryUpdate(engine_, view, &engine_->frame, window(), dc, &layout, &client);
+            ReleaseDC(window(), dc);
+        }
+        EXPECT_EQ(GetUpdateRect(window(), nullptr, FALSE) != FALSE, c.repaintAsked);
+        EXPECT_EQ(view->pictureSlots.load(),
+                  c.repaintAsked ? kHistoryPictureAsked : store->writeIndex);
+        UpdateWindow(window());
+        Dib live(client.right, client.bottom);
+        live.CaptureClient(window());
+        const Dib* repainted = Capture();
+        int differ = 0, firstX = -1, firstY = -1;
+        for (int y = 0; y < client.bottom; ++y)
+            for (int x = 0; x < g; ++x)
+                if (live.At(x, y) != repainted->At(x, y) && differ++ == 0) firstX = x, firstY = y;
+        EXPECT_EQ(differ, 0) << "first at " << firstX << "," << firstY << " of g " << g;
+    }
+}
+
 TEST_F(HistoryGraphTest, SwitchingTheModeRedrawsTheWholeHistory) {
     // Peak -6 dB, RMS -30 dB, average -40 dB in every slot.
     FillHistory(400, 0.5f, 0.001f, 0.01f);

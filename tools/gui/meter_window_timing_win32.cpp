@@ -50,7 +50,11 @@ TEST_F(MeterWindowTiming, FrameAndFullRepaint) {
     MeterSetFormat(&engine_, 44100.0f, 2); // applies the record switch
 
     // The display thread's drawing of one frame, called here directly: the
-    // bars, the 2-pixel shift, the newest column, the ruler and the posted thumb.
+    // bars, the 2-pixel shift, the newest column (a slot appended before
+    // each), the ruler where a label falls and the posted thumb; from a
+    // picture painted whole, as the window has it when the frames come.
+    InvalidateRect(window(), nullptr, TRUE);
+    UpdateWindow(window());
     DisplayFrame frame = engine_->frame;
     frame.window = window();
     frame.recordOn = 1;
@@ -65,6 +69,7 @@ TEST_F(MeterWindowTiming, FrameAndFullRepaint) {
     frame.correlation = 0.4f;
     Time("frame: bars + live column + ruler", 2000, [&] {
         frame.peakL = frame.peakL > 0.9f ? 0.1f : frame.peakL + 0.01f;
+        FillHistory(1, frame.peakL, 0.01f, 0.05f, 0.3f);
         MeterDrawFrame(engine_, &frame);
     });
     Time("frame: bars only", 2000, [&] {
