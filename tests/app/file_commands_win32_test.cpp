@@ -14,7 +14,7 @@
 #include "sys/wide_path.h"
 #include "tests/app/main_window_test_support.h"
 #include "tests/support/modal_script_win32.h"
-#include "tests/support/test_files.h"
+#include "tests/support/wave_bytes.h"
 #include "tools/demo_wave.h"
 #include "view/control_panel.h"
 

@@ -11,7 +11,7 @@
 #include "meter/meter_engine.h"
 #include "sys/wide_path.h"
 #include "tests/app/main_window_test_support.h"
-#include "tests/support/test_files.h"
+#include "tests/support/wave_bytes.h"
 #include "tools/demo_wave.h"
 #include "view/meter_window_internal.h"
 #include "view/status_panel.h"

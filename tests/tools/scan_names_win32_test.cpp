@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "sys/wide_path.h"
-#include "tests/support/test_files.h"
+#include "tests/support/wave_bytes.h"
 
 namespace {
 

@@ -307,30 +307,10 @@ TEST(AutoCues, MarkEachPassageOnce) {
 std::vector<uint8_t> WaveOf(const std::vector<float>& samples, uint16_t channels, uint32_t rate,
                             bool asFloat) {
     const uint16_t bytes = asFloat ? 4 : 3;
-    std::vector<uint8_t> out;
-    const uint32_t data = uint32_t(samples.size()) * bytes;
-    testsupport::PutTag(out, "RIFF");
-    testsupport::PutU32(out, 36 + data);
-    testsupport::PutTag(out, "WAVE");
-    testsupport::PutTag(out, "fmt ");
-    testsupport::PutU32(out, 16);
-    testsupport::PutU16(out, asFloat ? 3 : 1);
-    testsupport::PutU16(out, channels);
-    testsupport::PutU32(out, rate);
-    testsupport::PutU32(out, rate * channels * bytes);
-    testsupport::PutU16(out, channels * bytes);
-    testsupport::PutU16(out, bytes * 8);
-    testsupport::PutTag(out, "data");
-    testsupport::PutU32(out, data);
-    for (float v : samples) {
-        uint32_t word;
-        if (asFloat)
-            std::memcpy(&word, &v, 4);
-        else
-            word = uint32_t(int32_t(std::lround(v * 8388608.0)));
-        AppendLe(out, word, bytes);
-    }
-    return out;
+    return testsupport::WaveBytes({uint16_t(asFloat ? 3 : 1), channels, rate,
+                                   uint16_t(channels * bytes), uint16_t(bytes * 8)},
+                                  asFloat ? testsupport::Float32(samples)
+                                          : testsupport::Pcm24(samples));
 }
 
 std::vector<float> Sine(uint32_t frames, uint16_t channels, double amplitude) {

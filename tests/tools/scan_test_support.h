@@ -13,7 +13,7 @@
 #include "history/history_file.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
-#include "tests/support/test_files.h"
+#include "tests/support/wave_bytes.h"
 #include "tools/scan.h"
 
 namespace scantest {

@@ -1,0 +1,142 @@
+#include "tests/support/wave_bytes.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace testsupport {
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+void PutU64(Bytes& out, uint64_t v) {
+    PutU32(out, uint32_t(v));
+    PutU32(out, uint32_t(v >> 32));
+}
+
+Bytes Cut(Bytes b, size_t size) {
+    b.resize(size);
+    return b;
+}
+
+Bytes Chunk(const char id[4], uint32_t declared, const Bytes& body, bool pad) {
+    Bytes out;
+    PutTag(out, id);
+    PutU32(out, declared);
+    out.insert(out.end(), body.begin(), body.end());
+    if (pad && body.size() % 2) out.push_back(0);
+    return out;
+}
+
+Bytes Chunk(const char id[4], const Bytes& body, bool pad) {
+    return Chunk(id, uint32_t(body.size()), body, pad);
+}
+
+FmtFields Extensible(uint16_t subTag, uint16_t channels, uint16_t bits, uint16_t valid,
+                     uint32_t mask) {
+    FmtFields f;
+    f.tag = 0xFFFE;
+    f.subTag = subTag;
+    f.channels = channels;
+    f.bits = bits;
+    f.align = uint16_t(channels * bits / 8);
+    f.valid = valid;
+    f.mask = mask;
+    return f;
+}
+
+Bytes FmtBody(const FmtFields& f) {
+    Bytes b;
+    PutU16(b, f.tag);
+    PutU16(b, f.channels);
+    PutU32(b, f.rate);
+    PutU32(b, f.rate * f.align);
+    PutU16(b, f.align);
+    PutU16(b, f.bits);
+    if (f.tag == 0xFFFE) {
+        PutU16(b, 22);
+        PutU16(b, f.valid);
+        PutU32(b, f.mask);
+        PutU16(b, f.subTag);
+        const Bytes tail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                            0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        b.insert(b.end(), tail.begin(), tail.end());
+        if (f.foreignGuid) b[b.size() - 1] ^= 0xFF;
+    }
+    if (f.length) b.resize(f.length, 0);
+    return b;
+}
+
+Bytes FmtChunk(const FmtFields& f) {
+    return Chunk("fmt ", FmtBody(f));
+}
+
+Bytes Form(const char id[4], const Bytes& body, int64_t declared) {
+    Bytes contents;
+    PutTag(contents, "WAVE");
+    contents.insert(contents.end(), body.begin(), body.end());
+    return Chunk(id, declared < 0 ? uint32_t(contents.size()) : uint32_t(declared), contents);
+}
+
+Bytes Riff(const Bytes& body, int64_t declared) {
+    return Form("RIFF", body, declared);
+}
+
+Bytes Ds64(uint64_t riff, uint64_t data, uint64_t samples, const Bytes& table, uint32_t entries) {
+    Bytes b;
+    PutU64(b, riff);
+    PutU64(b, data);
+    PutU64(b, samples);
+    PutU32(b, entries);
+    b.insert(b.end(), table.begin(), table.end());
+    return Chunk("ds64", b);
+}
+
+uint8_t FrameByte(int64_t i, int j, int align) {
+    return uint8_t(1 + (i * align + j) % 120);
+}
+
+Bytes Frames(int64_t count, int align) {
+    Bytes out;
+    for (int64_t i = 0; i < count; ++i)
+        for (int j = 0; j < align; ++j)
+            out.push_back(FrameByte(i, j, align));
+    return out;
+}
+
+Bytes Pcm16(const std::vector<int16_t>& samples) {
+    Bytes out;
+    for (int16_t s : samples)
+        PutU16(out, uint16_t(s));
+    return out;
+}
+
+Bytes Pcm24(const std::vector<float>& samples) {
+    Bytes out;
+    for (float v : samples)
+        AppendLe(out, uint32_t(int32_t(std::lround(v * 8388608.0))), 3);
+    return out;
+}
+
+Bytes Float32(const std::vector<float>& samples) {
+    Bytes out;
+    for (float v : samples) {
+        uint32_t word;
+        std::memcpy(&word, &v, 4);
+        PutU32(out, word);
+    }
+    return out;
+}
+
+Bytes WaveBytes(const FmtFields& f, const Bytes& samples) {
+    return Riff(Cat({FmtChunk(f), Chunk("data", samples)}));
+}
+
+Bytes WaveBytes(uint16_t channels, const std::vector<int16_t>& pcm, uint32_t rate) {
+    return WaveBytes(FmtFields{1, channels, rate, uint16_t(2 * channels), 16}, Pcm16(pcm));
+}
+
+} // namespace testsupport
