@@ -14,9 +14,10 @@
 #include "sys/wide_path.h"
 #include "tests/app/main_window_test_support.h"
 #include "tests/support/modal_script_win32.h"
-#include "tests/support/test_files.h"
+#include "tests/support/wave_bytes.h"
 #include "tools/demo_wave.h"
 #include "view/control_panel.h"
+#include "tests/support/history_slots.h"
 
 namespace {
 
@@ -29,15 +30,9 @@ class FileCommandsTest : public apptest::MainWindowTest {
   protected:
     // Appends n slots to the engine's history as the display thread would.
     void Record(int n) {
-        MeterEngine* e = p().engine;
-        SysLockEnter(&e->lock);
-        for (int i = 0; i < n; ++i) {
-            HistoryRecord r = {};
-            r.samplePosition = int64_t(i + 1) * 4410;
-            r.peakL = r.peakR = 0.25f * float(i % 4);
-            HistoryAppend(&e->frame.history, &r);
-        }
-        SysLockLeave(&e->lock);
+        testsupport::AppendSlots(p().engine, n, [](int32_t slot, HistoryRecord& r) {
+            r.peakL = r.peakR = 0.25f * float((slot - 1) % 4);
+        });
     }
     int32_t Count() { return p().engine->frame.history.recordCount; }
     void Load() { Click(p().panel.loadButton); }

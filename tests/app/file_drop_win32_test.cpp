@@ -11,10 +11,11 @@
 #include "meter/meter_engine.h"
 #include "sys/wide_path.h"
 #include "tests/app/main_window_test_support.h"
-#include "tests/support/test_files.h"
+#include "tests/support/wave_bytes.h"
 #include "tools/demo_wave.h"
 #include "view/meter_window_internal.h"
 #include "view/status_panel.h"
+#include "tests/support/history_slots.h"
 
 namespace {
 
@@ -74,11 +75,7 @@ class FileDropTest : public apptest::MainWindowTest {
         ASSERT_TRUE(CreateDirectoryA(File("folder.wav").c_str(), nullptr));
         HistoryStore store = {};
         ASSERT_EQ(HistoryStoreInit(&store), 1);
-        for (int i = 0; i < 100; ++i) {
-            HistoryRecord r = {};
-            r.samplePosition = int64_t(i + 1) * 4410;
-            HistoryAppend(&store, &r);
-        }
+        testsupport::AppendSlots(&store, 100);
         ASSERT_EQ(WriteHistory(&store, File("levels.dat").c_str(), 44100.0, 0), 0);
         HistoryStoreFree(&store);
         // A header that counts more cues than the file holds.
@@ -101,14 +98,7 @@ class FileDropTest : public apptest::MainWindowTest {
         MeterEngine* e = p().engine;
         MeterSetRecording(e, 0);
         MeterResetHistory(e);
-        SysLockEnter(&e->lock);
-        for (int i = 0; i < 20; ++i) {
-            HistoryRecord r = {};
-            r.samplePosition = int64_t(i + 1) * 4410;
-            r.peakL = 0.5f;
-            HistoryAppend(&e->frame.history, &r);
-        }
-        SysLockLeave(&e->lock);
+        testsupport::AppendSlots(e, 20, [](int32_t, HistoryRecord& r) { r.peakL = 0.5f; });
     }
 
     // What the status panel's last line says.

@@ -11,6 +11,7 @@
 #include "meter/meter_engine.h"
 #include "sys/settings_store.h"
 #include "tests/app/main_window_test_support.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/audio/fake_winmm.h"
 #include "tools/demo_wave.h"
 #include "view/loudness_window.h"
@@ -67,14 +68,7 @@ class InputCommandsTest : public apptest::MainWindowTest {
     }
 };
 
-bool ProgramHolds(UINT key) {
-    HWND other =
-        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    const BOOL taken = RegisterHotKey(other, 1, 0, key);
-    if (taken) UnregisterHotKey(other, 1);
-    DestroyWindow(other);
-    return !taken;
-}
+using apptest::ProgramHolds;
 
 TEST_F(InputCommandsTest, TheThirdMenuListsTheInputsAndItsTwoCommands) {
     HMENU bar = GetMenu(window());
@@ -293,11 +287,7 @@ TEST_F(InputCommandsTest, TheLoudnessWindowShowsTheInputAndAHistoryResetClearsIt
     HWND loudness = OpenLoudnessWindow();
     ASSERT_NE(loudness, nullptr);
     Command(kCommandMeasureInput);
-    auto text = [&](int id) {
-        char t[64] = {};
-        GetDlgItemTextA(loudness, id, t, sizeof t);
-        return std::string(t);
-    };
+    auto text = [&](int id) { return modaltest::Text(GetDlgItem(loudness, id)); };
     // A true peak, whatever the step from silence made of it.
     EXPECT_TRUE(PumpUntil([&] {
         const std::string peak = text(kLoudnessFirstValueId + kRowTruePeakLeft);

@@ -41,6 +41,16 @@ inline bool PumpUntil(const std::function<bool()>& pred, int ms = 5000) {
     return pred();
 }
 
+// Whether the program holds the hot key: another window cannot take it.
+inline bool ProgramHolds(UINT key) {
+    HWND other =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    const BOOL taken = RegisterHotKey(other, 1, 0, key);
+    if (taken) UnregisterHotKey(other, 1);
+    DestroyWindow(other);
+    return !taken;
+}
+
 struct Box {
     std::string title, text;
 };

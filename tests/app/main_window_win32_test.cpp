@@ -12,6 +12,7 @@
 #include "meter/meter_engine.h"
 #include "tests/app/main_window_test_support.h"
 #include "tests/support/modal_script_win32.h"
+#include "tests/support/program_win32.h"
 #include "tools/demo_wave.h"
 
 namespace {
@@ -19,16 +20,6 @@ namespace {
 using apptest::FakeShell;
 using apptest::MainWindowTest;
 using apptest::Pump;
-
-// Whether another window can take F1 tells whether the program holds it.
-bool ProgramHoldsF1() {
-    HWND other =
-        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    const BOOL taken = RegisterHotKey(other, 1, 0, VK_F1);
-    if (taken) UnregisterHotKey(other, 1);
-    DestroyWindow(other);
-    return !taken;
-}
 
 TEST_F(MainWindowTest, HotKeysFollowTheProgramsActivation) {
     struct Step {
@@ -41,10 +32,10 @@ TEST_F(MainWindowTest, HotKeysFollowTheProgramsActivation) {
         {WM_ACTIVATEAPP, TRUE, true},   {WM_ACTIVATEAPP, TRUE, true},
         {WM_CLOSE, 0, false},
     };
-    EXPECT_TRUE(ProgramHoldsF1()); // from creation on
+    EXPECT_TRUE(apptest::ProgramHolds(VK_F1)); // from creation on
     for (const Step& step : kSteps) {
         SendMessageA(window(), step.message, step.active, 0);
-        EXPECT_EQ(ProgramHoldsF1(), step.held) << step.message << " " << step.active;
+        EXPECT_EQ(apptest::ProgramHolds(VK_F1), step.held) << step.message << " " << step.active;
         EXPECT_EQ(p().hotKeysRegistered, step.held ? 1u : 0u);
     }
 }
@@ -141,12 +132,7 @@ TEST_F(MainWindowTest, QuitWhilePlayingAndRecordingStopsTheStreamAndEndsTheEngin
 // --no-audio sets TENVELO_EXPECT_NO_AUDIO): two boxes, then a clean exit.
 TEST(ProgramNoServer, ShowsInitErrorThenFailedToCreateAndExitsWithZero) {
     if (!std::getenv("TENVELO_EXPECT_NO_AUDIO")) GTEST_SKIP() << "needs --no-audio";
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string program(path);
-    program.resize(program.find_last_of('\\'));
-    program.resize(program.find_last_of('\\'));
-    program += "\\tenvelo.exe";
+    const std::string program = testsupport::TreeFile("tenvelo.exe");
     // The boxes are the other process's: answered from this thread's timer
     // while it waits.
     std::string initError, sorry;
@@ -154,25 +140,10 @@ TEST(ProgramNoServer, ShowsInitErrorThenFailedToCreateAndExitsWithZero) {
                             modaltest::Answer("", &initError));
     modaltest::Script second([] { return modaltest::Titled("Sorry", true); },
                              modaltest::Answer("", &sorry));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string command = "\"" + program + "\"";
-    ASSERT_TRUE(CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process))
-        << program;
-    DWORD waited = WAIT_TIMEOUT;
-    for (int i = 0; i < 2000 && waited != WAIT_OBJECT_0; ++i) {
-        Pump(10);
-        waited = WaitForSingleObject(process.hProcess, 0);
-    }
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(waited, WAIT_OBJECT_0); // the process has ended: nothing left running
-    EXPECT_EQ(code, 0u);
+    const int code = testsupport::RunProgram("\"" + program + "\"", 20000, [] { Pump(0); });
+    ASSERT_NE(code, testsupport::kNotStarted) << program;
+    EXPECT_NE(code, testsupport::kStillRunning); // the process has ended: nothing left running
+    EXPECT_EQ(code, 0);
     EXPECT_TRUE(first.ran());
     EXPECT_FALSE(initError.empty());
     EXPECT_TRUE(second.ran());

@@ -7,6 +7,7 @@
 #include "history/history_store.h"
 #include "meter/meter_engine.h"
 #include "tests/app/main_window_test_support.h"
+#include "tests/support/history_slots.h"
 
 namespace {
 
@@ -77,14 +78,7 @@ TEST_F(StatusPanelTest, LinesFollowTheHistoryOnEveryTick) {
     };
     const std::vector<COLORREF> before = picture();
     EXPECT_EQ(before, picture()) << "nothing changed, nothing moves";
-    MeterEngine* engine = p().engine;
-    SysLockEnter(&engine->lock);
-    for (int i = 1; i <= 100; ++i) {
-        HistoryRecord r{};
-        r.samplePosition = int64_t(i) * 4410;
-        HistoryAppend(&engine->frame.history, &r);
-    }
-    SysLockLeave(&engine->lock);
+    testsupport::AppendSlots(p().engine, 100);
     EXPECT_NE(before, picture());
 }
 

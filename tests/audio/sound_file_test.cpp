@@ -2,7 +2,7 @@
 #include "audio/sound_others.h"
 #include "sys/file_offset.h"
 #include "sys/file_path.h"
-#include "tests/support/test_files.h"
+#include "tests/support/wave_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,121 +12,11 @@
 #include <string>
 #include <vector>
 
-using testsupport::PutTag;
-using testsupport::PutU16;
-using testsupport::PutU32;
-using testsupport::ScratchDir;
-using testsupport::WriteAll;
+using namespace testsupport;
 
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
-
-// A small builder for hand-made layouts.
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-void PutU64(Bytes& out, uint64_t v) {
-    PutU32(out, uint32_t(v));
-    PutU32(out, uint32_t(v >> 32));
-}
-
-Bytes Chunk(const char id[4], uint32_t declared, const Bytes& body, bool pad = true) {
-    Bytes out;
-    PutTag(out, id);
-    PutU32(out, declared);
-    out.insert(out.end(), body.begin(), body.end());
-    if (pad && body.size() % 2) out.push_back(0);
-    return out;
-}
-Bytes Chunk(const char id[4], const Bytes& body, bool pad = true) {
-    return Chunk(id, uint32_t(body.size()), body, pad);
-}
-
-struct Fmt {
-    uint16_t tag = 1, channels = 2;
-    uint32_t rate = 44100;
-    uint16_t align = 4, bits = 16;
-    // Extensible only:
-    uint16_t valid = 0;
-    uint32_t mask = 0;
-    uint16_t subTag = 1;
-    bool foreignGuid = false;
-    size_t length = 0; // bytes of the chunk; 0 = 16, or 40 for extensible
-};
-
-Fmt Ext(uint16_t subTag, uint16_t channels, uint16_t bits, uint16_t valid, uint32_t mask = 0) {
-    Fmt f;
-    f.tag = 0xFFFE;
-    f.subTag = subTag;
-    f.channels = channels;
-    f.bits = bits;
-    f.align = uint16_t(channels * bits / 8);
-    f.valid = valid;
-    f.mask = mask;
-    return f;
-}
-
-Bytes FmtChunk(const Fmt& f) {
-    Bytes b;
-    PutU16(b, f.tag);
-    PutU16(b, f.channels);
-    PutU32(b, f.rate);
-    PutU32(b, f.rate * f.align);
-    PutU16(b, f.align);
-    PutU16(b, f.bits);
-    if (f.tag == 0xFFFE) {
-        PutU16(b, 22);
-        PutU16(b, f.valid);
-        PutU32(b, f.mask);
-        PutU16(b, f.subTag);
-        const Bytes tail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                            0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-        b.insert(b.end(), tail.begin(), tail.end());
-        if (f.foreignGuid) b[b.size() - 1] ^= 0xFF;
-    }
-    if (f.length) b.resize(f.length, 0);
-    return Chunk("fmt ", b);
-}
-
-Bytes Form(const char id[4], const Bytes& body, int64_t declared = -1) {
-    Bytes contents;
-    PutTag(contents, "WAVE");
-    contents.insert(contents.end(), body.begin(), body.end());
-    return Chunk(id, declared < 0 ? uint32_t(contents.size()) : uint32_t(declared), contents);
-}
-Bytes Riff(const Bytes& body, int64_t declared = -1) {
-    return Form("RIFF", body, declared);
-}
-
-Bytes Ds64(uint64_t riff, uint64_t data, uint64_t samples, const Bytes& table = {},
-           uint32_t entries = 0) {
-    Bytes b;
-    PutU64(b, riff);
-    PutU64(b, data);
-    PutU64(b, samples);
-    PutU32(b, entries);
-    b.insert(b.end(), table.begin(), table.end());
-    return Chunk("ds64", b);
-}
-
-// Byte j of frame i; never 0x00, so a frame cannot pass for silence.
-Bytes Frames(int64_t count, int align) {
-    Bytes out;
-    for (int64_t i = 0; i < count; ++i)
-        for (int j = 0; j < align; ++j)
-            out.push_back(uint8_t(1 + (i * align + j) % 251));
-    return out;
-}
-
-Bytes Cut(Bytes b, size_t size) {
-    b.resize(size);
-    return b;
-}
+using Fmt = FmtFields;
 
 const Bytes kStereo = FmtChunk(Fmt{});
 const Bytes kData = Chunk("data", Frames(10, 4));
@@ -219,11 +109,11 @@ TEST(SoundFileOpen, ChunkLayoutsAndSizes) {
 // Each check of the format, with the line that names what was found.
 TEST(SoundFileOpen, UnsupportedFormatsAreNamed) {
     const auto ext = [](uint16_t sub, uint16_t bits, uint16_t valid, size_t length = 0) {
-        Fmt f = Ext(sub, 2, bits, valid);
+        Fmt f = Extensible(sub, 2, bits, valid);
         f.length = length;
         return f;
     };
-    Fmt foreign = Ext(1, 2, 16, 0);
+    Fmt foreign = Extensible(1, 2, 16, 0);
     foreign.foreignGuid = true;
     const struct Case {
         Fmt fmt;
@@ -308,12 +198,6 @@ TEST(SoundFileRead, EveryEncodingDecodesExactly) {
                 b.push_back(uint8_t(uint64_t(v) >> (8 * i)));
         return b;
     };
-    const auto f32 = [](std::initializer_list<float> values) {
-        Bytes b;
-        for (float v : values)
-            PutU32(b, Bits(v));
-        return b;
-    };
     const auto f64 = [](std::initializer_list<double> values) {
         Bytes b;
         for (double v : values) {
@@ -357,13 +241,13 @@ TEST(SoundFileRead, EveryEncodingDecodesExactly) {
           0.142222225666046142578125f},
          0},
         {"WAVE 32-bit PCM (24 valid)",
-         Ext(1, 1, 32, 24),
+         Extensible(1, 1, 32, 24),
          le({int64_t(0x7FFFFF00), INT32_MIN}, 4),
          {0.99999988079071044921875f, -1.0f},
          0},
         {"WAVE 32-bit float",
          {3, 2, 48000, 8, 32},
-         f32({1.5f, -2.0f, nan, 1e-40f, inf, -inf, -0.0f, 0.25f}),
+         Float32({1.5f, -2.0f, nan, 1e-40f, inf, -inf, -0.0f, 0.25f}),
          {1.5f, -2.0f, 0.0f, 1e-40f, 0.0f, 0.0f, -0.0f, 0.25f},
          3},
         {"WAVE 64-bit float",
@@ -493,14 +377,14 @@ TEST(SoundFileChannels, MasksAndRoles) {
         {"stereo, no mask", {1, 2, 48000, 4, 16}, 0x3, 0, 1, -1, {F, F, U}},
         {"5.1, no mask", {1, 6, 48000, 12, 16}, 0x3F, 0, 1, 3, {F, F, F, L, S, S, U}},
         {"7.1, no mask", {3, 8, 48000, 32, 32}, 0xFF, 0, 1, 3, {F, F, F, L, S, S, F, F}},
-        {"5.1 side", Ext(1, 6, 24, 24, 0x60F), 0x60F, 0, 1, 3, {F, F, F, L, S, S, U}},
-        {"7.1 side", Ext(1, 8, 16, 16, 0x63F), 0x63F, 0, 1, 3, {F, F, F, L, S, S, S, S}},
-        {"mask 0 is no assignment", Ext(1, 2, 16, 16, 0), 0x3, 0, 1, -1, {F, F}},
-        {"fewer bits than channels", Ext(1, 4, 16, 16, 0x3), 0x3, 0, 1, -1, {F, F, U, U}},
-        {"more bits than channels", Ext(1, 2, 16, 16, 0x3F), 0x3, 0, 1, -1, {F, F}},
-        {"right alone, then LFE", Ext(1, 2, 16, 16, 0xA), 0xA, -1, 0, 1, {F, L}},
+        {"5.1 side", Extensible(1, 6, 24, 24, 0x60F), 0x60F, 0, 1, 3, {F, F, F, L, S, S, U}},
+        {"7.1 side", Extensible(1, 8, 16, 16, 0x63F), 0x63F, 0, 1, 3, {F, F, F, L, S, S, S, S}},
+        {"mask 0 is no assignment", Extensible(1, 2, 16, 16, 0), 0x3, 0, 1, -1, {F, F}},
+        {"fewer bits than channels", Extensible(1, 4, 16, 16, 0x3), 0x3, 0, 1, -1, {F, F, U, U}},
+        {"more bits than channels", Extensible(1, 2, 16, 16, 0x3F), 0x3, 0, 1, -1, {F, F}},
+        {"right alone, then LFE", Extensible(1, 2, 16, 16, 0xA), 0xA, -1, 0, 1, {F, L}},
         {"heights and a reserved bit",
-         Ext(1, 3, 16, 16, 0x80001800),
+         Extensible(1, 3, 16, 16, 0x80001800),
          0x80001800,
          -1,
          -1,

@@ -1,5 +1,5 @@
 #include "audio/wave_file.h"
-#include "tests/support/test_files.h"
+#include "tests/support/wave_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,72 +8,16 @@
 #include <string>
 #include <vector>
 
-using testsupport::PutTag;
-using testsupport::PutU16;
-using testsupport::PutU32;
-using testsupport::ScratchDir;
-using testsupport::WriteAll;
+using namespace testsupport;
 
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-Bytes Chunk(const char id[4], uint32_t declared, const Bytes& body, bool pad = true) {
-    Bytes out;
-    PutTag(out, id);
-    PutU32(out, declared);
-    out.insert(out.end(), body.begin(), body.end());
-    if (pad && body.size() % 2) out.push_back(0);
-    return out;
-}
-Bytes Chunk(const char id[4], const Bytes& body, bool pad = true) {
-    return Chunk(id, uint32_t(body.size()), body, pad);
-}
-
-// The 16 standard "fmt " bytes, cut or zero-extended to `length`.
-Bytes FmtBody(uint16_t channels, uint32_t rate, uint16_t align, size_t length = 16,
-              uint16_t storedBits = 16) {
-    Bytes out;
-    PutU16(out, 1);
-    PutU16(out, channels);
-    PutU32(out, rate);
-    PutU32(out, rate * align);
-    PutU16(out, align);
-    PutU16(out, storedBits);
-    out.resize(length, 0);
-    return out;
-}
-Bytes Fmt(uint16_t channels, uint32_t rate, uint16_t align, size_t length = 16) {
-    return Chunk("fmt ", FmtBody(channels, rate, align, length));
+// The 16 standard "fmt " bytes of 16-bit integer PCM, cut or zero-extended to `length`.
+Bytes Fmt(uint16_t channels, uint32_t rate, uint16_t align, size_t length = 16,
+          uint16_t storedBits = 16) {
+    return FmtChunk(FmtFields{1, channels, rate, align, storedBits, 0, 0, 1, false, length});
 }
 const Bytes kStereoFmt = Fmt(2, 44100, 4);
-
-// Byte j of frame i; never 0x00 or 0x80, so it cannot pass for silence.
-uint8_t FrameByte(int64_t i, int j, int align) { return uint8_t(1 + (i * align + j) % 120); }
-Bytes Frames(int64_t count, int align) {
-    Bytes out;
-    for (int64_t i = 0; i < count; ++i)
-        for (int j = 0; j < align; ++j) out.push_back(FrameByte(i, j, align));
-    return out;
-}
-
-Bytes Riff(const Bytes& body, int64_t declared = -1) {
-    Bytes contents;
-    PutTag(contents, "WAVE");
-    contents.insert(contents.end(), body.begin(), body.end());
-    return Chunk("RIFF", declared < 0 ? uint32_t(contents.size()) : uint32_t(declared), contents);
-}
-
-Bytes Cut(Bytes b, size_t size) {
-    b.resize(size);
-    return b;
-}
 
 struct OpenedWave {
     ScratchDir dir;
@@ -105,7 +49,7 @@ TEST(WaveFileOpen, ChunkLayouts) {
         {"fmt 18", Riff(Cat({Fmt(2, 44100, 4, 18), kData})), 0, 46, 40, 10, 16},
         {"fmt 14", Riff(Cat({Fmt(2, 44100, 4, 14), kData})), 0, 42, 40, 10, 16},
         {"fmt 0", Riff(Cat({Chunk("fmt ", Bytes{}), kData})), 4},
-        {"fmt huge", Riff(Cat({Chunk("fmt ", 0xFFFFFFF0u, FmtBody(2, 44100, 4)), kData})), 5},
+        {"fmt huge", Riff(Cat({Chunk("fmt ", 0xFFFFFFF0u, FmtBody(FmtFields{})), kData})), 5},
         {"odd chunk padded", Riff(Cat({odd, kStereoFmt, kData})), 0, 56, 40, 10, 16},
         {"odd chunk unpadded", Riff(Cat({oddNoPad, kStereoFmt, kData})), 4},
         {"data before fmt", Riff(Cat({kData, kStereoFmt})), 5},
@@ -220,8 +164,8 @@ TEST(WaveFileFormat, OnlySixteenBitStereoAt44100IsAccepted) {
                  {2, 44100, 5, 16, 0}}; // 5 / 2 bytes would pass for 16 bits
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.channels << " " << c.rate << " " << c.align);
-        Bytes fmt = Chunk("fmt ", FmtBody(c.channels, c.rate, c.align, 16, c.storedBits));
-        OpenedWave w(Riff(Cat({fmt, Chunk("data", Frames(4, c.align))})));
+        OpenedWave w(Riff(Cat({Fmt(c.channels, c.rate, c.align, 16, c.storedBits),
+                               Chunk("data", Frames(4, c.align))})));
         ASSERT_EQ(w.result, 0);
         EXPECT_EQ(WaveFileFormatAccepted(&w.file), c.accepted);
     }

@@ -11,6 +11,7 @@
 
 #include "display/meter_settings.h"
 #include "tests/support/modal_script_win32.h"
+#include "tests/support/recorder_win32.h"
 #include "tests/sys/settings_test_root.h"
 #include "toolkit/toolkit.h"
 #include "view/meter_window.h"
@@ -37,8 +38,7 @@ class DisplayOptionsTest : public testing::Test {
         while (MeterSettingsUseCount() > 0)
             ReleaseMeterSettings();
         UnregisterMeterWindowClass(instance_);
-        while (ToolkitInitCount() > 0)
-            ToolkitExit(instance_);
+        testsupport::ExitToolkit(instance_);
     }
     int Run(uint32_t flags, std::function<void(HWND)> script) {
         WhenShown(kTitle, std::move(script));

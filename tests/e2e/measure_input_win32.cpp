@@ -20,6 +20,7 @@
 #include "tests/e2e/program_fixture.h"
 #include "tests/e2e/saved_history.h"
 #include "tests/e2e/user_input.h"
+#include "tests/support/modal_script_win32.h"
 #include "view/loudness_window.h"
 
 namespace {
@@ -47,9 +48,7 @@ int MonitorItem(std::string* names) {
 }
 
 std::string FieldText(HWND window, int id) {
-    char text[96] = {};
-    GetWindowTextA(FindChildById(window, id), text, sizeof text);
-    return text;
+    return modaltest::Text(FindChildById(window, id));
 }
 
 // "integrated -23.0 LUFS, range 7.2 LU, ... true peak -1.0 / -1.0 dBTP" of the scan.

@@ -7,6 +7,8 @@
 #include <iterator>
 
 #include "tests/e2e/user_input.h"
+#include "tests/support/modal_script_win32.h"
+#include "tests/support/program_win32.h"
 #include "tools/gui/screenshot.h"
 
 namespace e2e {
@@ -85,22 +87,11 @@ void ProgramTest::Shot(const std::string& name) {
 
 void ProgramTest::StartProgram() {
     std::string exe = Env("TENVELO_PROGRAM"), folder = dir_;
-    if (exe.empty()) {
-        char self[MAX_PATH];
-        GetModuleFileNameA(nullptr, self, sizeof self);
-        exe = self;
-        exe.resize(exe.find_last_of('\\')); // tests
-        exe.resize(exe.find_last_of('\\'));
-        exe += "\\tenvelo.exe";
-    } else {
+    if (exe.empty())
+        exe = testsupport::TreeFile("tenvelo.exe");
+    else
         folder = exe.substr(0, exe.find_last_of('\\'));
-    }
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    std::string command = "\"" + exe + "\"";
-    ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.c_str(), &startup, &process_))
-        << exe;
+    ASSERT_TRUE(testsupport::StartProgram("\"" + exe + "\"", &process_, folder)) << exe;
     main_ = WaitForTopWindow(process_.dwProcessId, "w_principale", "Tenvelo", 20000);
     ASSERT_NE(main_, nullptr) << "no main window";
 }
@@ -112,8 +103,7 @@ HWND ProgramTest::Dialog(const std::string& title, int ms) {
 std::string ProgramTest::AnswerMessageBox(const std::string& title) {
     HWND box = Dialog(title);
     if (!box) return "(no \"" + title + "\" box)";
-    char text[512] = {};
-    GetWindowTextA(FindChildById(box, 0xFFFF), text, sizeof text);
+    const std::string text = modaltest::Text(FindChildById(box, 0xFFFF));
     Shot("message-" + title.substr(0, title.find_first_of(" .!")));
     PressKey(VK_RETURN);
     EXPECT_TRUE(WaitGone(box, 5000)) << title;

@@ -1,4 +1,5 @@
 #include "history/cue_store.h"
+#include "tests/support/history_slots.h"
 
 #include <gtest/gtest.h>
 
@@ -77,11 +78,7 @@ TEST_F(CueStoreTest, DeletionClosesTheGapAndKeepsTheSelectionInTheList) {
 
 // Slot n (1-based) at position 100·n.
 TEST_F(CueStoreTest, JumpTargets) {
-    for (int n = 1; n <= 1000; ++n) {
-        HistoryRecord r{};
-        r.samplePosition = 100 * n;
-        ASSERT_EQ(HistoryAppend(&store, &r), 1);
-    }
+    ASSERT_EQ(testsupport::AppendSlots(&store, 1000, {}, 100), 1000);
     const struct {
         const char* what;
         int64_t cue;

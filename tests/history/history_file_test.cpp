@@ -10,6 +10,7 @@
 
 #include "history/cue_store.h"
 #include "tests/support/test_files.h"
+#include "tests/support/history_slots.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadAll;
@@ -42,10 +43,7 @@ HistoryRecord Slot(int i) {
 
 void Fill(HistoryStore* store, int slots, int cues) {
     HistoryReset(store);
-    for (int i = 0; i < slots; ++i) {
-        const HistoryRecord r = Slot(i);
-        HistoryAppend(store, &r);
-    }
+    testsupport::AppendSlots(store, slots, [](int32_t n, HistoryRecord& r) { r = Slot(n - 1); });
     for (int k = 1; k <= cues; ++k)
         CueInsert(store, int64_t(k) * 8820, ("cue " + std::to_string(k)).c_str());
 }

@@ -1,4 +1,5 @@
 #include "history/history_store.h"
+#include "tests/support/history_slots.h"
 
 #include <gtest/gtest.h>
 
@@ -9,40 +10,29 @@ class HistoryStoreTest : public ::testing::Test {
     void SetUp() override { ASSERT_EQ(HistoryStoreInit(&store), 1); }
     void TearDown() override { HistoryStoreFree(&store); }
 
-    void Record(int n) {
-        for (int i = 0; i < n; ++i) {
-            HistoryRecord r{};
-            r.samplePosition = int64_t(store.recordCount + 1) * 4410;
-            ASSERT_EQ(HistoryAppend(&store, &r), 1);
-        }
-    }
-
     HistoryStore store{};
 };
 
 TEST_F(HistoryStoreTest, FullStoreDropsTheNextSlot) {
+    ASSERT_EQ(testsupport::AppendSlots(&store, kHistoryCapacity, {}, 1), 432000);
     HistoryRecord r{};
-    for (uint32_t i = 0; i < kHistoryCapacity; ++i) {
-        r.samplePosition = i;
-        ASSERT_EQ(HistoryAppend(&store, &r), 1);
-    }
     r.samplePosition = -5;
     EXPECT_EQ(HistoryAppend(&store, &r), 0);
     EXPECT_EQ(store.recordCount, 432000);
-    EXPECT_EQ(store.history[431999].samplePosition, 431999);
+    EXPECT_EQ(store.history[431999].samplePosition, 432000);
 }
 
 // The view follows the newest slot until it is scrolled back, and a zoom
 // puts it on a multiple of the zoom.
 TEST_F(HistoryStoreTest, ViewFollowsZoomsAndStaysWhereScrolled) {
-    Record(100);
+    ASSERT_EQ(testsupport::AppendSlots(&store, 100), 100);
     EXPECT_EQ(store.viewPos, 100);
     HistorySetZoom(&store, 7);
     EXPECT_EQ(store.viewPos, 98);
     HistorySetZoom(&store, 1);
     EXPECT_EQ(store.viewPos, 100);
     store.viewPos = store.viewEnd = 40; // scrolled back
-    Record(5);
+    ASSERT_EQ(testsupport::AppendSlots(&store, 5), 5);
     EXPECT_EQ(store.viewPos, 40);
     HistorySetZoom(&store, 3);
     EXPECT_EQ(store.viewPos, 39);

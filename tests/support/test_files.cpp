@@ -130,25 +130,4 @@ void PutTag(std::vector<uint8_t>& out, const char tag[4]) {
     out.insert(out.end(), tag, tag + 4);
 }
 
-std::vector<uint8_t> WaveBytes(uint16_t channels, const std::vector<int16_t>& pcm, uint32_t rate) {
-    const uint32_t bytes = uint32_t(pcm.size() * 2);
-    std::vector<uint8_t> out;
-    PutTag(out, "RIFF");
-    PutU32(out, 36 + bytes);
-    PutTag(out, "WAVE");
-    PutTag(out, "fmt ");
-    PutU32(out, 16);
-    PutU16(out, 1);
-    PutU16(out, channels);
-    PutU32(out, rate);
-    PutU32(out, rate * 2 * channels);
-    PutU16(out, 2u * channels);
-    PutU16(out, 16);
-    PutTag(out, "data");
-    PutU32(out, bytes);
-    for (int16_t s : pcm)
-        PutU16(out, uint16_t(s));
-    return out;
-}
-
 } // namespace testsupport

@@ -59,8 +59,4 @@ inline void PutU16(std::vector<uint8_t>& out, uint32_t v) { AppendLe(out, v, 2);
 inline void PutU32(std::vector<uint8_t>& out, uint32_t v) { AppendLe(out, v, 4); }
 void PutTag(std::vector<uint8_t>& out, const char tag[4]);
 
-// A WAVE file: the canonical 44-byte header (16 bits) and the interleaved samples.
-std::vector<uint8_t> WaveBytes(uint16_t channels, const std::vector<int16_t>& pcm,
-                               uint32_t rate = 44100);
-
 } // namespace testsupport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/modal_script_win32.h"
+#include "tests/support/recorder_win32.h"
 #include "tests/sys/settings_test_root.h"
 #include "toolkit/knob.h"
 #include "toolkit/toolkit.h"
@@ -14,13 +16,8 @@
 
 namespace tktest {
 
-struct Event {
-    UINT message; // WM_COMMAND or WM_KEYDOWN
-    uint32_t code, value;
-    bool operator==(const Event& o) const {
-        return message == o.message && code == o.code && value == o.value;
-    }
-};
+using testsupport::Event;
+using testsupport::ExitToolkit;
 
 inline Event Command(uint32_t code, float value) {
     return Event{WM_COMMAND, code, FloatToBits(value)};
@@ -41,54 +38,11 @@ inline COLORREF PixelAt(HWND window, int x, int y) {
     return color;
 }
 
-inline void PrintTo(const Event& e, std::ostream* os) {
-    *os << (e.message == WM_COMMAND ? "command(0x" : "key(0x") << std::hex << e.code << ", 0x"
-        << e.value << ")" << std::dec;
-}
-
-class OwnerWindow {
+// The owner of the controls under test: shown, 400 x 200 unless told otherwise.
+class OwnerWindow : public testsupport::RecorderWindow {
   public:
-    OwnerWindow(int width = 400, int height = 200) {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-        wc.lpszClassName = "TkTestOwner";
-        RegisterClassA(&wc); // fails harmlessly when already registered
-        window_ = CreateWindowExA(0, "TkTestOwner", "toolkit test",
-                                  WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, width, height,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), this);
-        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~OwnerWindow() { DestroyWindow(window_); }
-    OwnerWindow(const OwnerWindow&) = delete;
-    OwnerWindow& operator=(const OwnerWindow&) = delete;
-
-    HWND window() const { return window_; }
-
-    std::vector<Event> Take() {
-        MSG msg;
-        for (UINT message : {WM_COMMAND, WM_KEYDOWN})
-            while (PeekMessageA(&msg, window_, message, message, PM_REMOVE))
-                DispatchMessageA(&msg);
-        std::vector<Event> taken;
-        taken.swap(log_);
-        return taken;
-    }
-
-  private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<OwnerWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self && (message == WM_COMMAND || message == WM_KEYDOWN)) {
-            self->log_.push_back(
-                Event{message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)});
-            return 0;
-        }
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    HWND window_ = nullptr;
-    std::vector<Event> log_;
+    explicit OwnerWindow(int width = 400, int height = 200)
+        : RecorderWindow(width, height, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN) {}
 };
 
 constexpr COLORREF kKnobFaceColor = RGB(180, 180, 180);
@@ -114,8 +68,7 @@ class ToolkitTest : public ::testing::Test {
     void TearDown() override {
         owner_.reset(); // the controls go before the toolkit unregisters the classes
         DeleteObject(knobFace_);
-        while (ToolkitInitCount() > 0)
-            ToolkitExit(GetModuleHandleA(nullptr));
+        ExitToolkit();
     }
     HWND owner() const { return owner_->window(); }
     ToolkitOptions* options() { return ToolkitGetOptions(); }
@@ -140,6 +93,19 @@ inline std::function<HWND()> Popup(uint32_t slot) {
         HWND dialog = ToolkitPopup(slot);
         return dialog && IsWindowVisible(dialog) ? dialog : nullptr;
     };
+}
+
+// Opens the toolkit dialog of a popup slot with open() while steps drive
+// it: every step ran, none was cut short by the time limit, and the slot is
+// cleared once the dialog returned. Returns what open() returned.
+template <typename Open>
+auto RunPopup(uint32_t slot, std::vector<modaltest::Step> steps, Open open) -> decltype(open()) {
+    modaltest::Script driver(Popup(slot), std::move(steps));
+    auto result = open();
+    EXPECT_TRUE(driver.ran());
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_EQ(nullptr, ToolkitPopup(slot)) << "the slot is cleared on close";
+    return result;
 }
 
 inline void Mouse(HWND window, UINT message, int x, int y) {

@@ -18,10 +18,7 @@ HINSTANCE Self() {
 
 class ToolkitModuleTest : public ::testing::Test {
   protected:
-    void TearDown() override {
-        while (ToolkitInitCount() > 0)
-            ToolkitExit(Self());
-    }
+    void TearDown() override { testsupport::ExitToolkit(); }
 
     static uint32_t Stored(const char* name) {
         uint32_t value = 0xDEADBEEF;

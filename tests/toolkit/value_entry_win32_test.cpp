@@ -11,10 +11,8 @@
 namespace {
 
 using modaltest::Key;
-using modaltest::Script;
 using modaltest::Step;
 using modaltest::Type;
-using tktest::Popup;
 
 constexpr uint32_t kAttr = 0x7E0; // black on colour 14, font 7
 
@@ -30,11 +28,9 @@ struct Answer {
 class EditTextDialogTest : public tktest::ToolkitTest {
   protected:
     Answer Run(const char* initial, Step script, HWND owner = nullptr) {
-        Script driver(Popup(kPopupEditValue), std::move(script));
-        char* text = EditTextDialog(owner ? owner : this->owner(), kAttr, 40, 30, 100, 20, initial);
-        EXPECT_TRUE(driver.ran());
-        EXPECT_FALSE(driver.timedOut());
-        EXPECT_EQ(nullptr, ToolkitPopup(kPopupEditValue)) << "the slot is cleared on close";
+        char* text = tktest::RunPopup(kPopupEditValue, {std::move(script)}, [&] {
+            return EditTextDialog(owner ? owner : this->owner(), kAttr, 40, 30, 100, 20, initial);
+        });
         Answer answer = {text != nullptr, text ? text : ""};
         std::free(text);
         return answer;
@@ -135,12 +131,9 @@ class TimeEntryDialogTest : public tktest::ToolkitTest {
     // Runs the acts, then ends the dialog with end.
     float Run(float seconds, std::vector<Step> acts, Step end, HWND owner = nullptr) {
         acts.push_back(end);
-        Script driver(Popup(kPopupTimeEntry), acts);
-        float result = TimeEntryDialog(owner ? owner : this->owner(), kAttr, 10, 10, seconds);
-        EXPECT_TRUE(driver.ran());
-        EXPECT_FALSE(driver.timedOut());
-        EXPECT_EQ(nullptr, ToolkitPopup(kPopupTimeEntry));
-        return result;
+        return tktest::RunPopup(kPopupTimeEntry, acts, [&] {
+            return TimeEntryDialog(owner ? owner : this->owner(), kAttr, 10, 10, seconds);
+        });
     }
 };
 

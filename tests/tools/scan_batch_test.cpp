@@ -13,36 +13,9 @@ using testsupport::ScratchDir;
 
 namespace {
 
-std::string Text(const std::string& path) {
-    const std::vector<uint8_t> bytes = ReadAll(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-// A batch run: its standard output as lines, its error stream as written.
-struct BatchRun {
-    int status;
-    std::vector<std::string> out;
-    std::string err;
-};
-
-BatchRun RunBatch(const ScratchDir& dir, const ScanOptions& o, bool progress = false,
-                  int64_t progressAfterMs = 1000) {
-    const std::string outPath = dir.file("stdout.txt"), errPath = dir.file("stderr.txt");
-    ScanBatchIo io = {std::fopen(outPath.c_str(), "wb"), std::fopen(errPath.c_str(), "wb"),
-                      progress, progressAfterMs};
-    const int status = RunScanBatch(o, io);
-    std::fclose(io.out);
-    std::fclose(io.err);
-    return {status, Lines(Text(outPath)), Text(errPath)};
-}
+using scantest::BatchRun;
+using scantest::Lines;
+using scantest::RunBatch;
 
 // Bad files among good ones, later inputs that would write an earlier one's
 // file, and a recording named like its own CSV: each refused input prints

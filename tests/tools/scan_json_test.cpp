@@ -18,14 +18,6 @@ nlohmann::json Parse(const std::vector<uint8_t>& bytes) {
     return nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
 }
 
-int Batch(const ScanOptions& o, const std::string& out, const std::string& err) {
-    ScanBatchIo io = {std::fopen(out.c_str(), "wb"), std::fopen(err.c_str(), "wb"), false};
-    const int status = RunScanBatch(o, io);
-    std::fclose(io.out);
-    std::fclose(io.err);
-    return status;
-}
-
 // One object per input in input order: the measured fields, null for what
 // a silent file does not have, and the error of a file that failed.
 TEST(ScanJson, OneObjectPerInputWithNullForMinusInfinity) {
@@ -38,7 +30,7 @@ TEST(ScanJson, OneObjectPerInputWithNullForMinusInfinity) {
     o.jobs = 2;
     ASSERT_TRUE(scantest::WriteStereoWave(o.inputs[0], scantest::Noise(140000, 3)));
     ASSERT_TRUE(scantest::WriteStereoWave(o.inputs[2], std::vector<int16_t>(2 * 50000)));
-    EXPECT_EQ(Batch(o, dir.file("out"), dir.file("err")), 1);
+    EXPECT_EQ(scantest::RunBatch(dir, o).status, 1);
 
     const std::vector<uint8_t> bytes = ReadAll(o.json);
     const nlohmann::json j = Parse(bytes);
@@ -81,15 +73,14 @@ TEST(ScanJson, StandardOutputCarriesOnlyTheJson) {
     o.autoCues.kinds = kPassageSilence;
     std::filesystem::create_directory(o.outDir);
     ASSERT_TRUE(scantest::WriteStereoWave(o.inputs[0], scantest::Noise(50000, 5)));
-    ASSERT_EQ(Batch(o, dir.file("out"), dir.file("err")), 1);
-    const nlohmann::json j = Parse(ReadAll(dir.file("out")));
+    const scantest::BatchRun run = scantest::RunBatch(dir, o);
+    ASSERT_EQ(run.status, 1);
+    const nlohmann::json j = nlohmann::json::parse(run.output, nullptr, false);
     ASSERT_TRUE(j.is_array());
     EXPECT_FALSE(j[0].contains("integrated_lufs"));   // not measured
     EXPECT_EQ(j[0]["cues"], nlohmann::json::array()); // asked for, none found
     EXPECT_EQ(j[0]["history"], ScanHistoryPath(o, o.inputs[0]));
-    const std::vector<uint8_t> err = ReadAll(dir.file("err"));
-    EXPECT_EQ(std::string(err.begin(), err.end()),
-              "tenvelo-scan: " + o.inputs[1] + ": cannot open the file\n");
+    EXPECT_EQ(run.err, "tenvelo-scan: " + o.inputs[1] + ": cannot open the file\n");
 }
 
 // A target that cannot be written fails the run and leaves no file behind;
@@ -103,10 +94,9 @@ TEST(ScanJson, UnwritableTargetFailsWithoutAPartialFile) {
         SCOPED_TRACE(target);
         std::filesystem::create_directory(dir.file("a folder"));
         o.json = target;
-        EXPECT_EQ(Batch(o, dir.file("out"), dir.file("err")), 1);
-        const std::vector<uint8_t> err = ReadAll(dir.file("err"));
-        EXPECT_EQ(std::string(err.begin(), err.end()),
-                  "tenvelo-scan: cannot write " + target + "\n");
+        const scantest::BatchRun run = scantest::RunBatch(dir, o);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "tenvelo-scan: cannot write " + target + "\n");
         EXPECT_FALSE(FileExists(target + ".tmp~"));
         EXPECT_TRUE(std::filesystem::is_directory(dir.file("a folder")));
         EXPECT_TRUE(FileExists(dir.file("noise.his")));

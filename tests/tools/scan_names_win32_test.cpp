@@ -9,39 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "sys/wide_path.h"
-#include "tests/support/test_files.h"
+#include "tests/support/program_win32.h"
+#include "tests/support/wave_bytes.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The scan beside this test's tree: build\win32\tools\tenvelo-scan.exe.
-std::wstring ScanProgram() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring program(path);
-    program.resize(program.find_last_of(L'\\'));
-    program.resize(program.find_last_of(L'\\'));
-    return program + L"\\tools\\tenvelo-scan.exe";
-}
-
-// Runs the command line and returns the exit code, or -1.
-int RunProgram(const std::wstring& command) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::wstring line = command;
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return -1;
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = DWORD(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return int(code);
-}
 
 // The input opens, and the history, CSV and JSON files come out under the
 // names given.
@@ -52,9 +25,10 @@ TEST(ScanNames, NamesOutsideTheCodePageOnTheCommandLine) {
         SCOPED_TRACE(name);
         const std::string base = dir.file(name);
         ASSERT_TRUE(testsupport::WriteAll(base + ".wav", testsupport::WaveBytes(2, pcm)));
-        const std::wstring quoted = L" \"" + WideFromUtf8(base.c_str());
-        EXPECT_EQ(0, RunProgram(L"\"" + ScanProgram() + L"\"" + quoted + L".wav\" --csv" + quoted +
-                                L".csv\" --json" + quoted + L".json\""));
+        const std::string quoted = " \"" + base;
+        EXPECT_EQ(0, testsupport::RunProgram(
+                         "\"" + testsupport::TreeFile("tools\\tenvelo-scan.exe") + "\"" + quoted +
+                         ".wav\" --csv" + quoted + ".csv\" --json" + quoted + ".json\""));
         for (const char* extension : {".his", ".csv", ".json"})
             EXPECT_TRUE(testsupport::FileExists(base + extension)) << extension;
     }

@@ -126,9 +126,9 @@ TEST(DemoScan, ShowsTheKnownLevels) {
     ASSERT_EQ(RunScan(options, &summary, &error), 0) << error;
     EXPECT_EQ(SettingsBackendRootIsEmpty(), 1) << "the scan left settings behind";
 
-    HistoryStore store = {};
-    HistoryFileInfo info;
-    ASSERT_EQ(ReadHistory(&store, options.output.c_str(), 44100.0, &info), 0);
+    scantest::HistoryRead his(options.output);
+    ASSERT_EQ(his.result, 0);
+    HistoryStore& store = his.store;
     ASSERT_EQ(store.recordCount, 300);
     EXPECT_EQ(summary.frames, 300);
     EXPECT_EQ(CueCount(&store), 2);
@@ -169,8 +169,7 @@ TEST(DemoScan, ShowsTheKnownLevels) {
 
     // The CSV: a row per slot; in the left-only section the right channel
     // has fallen far below the left.
-    const std::vector<uint8_t> csv = testsupport::ReadAll(options.csv);
-    std::istringstream rows(std::string(csv.begin(), csv.end()));
+    std::istringstream rows(scantest::Text(options.csv));
     std::string row;
     std::getline(rows, row);
     EXPECT_EQ(row.rfind("seconds,peak_l_db,rms_l_db,average_l_db,peak_r_db,rms_r_db,", 0), 0u);
@@ -196,7 +195,6 @@ TEST(DemoScan, ShowsTheKnownLevels) {
     EXPECT_NE(FormatScanLine(options, options.input, twoChannels)
                   .find("peak -1.00 / -7.00 dB, rms -4.00 / -10.00 dB"),
               std::string::npos);
-    HistoryStoreFree(&store);
 }
 
 // The offline path (frame work inline, read ahead or not) writes the very
@@ -280,9 +278,9 @@ TEST(AutoCues, MarkEachPassageOnce) {
                     {3.0, "phase -1.00 for 2.0 s"},
                     {5.5, "given too"},
                     {6.0, "silence 3.0 s"}};
-    HistoryStore store = {};
-    HistoryFileInfo info;
-    ASSERT_EQ(ReadHistory(&store, o.output.c_str(), 44100.0, &info), 0);
+    scantest::HistoryRead his(o.output);
+    ASSERT_EQ(his.result, 0);
+    HistoryStore& store = his.store;
     ASSERT_EQ(CueCount(&store), 5);
     ASSERT_EQ(summary.cues.size(), 5u);
     for (int k = 0; k < 5; ++k) {
@@ -291,7 +289,6 @@ TEST(AutoCues, MarkEachPassageOnce) {
         EXPECT_EQ(summary.cues[k].name, expected[k].name);
     }
     EXPECT_EQ(summary.cuesLeftOut, 0u);
-    HistoryStoreFree(&store);
 
     // A history holds 1024 cues: the given ones first, the rest counted.
     o.cues.assign(1023, {0.25, "given"});
@@ -307,30 +304,10 @@ TEST(AutoCues, MarkEachPassageOnce) {
 std::vector<uint8_t> WaveOf(const std::vector<float>& samples, uint16_t channels, uint32_t rate,
                             bool asFloat) {
     const uint16_t bytes = asFloat ? 4 : 3;
-    std::vector<uint8_t> out;
-    const uint32_t data = uint32_t(samples.size()) * bytes;
-    testsupport::PutTag(out, "RIFF");
-    testsupport::PutU32(out, 36 + data);
-    testsupport::PutTag(out, "WAVE");
-    testsupport::PutTag(out, "fmt ");
-    testsupport::PutU32(out, 16);
-    testsupport::PutU16(out, asFloat ? 3 : 1);
-    testsupport::PutU16(out, channels);
-    testsupport::PutU32(out, rate);
-    testsupport::PutU32(out, rate * channels * bytes);
-    testsupport::PutU16(out, channels * bytes);
-    testsupport::PutU16(out, bytes * 8);
-    testsupport::PutTag(out, "data");
-    testsupport::PutU32(out, data);
-    for (float v : samples) {
-        uint32_t word;
-        if (asFloat)
-            std::memcpy(&word, &v, 4);
-        else
-            word = uint32_t(int32_t(std::lround(v * 8388608.0)));
-        AppendLe(out, word, bytes);
-    }
-    return out;
+    return testsupport::WaveBytes({uint16_t(asFloat ? 3 : 1), channels, rate,
+                                   uint16_t(channels * bytes), uint16_t(bytes * 8)},
+                                  asFloat ? testsupport::Float32(samples)
+                                          : testsupport::Pcm24(samples));
 }
 
 std::vector<float> Sine(uint32_t frames, uint16_t channels, double amplitude) {

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,12 +15,58 @@
 #include "history/history_file.h"
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
-#include "tests/support/test_files.h"
+#include "tests/support/wave_bytes.h"
 #include "tools/scan.h"
+#include "tools/scan_batch.h"
 
 namespace scantest {
 
 using testsupport::WaveBytes;
+
+// A file's bytes as text, and text as its lines.
+inline std::string Text(const std::string& path) {
+    const std::vector<uint8_t> bytes = testsupport::ReadAll(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// A batch run: its status, its standard output as written and as lines, its
+// error stream (files stdout.txt and stderr.txt in dir).
+struct BatchRun {
+    int status;
+    std::string output;
+    std::vector<std::string> out;
+    std::string err;
+};
+inline BatchRun RunBatch(const testsupport::ScratchDir& dir, const ScanOptions& o,
+                         bool progress = false, int64_t progressAfterMs = 1000) {
+    const std::string outPath = dir.file("stdout.txt"), errPath = dir.file("stderr.txt");
+    ScanBatchIo io = {std::fopen(outPath.c_str(), "wb"), std::fopen(errPath.c_str(), "wb"),
+                      progress, progressAfterMs};
+    const int status = RunScanBatch(o, io);
+    std::fclose(io.out);
+    std::fclose(io.err);
+    const std::string output = Text(outPath);
+    return {status, output, Lines(output), Text(errPath)};
+}
+
+// A history file read back at 44100 Hz, freed with the object.
+struct HistoryRead {
+    HistoryStore store = {};
+    HistoryFileInfo info;
+    int result;
+    explicit HistoryRead(const std::string& path)
+        : result(ReadHistory(&store, path.c_str(), 44100.0, &info)) {}
+    ~HistoryRead() { HistoryStoreFree(&store); }
+    HistoryRead(const HistoryRead&) = delete;
+    HistoryRead& operator=(const HistoryRead&) = delete;
+};
 
 inline bool WriteStereoWave(const std::string& path, const std::vector<int16_t>& pcm) {
     return testsupport::WriteAll(path, WaveBytes(2, pcm));

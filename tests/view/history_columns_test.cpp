@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "history/cue_store.h"
+#include "tests/support/history_slots.h"
 
 namespace {
 
@@ -15,14 +16,11 @@ class HistoryColumnsTest : public ::testing::Test {
 
     // Slot n (1-based) at n * 4410 samples, peak n / 1000, power and average n.
     void Fill(int32_t count) {
-        for (int32_t n = 1; n <= count; ++n) {
-            HistoryRecord r{};
-            r.samplePosition = int64_t(n) * 4410;
+        testsupport::AppendSlots(&store, count, [](int32_t n, HistoryRecord& r) {
             r.peakL = r.peakR = n / 1000.0f;
             r.powerL = r.averageL = r.powerR = r.averageR = float(n);
             r.correlation = 0.5f;
-            HistoryAppend(&store, &r);
-        }
+        });
     }
 
     std::vector<HistoryColumn> Columns(int32_t zoom, int limit = 1000) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sys/settings_store.h"
+#include "tests/support/modal_script_win32.h"
 #include "tests/sys/settings_test_root.h"
 #include "view/meter_window.h"
 
@@ -58,11 +59,7 @@ class LoudnessWindowTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_EQ(RegisterMeterWindowClass(GetModuleHandleA(nullptr)), 1); }
     void TearDown() override { UnregisterMeterWindowClass(GetModuleHandleA(nullptr)); }
-    static std::string Text(HWND window, int id) {
-        char t[64] = {};
-        GetDlgItemTextA(window, id, t, sizeof t);
-        return t;
-    }
+    static std::string Text(HWND window, int id) { return modaltest::Text(GetDlgItem(window, id)); }
     SettingsTestRoot settings_;
 };
 
@@ -76,9 +73,7 @@ TEST_F(LoudnessWindowTest, OneWindowShowingTheSourceWithAResetButton) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(OpenLoudnessWindow(), window);
     EXPECT_EQ(LoudnessWindow(), window);
-    char title[32] = {};
-    GetWindowTextA(window, title, sizeof title);
-    EXPECT_STREQ(title, "Loudness");
+    EXPECT_EQ(modaltest::Text(window), "Loudness");
     EXPECT_EQ(Text(window, kLoudnessFirstValueId + kRowTime), "0:00:02");
     EXPECT_EQ(Text(window, kLoudnessStatusId), "status line");
     EXPECT_NE(Text(window, kLoudnessFirstValueId + kRowIntegrated), "-- LUFS");

@@ -15,44 +15,19 @@
 #include "meter/level_analysis.h"
 #include "meter/meter_engine.h"
 #include "tests/support/modal_script_win32.h"
+#include "tests/support/recorder_win32.h"
 #include "tests/sys/settings_test_root.h"
 #include "toolkit/toolkit.h"
 #include "view/control_panel.h"
 #include "view/meter_window.h"
 #include "view/meter_window_internal.h"
 #include "view/meter_window_ui.h"
+#include "tests/support/history_slots.h"
 
 namespace mwtest {
 
-// A window that records the WM_COMMAND requests a control would receive.
-class Recorder {
-  public:
-    Recorder() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "MwTestRecorder";
-        RegisterClassA(&wc);
-        window_ = CreateWindowExA(0, "MwTestRecorder", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~Recorder() { DestroyWindow(window_); }
-    HWND window() const { return window_; }
-    // The last set-value request as a float, or -1 when none came.
-    float LastValue() const { return values_.empty() ? -1.0f : values_.back(); }
-    void Clear() { values_.clear(); }
-
-  private:
-    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-        auto* self = reinterpret_cast<Recorder*>(GetWindowLongPtrA(w, GWLP_USERDATA));
-        if (self && m == WM_COMMAND && wp == kRequestSetValue)
-            self->values_.push_back(BitsToFloat(static_cast<uint32_t>(lp)));
-        return DefWindowProcA(w, m, wp, lp);
-    }
-    HWND window_ = nullptr;
-    std::vector<float> values_;
-};
+// The panel's radios and zoom knob: windows that record the requests sent to them.
+using Recorder = testsupport::RecorderWindow;
 
 // What the test answers in place of the modal windows.
 struct FakeUi {
@@ -106,8 +81,7 @@ class MeterWindowTest : public ::testing::Test {
         ReleaseMeterSettings();
         SetMeterWindowUi(nullptr);
         UnregisterMeterWindowClass(instance_);
-        while (ToolkitInitCount() > 0)
-            ToolkitExit(instance_);
+        testsupport::ExitToolkit(instance_);
     }
 
     HWND window() const { return engine_ ? static_cast<HWND>(MeterGetWindow(engine_)) : nullptr; }
@@ -146,18 +120,12 @@ class MeterWindowTest : public ::testing::Test {
     // each with the given levels; the view follows.
     void FillHistory(int32_t count, float peak = 0.5f, float power = 0.001f, float average = 0.01f,
                      float correlation = 0.5f) {
-        SysLockEnter(&engine_->lock);
-        HistoryStore* store = &engine_->frame.history;
-        for (int32_t i = 0; i < count; ++i) {
-            HistoryRecord r{};
-            r.samplePosition = int64_t(store->recordCount + 1) * 4410;
+        testsupport::AppendSlots(engine_, count, [=](int32_t, HistoryRecord& r) {
             r.peakL = r.peakR = peak;
             r.powerL = r.powerR = power;
             r.averageL = r.averageR = average;
             r.correlation = correlation;
-            HistoryAppend(store, &r);
-        }
-        SysLockLeave(&engine_->lock);
+        });
     }
     HistoryStore* Store() { return &engine_->frame.history; }
 
