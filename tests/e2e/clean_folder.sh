@@ -75,9 +75,9 @@ TENVELO_SCREENSHOT_DIR=$(win "$out")
     cd "$1/Tenvelo"
     "$TENVELO_WINE" tenvelo-scan.exe --quiet "$TENVELO_E2E_DIR\\demo.wav" \
         -o "$TENVELO_E2E_DIR\\scan-windows.his" || echo "FAILED: tenvelo-scan.exe"
-    "$TENVELO_WINE" explorer /desktop=tenvelo,1024x768 "$1/driver/tenvelo_walkthrough.exe" \
+    "$2/tests/e2e/wine_desktop.sh" 1024x768 "$1/driver/tenvelo_walkthrough.exe" \
         --gtest_filter=Walkthrough.FromACleanFolder
-' _ "$work" >"$out/clean-folder.log" 2>&1 || status=1
+' _ "$work" "$root" >"$out/clean-folder.log" 2>&1 || status=1
 cat "$out/clean-folder.log"
 grep -q '^\[  PASSED  \] 1 test' "$out/clean-folder.log" || status=1
 cmp "$work/music/scan.his" "$work/music/scan-windows.his" || status=1

@@ -57,7 +57,7 @@ scripts/testenv --prefix "$tree/input-prefix" -- bash -c '
         touch "$out/played"
     ) &
     TENVELO_E2E_DIR="$dir" TENVELO_SCREENSHOT_DIR="$dir" \
-        "$TENVELO_WINE" explorer /desktop=tenvelo,1024x768 "$tree/tests/tenvelo_measure_input.exe"
+        tests/e2e/wine_desktop.sh 1024x768 "$tree/tests/tenvelo_measure_input.exe"
     wait
 ' _ "$out" "$windows_dir" "$tree" >"$out/measure_input.log" 2>&1 || status=$?
 grep -q '^\[  PASSED  \] 1 test' "$out/measure_input.log" || status=1

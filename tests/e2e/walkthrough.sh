@@ -37,7 +37,7 @@ windows_dir="Z:${out//\//\\}"
 status=0
 scripts/testenv --prefix "$tree/e2e-prefix" --capture --paced -- bash -c '
     export TENVELO_E2E_DIR="$1" TENVELO_SCREENSHOT_DIR="$1"
-    "$TENVELO_WINE" explorer /desktop=tenvelo,1024x768 "$2"
+    tests/e2e/wine_desktop.sh 1024x768 "$2"
 ' _ "$windows_dir" "$tree/tests/tenvelo_walkthrough.exe" >"$out/walkthrough.log" 2>&1 || status=$?
 grep -q '^\[  PASSED  \] 1 test' "$out/walkthrough.log" || status=1
 
