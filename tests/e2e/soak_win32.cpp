@@ -233,9 +233,17 @@ void Soak::Prepare() {
 }
 
 // What the capture gained since it was last read.
+// Takes what the capture holds now, up to the first short read: the device
+// appends while we read, and reading until a read comes back empty never
+// ended when it appended a little between every two reads (a loaded machine
+// at twice real time), so the watchdog fired though the file was playing.
 void Soak::TakeCapture(CaptureMatch* match, FileReader* capture) {
-    for (std::string piece; !(piece = capture->Read(8 << 20)).empty();)
+    constexpr size_t kPiece = 8 << 20;
+    std::string piece;
+    do {
+        piece = capture->Read(kPiece);
         match->Add(reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
+    } while (piece.size() == kPiece);
 }
 
 // Plays until the capture holds every frame of the file and a second of the
