@@ -17,4 +17,5 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Test executables run through Wine; the test environment exports WINEPREFIX.
 find_program(WINE_PROGRAM wine64 PATHS /usr/lib/wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
+# Through cmake/wine_test.sh, which runs once more a start Wine could not make.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine_test.sh ${WINE_PROGRAM})
