@@ -13,7 +13,6 @@
 // TENVELO_SOAK_WIDEN the pixels the meter window is widened by. Lines
 // "input-soak: ..." carry the figures.
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +22,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/e2e/input_device.h"
 #include "tests/e2e/program_fixture.h"
 #include "tests/e2e/user_input.h"
 #include "view/loudness_window.h"
@@ -33,24 +33,9 @@ using namespace e2e;
 
 constexpr int kProbeEveryMs = 2000;
 constexpr UINT kProbeTimeoutMs = 1000;
-const char kLoudnessClass[] = "Loudness_0001\xA9"
-                              "Ktavin";
 
 double MsSince(DWORD start) {
     return double(GetTickCount() - start);
-}
-
-// The monitor's place among the Input menu's items (the mapper first).
-int MonitorItem() {
-    const UINT count = waveInGetNumDevs();
-    for (UINT i = 0; i < count; ++i) {
-        WAVEINCAPSA caps = {};
-        if (waveInGetDevCapsA(i, &caps, sizeof caps) != MMSYSERR_NOERROR) continue;
-        const std::string name = caps.szPname;
-        if (name.find("onitor") != std::string::npos || name.find("null") != std::string::npos)
-            return int(i) + 2;
-    }
-    return 0;
 }
 
 // "Input: 1234 buffers, 0 lost" of the Loudness window.

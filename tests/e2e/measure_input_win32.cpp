@@ -6,7 +6,6 @@
 // shows the steps in order at their levels and the anti-phase passage; no
 // buffer was lost by the program's own count; the loudness is the scan's.
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/input_device.h"
 #include "tests/e2e/program_fixture.h"
 #include "tests/e2e/saved_history.h"
 #include "tests/e2e/user_input.h"
@@ -28,24 +28,6 @@ namespace {
 using namespace e2e;
 
 constexpr int kWatchdogSeconds = 180;
-// The program's class name (the e2e programs do not link the program).
-const char kLoudnessClass[] = "Loudness_0001\xA9"
-                              "Ktavin";
-
-// The position of the monitor among the Input menu's devices (the mapper
-// first, then the devices as winmm lists them), counted from 1.
-int MonitorItem(std::string* names) {
-    const UINT count = waveInGetNumDevs();
-    for (UINT i = 0; i < count; ++i) {
-        WAVEINCAPSA caps = {};
-        if (waveInGetDevCapsA(i, &caps, sizeof caps) != MMSYSERR_NOERROR) continue;
-        *names += std::string(caps.szPname) + "; ";
-        const std::string name = caps.szPname;
-        if (name.find("onitor") != std::string::npos || name.find("null") != std::string::npos)
-            return int(i) + 2;
-    }
-    return 0;
-}
 
 std::string FieldText(HWND window, int id) {
     return modaltest::Text(FindChildById(window, id));
