@@ -79,16 +79,19 @@ void DrawMarks(HDC dc, int x, int top, int bottom, int runEnd, int cue) {
 
 // ---- The ruler ----
 
-// Whether the ruler labels the column: a multiple of the label interval
-// falls after its oldest slot and at or before its newest.
-bool ColumnLabelled(const StoreView& view, const HistoryColumn& column, int64_t interval,
+// The time the ruler labels the column with, or -1 for none: a multiple of
+// the label interval that falls after its oldest slot and at or before its
+// newest.
+int64_t ColumnLabel(const StoreView& view, const HistoryColumn& column, int64_t interval,
                     double rate) {
     const HistoryStore* store = &view.store;
     const int64_t newestPosition = store->history[column.newest - 1].samplePosition;
     const int64_t labelTime = HistorySeconds(newestPosition, view.sampleRate) / interval * interval;
     const double newest = static_cast<double>(newestPosition) / rate;
     const double stop = static_cast<double>(store->history[column.stop - 1].samplePosition) / rate;
-    return newest >= static_cast<double>(labelTime) && stop < static_cast<double>(labelTime);
+    return newest >= static_cast<double>(labelTime) && stop < static_cast<double>(labelTime)
+               ? labelTime
+               : -1;
 }
 
 struct RulerClips {
@@ -266,11 +269,8 @@ void DrawTimeRulerAndEvents(MeterEngine* e, HDC dc, int32_t g, int32_t h) {
     if (rate >= 1.0 && HistoryWalkBegin(&walk, store, view.zoom)) {
         for (int x = g - 3; x - 31 > 0; x -= 2) {
             if (!HistoryWalkNext(&walk, &column)) break;
-            if (ColumnLabelled(view, column, L, rate)) {
-                const int64_t newestPosition = store->history[column.newest - 1].samplePosition;
-                RulerLabel(dc, x, HistorySeconds(newestPosition, view.sampleRate) / L * L,
-                           view.zoom, &lastLabelX);
-            }
+            const int64_t label = ColumnLabel(view, column, L, rate);
+            if (label >= 0) RulerLabel(dc, x, label, view.zoom, &lastLabelX);
             if (column.cue) {
                 const CueRecord* cue = CueAt(store, column.cue);
                 if (cue)
@@ -482,7 +482,7 @@ bool DrawNewColumns(MeterEngine* e, HDC dc, const StoreView& view, int32_t added
         if (k == added) break;
         // A new label can shorten the one before it; marks draw boxes leftward.
         rulerWhole = rulerWhole || column.cue || column.runEndMark || column.stop < 1 ||
-                     ColumnLabelled(view, column, interval, rate);
+                     ColumnLabel(view, column, interval, rate) >= 0;
     }
     if (rulerWhole) DrawTimeRulerAndEvents(e, dc, g, h);
     return true;
